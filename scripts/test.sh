@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds both targets and runs every test:
+#  - the unit and scenario tests against the simulated Windows machine,
+#    plain, under AddressSanitizer + UndefinedBehaviorSanitizer, and the
+#    threaded parts under ThreadSanitizer;
+#  - the Windows executable's end-to-end tests under Wine;
+#  - a short run of each fuzzer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+jobs=$(nproc)
+
+scripts/install-deps.sh
+
+passed=0
+failed=0
+run_ctest() {  # build-dir [ctest args...]
+  local dir=$1; shift
+  local log
+  log=$(mktemp)
+  if (cd "$dir" && ctest --output-on-failure -j"$jobs" "$@") | tee "$log"; then :; fi
+  local p f
+  p=$(sed -n 's/.* \([0-9][0-9]*\)% tests passed, \([0-9][0-9]*\) tests failed out of \([0-9][0-9]*\).*/\3 \2/p' "$log" | tail -n1)
+  if [ -z "$p" ]; then failed=$((failed + 1)); rm -f "$log"; return; fi
+  set -- $p
+  passed=$((passed + $1 - $2)); failed=$((failed + $2))
+  rm -f "$log"
+}
+
+build() {  # preset
+  cmake --preset "$1" >/dev/null
+  cmake --build --preset "$1" -j"$jobs"
+}
+
+echo "== linux (simulated machine)"
+build linux
+run_ctest build/linux
+
+echo "== linux with AddressSanitizer and UndefinedBehaviorSanitizer"
+build linux-asan
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest build/linux-asan
+
+echo "== linux with ThreadSanitizer (threaded parts)"
+cmake --preset linux-tsan >/dev/null && cmake --build --preset linux-tsan -j"$jobs" --target installer_tests
+if TSAN_OPTIONS=halt_on_error=1 build/linux-tsan/installer_tests --gtest_filter="*Threads*"; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+
+echo "== windows (MinGW-w64, i686)"
+build windows
+exe=build/windows/DriverSetup.exe
+if file "$exe" | grep -q "PE32 executable (GUI) Intel 80386"; then
+  passed=$((passed + 1))
+else
+  echo "FAIL: $exe is not a 32-bit GUI executable: $(file "$exe")"
+  failed=$((failed + 1))
+fi
+
+echo "== end-to-end under Wine"
+if [ -x tests/wine/run.sh ]; then
+  if tests/wine/run.sh build/windows; then
+    passed=$((passed + $(cat build/windows/wine-results/passed 2>/dev/null || echo 0)))
+    failed=$((failed + $(cat build/windows/wine-results/failed 2>/dev/null || echo 0)))
+  else
+    failed=$((failed + $(cat build/windows/wine-results/failed 2>/dev/null || echo 1)))
+    passed=$((passed + $(cat build/windows/wine-results/passed 2>/dev/null || echo 0)))
+  fi
+fi
+
+if [ -x scripts/fuzz.sh ]; then
+  echo "== fuzzers (short run)"
+  if scripts/fuzz.sh 20; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+fi
+
+echo
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

@@ -1,0 +1,48 @@
+// Token privileges and registry-key access lists, one to one with the calls.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/handles.h"
+
+namespace platform {
+
+struct ExplicitAccess {  // EXPLICIT_ACCESS_A built with BuildExplicitAccessWithNameA
+  std::string trusteeName;
+  uint32_t permissions = 0;
+  uint32_t mode = 0;
+  uint32_t inheritance = 0;
+};
+
+// A discretionary access list obtained from or made by the system, freed
+// (LocalFree) by its destructor.
+class Acl {
+ public:
+  virtual ~Acl() = default;
+};
+
+class Security {
+ public:
+  virtual ~Security() = default;
+
+  // For the current process.
+  virtual bool OpenProcessToken(uint32_t desiredAccess, TokenHandle& token) = 0;
+  // On the local system; the LUID packed into 64 bits.
+  virtual bool LookupPrivilegeValueA(const std::string& privilegeName, uint64_t& luid) = 0;
+  // One privilege, DisableAllPrivileges FALSE, no previous state.
+  virtual bool AdjustTokenPrivileges(TokenHandle token, uint64_t luid, uint32_t attributes) = 0;
+  virtual bool CloseHandle(TokenHandle token) = 0;
+
+  // Object type SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION only. The object
+  // name begins with CLASSES_ROOT\, CURRENT_USER\, MACHINE\ or USERS\.
+  // Return Windows error codes.
+  virtual uint32_t GetNamedSecurityInfoA(const std::string& objectName,
+                                         std::unique_ptr<Acl>& dacl) = 0;
+  virtual uint32_t SetEntriesInAclA(const ExplicitAccess& entry, const Acl* oldAcl,
+                                    std::unique_ptr<Acl>& newAcl) = 0;
+  virtual uint32_t SetNamedSecurityInfoA(const std::string& objectName, const Acl& dacl) = 0;
+};
+
+}  // namespace platform

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <cstdint>
+
+class MainWindow;
+
+// After a serial printer was created: prompt, park, probe (first pass).
+void StartSerialAssignment(MainWindow& window);
+// The main window's WM_TIMER handler.
+void SerialProbeTick(MainWindow& window, std::uintptr_t timerId);

@@ -1,0 +1,6 @@
+#pragma once
+
+class MainWindow;
+
+// A click on Install.
+void InstallCommand(MainWindow& window);

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/machine.h"
+
+class MainWindow;
+
+// Refills allPorts, usbPorts, serialPorts, parallelPorts and tcpipPorts, then
+// refreshes the window.
+void PortInventory(MainWindow& window);
+// Fills `list` with the registry's serial devices ("COM3" becomes "COM3:").
+// 1 if the list is non-empty afterwards, else 0.
+int SerialPortInventory(platform::Machine& machine, std::vector<std::string>& list);
+// Fills the installed printers' names and ports; on a failed enumeration both
+// lists keep their contents. 1 if at least one printer was listed.
+int InstalledPrinterInventory(platform::Machine& machine, std::vector<std::string>& names,
+                              std::vector<std::string>& ports);
+
+// The TCP/IP port test shared with the TCP/IP port dialog: the Standard
+// TCP/IP Port monitor's description, in English or Simplified Chinese.
+bool IsTcpIpPortDescription(const std::string& description);

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/machine.h"
+
+// Modes of SpoolerControl.
+inline constexpr int32_t Restart = 0;
+inline constexpr int32_t EnsureRunning = 16;
+
+// Makes sure the service runs (EnsureRunning) or stops and starts it
+// (Restart). 1 when it runs at the end, 0 when it could not be brought to
+// the wanted state within the poll limit.
+int32_t SpoolerControl(platform::Machine& machine, const std::string& serviceName, int32_t mode);

@@ -1,0 +1,6 @@
+#pragma once
+
+class MainWindow;
+
+// "&Uninstall Printer Driver": the uninstall window, modal over the main window.
+void OpenUninstallWindow(MainWindow& window);
