@@ -2,6 +2,10 @@
 #ifndef INSTALLER_RESOURCE_H
 #define INSTALLER_RESOURCE_H
 
+// Controls without an id of their own, and the standard cancel button.
+#define IDC_STATIC -1
+#define IDC_CANCEL 2
+
 // Dialog templates.
 #define IDD_MAIN 102
 #define IDD_TCPIP_PORT 130
