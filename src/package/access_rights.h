@@ -4,7 +4,17 @@
 
 #include "platform/machine.h"
 
+// The name under which the named-security functions know the key `keyName`
+// below the predefined root `root`: "MACHINE\...", "CURRENT_USER\...",
+// "CLASSES_ROOT\...", "USERS\..."; HKEY_CURRENT_CONFIG maps to the current
+// hardware profile below "MACHINE\". Leading and trailing backslashes of the
+// path are dropped. Empty when `root` is not a predefined root or the path is
+// empty.
+std::string RegistryObjectName(platform::KeyHandle root, const std::string& keyName);
+
 // Gives the Administrators group full control of the key `keyName` below
-// `root`. 1 when the new access entry is in place, else 0.
+// `root`, keeping the other entries of its access list. 1 when the new access
+// entry is in place, else 0 (also when `root` is a key opened earlier rather
+// than a predefined root, since its object name cannot be formed).
 int GrantAdministratorsFullControl(platform::Machine& machine, platform::KeyHandle root,
                                    const std::string& keyName);

@@ -1,0 +1,99 @@
+// The archive library of the simulated machine: the same three calls as
+// "7-zip32.dll", unpacking 7z, zip and CAB archives with libarchive into the
+// simulated drive. Entries that would land outside the destination (a ".."
+// component, an absolute path, a drive letter, links) are refused; the rest
+// is extracted.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/archive.h"
+
+namespace sim {
+
+class SimFiles;
+
+// What one extraction did.
+struct ExtractReport {
+  bool opened = false;                 // the archive could be read as an archive at all
+  bool complete = false;               // read to its end without a read or write error
+  std::vector<std::string> extracted;  // entry names written (files and folders)
+  std::vector<std::string> refused;    // entry names refused as unsafe
+  uint64_t bytesWritten = 0;
+  std::string error;  // the first error, if any
+};
+
+// Maps a checked, relative entry name (with '/' or '\' separators) to the
+// host path to write, or an empty path to skip the entry.
+using EntryPathMapper = std::function<std::filesystem::path(const std::string& entryName)>;
+
+// Unpacks `archive` (7z, zip or CAB, recognised by content) entry by entry.
+// Unsafe entry names and every entry that is not a plain file or folder
+// (symbolic and hard links, devices) are refused and listed.
+ExtractReport ExtractArchive(const std::filesystem::path& archive, const EntryPathMapper& map);
+
+// The parts of a command string `x -y "<archive>" -o"<destination>" -hide`.
+struct ArchiveCommand {
+  std::string archive;
+  std::string destination;
+};
+// False when the command is not an extraction command of that form.
+bool ParseArchiveCommand(const std::string& command, ArchiveCommand& parsed);
+
+// Results of SevenZip on the simulated machine (0 is success).
+inline constexpr int kArchiveBadCommand = 0x8001;
+inline constexpr int kArchiveUnreadable = 0x8002;
+inline constexpr int kArchiveUnsafeEntries = 0x8003;
+inline constexpr int kArchiveNotLoaded = 0x8004;
+inline constexpr int kArchiveWriteFailed = 0x8005;
+
+class SimArchive : public platform::ArchiveDll {
+ public:
+  explicit SimArchive(SimFiles& files);
+
+  // --- platform::ArchiveDll ---
+  bool LoadLibraryA(const std::string& fileName) override;
+  void FreeLibrary() override;
+  bool IsLoaded() const override;
+  bool SetOwnerWindowEx(platform::WindowId owner) override;
+  int SevenZip(platform::WindowId owner, const std::string& command, char* output,
+               uint32_t outputSize) override;
+  bool KillOwnerWindowEx(platform::WindowId owner) override;
+
+  // --- Seeding and inspection ---
+  // Absent: LoadLibraryA fails with ERROR_MOD_NOT_FOUND (126).
+  void SetPresent(bool present);
+  // Where LoadLibraryA's error goes (the machine's last-error value).
+  void SetLastErrorSink(std::function<void(uint32_t)> sink);
+  // Makes the next SevenZip calls return `code` without extracting (0 turns
+  // the fault off).
+  void FailWith(int code);
+
+  int loadCount() const;
+  int freeCount() const;
+  std::string lastLoadedName() const;
+  std::vector<std::string> commands() const;   // every SevenZip command, in order
+  platform::WindowId registeredOwner() const;  // 0 when no owner is registered
+  ExtractReport lastReport() const;
+
+ private:
+  SimFiles& files_;
+  mutable std::mutex mutex_;
+  bool present_ = true;
+  bool loaded_ = false;
+  int failWith_ = 0;
+  int loadCount_ = 0;
+  int freeCount_ = 0;
+  std::string lastLoadedName_;
+  std::vector<std::string> commands_;
+  platform::WindowId owner_ = 0;
+  ExtractReport lastReport_;
+  std::function<void(uint32_t)> lastErrorSink_;
+};
+
+}  // namespace sim
