@@ -1,0 +1,46 @@
+#include "dialogs/parallel_port_dialog.h"
+
+#include "dialogs/tcpip_port_dialog.h"
+#include "platform/win_constants.h"
+#include "resources/resource.h"
+#include "shell/port_kind.h"
+
+namespace {
+
+constexpr port_list::Column kColumns[] = {{"Port", 125}, {"Description", 300}};
+
+}  // namespace
+
+ParallelPortDialog::ParallelPortDialog(platform::Machine& machine)
+    : platform::Dialog(machine.ui()), machine_(machine) {}
+
+bool ParallelPortDialog::OnInitDialog() {
+  // Built once: the dialog offers no way to change the ports.
+  port_list::Fill(machine_, hwnd(), IDC_PORT_LIST, kColumns, 2, port_list::IsListedParallelPort);
+  return true;
+}
+
+void ParallelPortDialog::OnCommand(int id, int /*notifyCode*/) {
+  switch (id) {
+    case IDC_DIALOG_OK:
+    case win::IDOK:  // Enter
+      Accept();
+      break;
+    case IDC_DIALOG_CANCEL:
+    case win::IDCANCEL:  // Escape
+      ui().EndDialog(hwnd(), RESULT_CANCEL);
+      break;
+    default:
+      break;
+  }
+}
+
+void ParallelPortDialog::OnClose() { ui().EndDialog(hwnd(), RESULT_CANCEL); }
+
+void ParallelPortDialog::Accept() {
+  // No row selected (or none listed): stay open; "&Cancel" remains the way out.
+  const int row = port_list::FirstSelectedRow(ui(), hwnd(), IDC_PORT_LIST);
+  if (row < 0) return;
+  chosenPort_ = ui().ListGetItemText(hwnd(), IDC_PORT_LIST, row, 0);
+  ui().EndDialog(hwnd(), RESULT_ROW_BASE + row);
+}

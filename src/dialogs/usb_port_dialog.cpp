@@ -1,0 +1,45 @@
+#include "dialogs/usb_port_dialog.h"
+
+#include "dialogs/tcpip_port_dialog.h"
+#include "platform/win_constants.h"
+#include "resources/resource.h"
+
+namespace {
+
+constexpr port_list::Column kColumns[] = {{"Port", 425}};
+
+}  // namespace
+
+UsbPortDialog::UsbPortDialog(platform::Machine& machine)
+    : platform::Dialog(machine.ui()), machine_(machine) {}
+
+bool UsbPortDialog::OnInitDialog() {
+  port_list::Fill(machine_, hwnd(), IDC_PORT_LIST, kColumns, 1, port_list::IsListedUsbPort);
+  return true;
+}
+
+void UsbPortDialog::OnCommand(int id, int /*notifyCode*/) {
+  switch (id) {
+    case IDC_USB_OK:
+    case win::IDOK:  // Enter reaches the default button
+      Accept();
+      break;
+    case win::IDCANCEL:  // the Cancel button and Escape
+      ui().EndDialog(hwnd(), kUsbDialogCancelled);
+      break;
+    default:
+      break;
+  }
+}
+
+void UsbPortDialog::OnClose() { ui().EndDialog(hwnd(), kUsbDialogCancelled); }
+
+void UsbPortDialog::Accept() {
+  // With the selection cleared, the first row is taken.
+  int row = port_list::FirstSelectedRow(ui(), hwnd(), IDC_PORT_LIST);
+  if (row < 0) row = 0;
+  if (row < ui().ListGetItemCount(hwnd(), IDC_PORT_LIST)) {
+    chosenPort_ = ui().ListGetItemText(hwnd(), IDC_PORT_LIST, row, 0);
+  }
+  ui().EndDialog(hwnd(), row);
+}
