@@ -44,6 +44,12 @@ bool WritePortValue(platform::Machine& machine, const std::string& keyPath, cons
 
 bool SetPrinterPortRegistry(MainWindow& window, const std::string& printerName,
                             const std::string& portName) {
+  // Every key path ends in the printer name: an empty name, or one that
+  // reaches into another key, would write the values into the spooler's
+  // parent keys or a stranger's. The spooler allows no backslash in the
+  // name of a local printer.
+  if (printerName.empty() || printerName.find('\\') != std::string::npos) return false;
+
   platform::Machine& machine = window.machine;
   platform::Registry& registry = machine.registry();
 
