@@ -18,6 +18,10 @@
 
 using StringList = std::vector<std::string>;
 
+// The port-type list's extended style: grid lines and full-row select on,
+// track-select off, every other bit of `current` kept.
+uint32_t PortTypeListStyle(uint32_t current);
+
 class MainWindow : public platform::Dialog {
  public:
   explicit MainWindow(App& app);

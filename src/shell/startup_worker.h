@@ -1,6 +1,12 @@
 #pragma once
 
+#include <cstdint>
+
 class MainWindow;
+
+// The port-type row chosen at start-up from the port lists: USB, then
+// serial, parallel, TCP/IP, and serial when there is no port at all.
+int32_t DefaultPortKind(const MainWindow& window);
 
 // The seven start-up steps, run on the worker thread.
 void StartupWorker(MainWindow& window);

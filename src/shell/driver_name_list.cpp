@@ -1,0 +1,67 @@
+#include "shell/driver_name_list.h"
+
+#include <algorithm>
+#include <string>
+
+#include "resources/resource.h"
+#include "shell/main_window.h"
+
+namespace {
+
+constexpr uint32_t kSectionListSize = 3000;
+constexpr uint32_t kNameBufferSize = 128;
+constexpr int kMaxNamesPerSection = 50;
+
+}  // namespace
+
+void WalkDriverNameFile(
+    platform::Machine& machine,
+    const std::function<void(int32_t section, const std::string& name)>& visit) {
+  platform::FileSystem& files = machine.files();
+  char sections[kSectionListSize] = {};
+  files.GetPrivateProfileSectionNamesA(sections, kSectionListSize, kDriverNameFile);
+
+  int32_t position = -1;
+  uint32_t start = 0;
+  // The scan stops short of the last byte, so the byte after a name's zero
+  // is always inside the buffer.
+  for (uint32_t index = 0; index < kSectionListSize - 1; ++index) {
+    if (sections[index] != '\0') continue;
+    // An empty name can only be the empty list.
+    if (index == start) break;
+    // The full name is used, however long: a name cut short would read
+    // another section's names, or none.
+    const std::string section(sections + start, index - start);
+    ++position;
+    for (int n = 1; n <= kMaxNamesPerSection; ++n) {
+      char value[kNameBufferSize] = {};
+      const std::string key = "PrintName" + std::to_string(n);
+      const uint32_t length = files.GetPrivateProfileStringA(section, key, nullptr, value,
+                                                             kNameBufferSize, kDriverNameFile);
+      if (length == 0) break;
+      visit(position, std::string(value, std::min<uint32_t>(length, kNameBufferSize - 1)));
+    }
+    if (sections[index + 1] == '\0') break;
+    start = index + 1;
+  }
+}
+
+void DriverNameList(MainWindow& window) {
+  platform::WindowSystem& ui = window.ui();
+  const platform::WindowId self = window.hwnd();
+  ui.ComboResetContent(self, IDC_DRIVER_NAME);
+  WalkDriverNameFile(window.machine, [&](int32_t, const std::string& name) {
+    ui.ComboAddString(self, IDC_DRIVER_NAME, name);
+  });
+  ui.ComboSetCurSel(self, IDC_DRIVER_NAME, 0);
+  ui.SetDlgItemTextA(self, IDC_PRINTER_NAME, window.DriverComboText());
+  window.Refresh();
+}
+
+int32_t LookupDriverName(platform::Machine& machine, const std::string& name, int32_t keepRow) {
+  int32_t row = keepRow;
+  WalkDriverNameFile(machine, [&](int32_t section, const std::string& value) {
+    if (value == name) row = section;
+  });
+  return row;
+}

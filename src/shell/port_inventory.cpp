@@ -1,0 +1,116 @@
+#include "shell/port_inventory.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/win_constants.h"
+#include "resources/resource.h"
+#include "shell/main_window.h"
+
+namespace {
+
+// Only the first 256 ports the spooler reports are looked at.
+constexpr size_t kMaxPorts = 256;
+constexpr uint32_t kSerialValueBufferSize = 128;
+constexpr const char kSerialCommKey[] = "HARDWARE\\DEVICEMAP\\SERIALCOMM";
+constexpr const char kDevicePrefix[] = "\\Device\\";
+
+// A string from a buffer that need not hold a terminating zero.
+std::string BoundedString(const char* buffer, uint32_t length) {
+  const uint32_t limit = std::min(length, kSerialValueBufferSize);
+  return std::string(buffer, std::find(buffer, buffer + limit, '\0'));
+}
+
+bool StartsWith(const std::string& text, const char* prefix) {
+  const size_t length = std::strlen(prefix);
+  return text.size() >= length && text.compare(0, length, prefix) == 0;
+}
+
+}  // namespace
+
+bool IsTcpIpPortDescription(const std::string& description) {
+  // The monitor's description on English and on Simplified Chinese systems
+  // (code page 936).
+  static const std::string kEnglish = "Standard TCP/IP Port";
+  static const std::string kChinese = "\xB1\xEA\xD7\xBC TCP/IP \xB6\xCB\xBF\xDA";
+  return description == kEnglish || description == kChinese;
+}
+
+void PortInventory(MainWindow& window) {
+  window.allPorts.clear();
+  window.usbPorts.clear();
+  window.serialPorts.clear();
+  window.tcpipPorts.clear();
+  window.parallelPorts.clear();
+
+  SerialPortInventory(window.machine, window.serialPorts);
+
+  std::vector<platform::PortInfo2> ports;
+  if (!window.machine.spooler().EnumPortsA(ports)) ports.clear();
+
+  platform::WindowSystem& ui = window.ui();
+  ui.ListSetExtendedStyle(window.hwnd(), IDC_PORT_LIST,
+                          PortTypeListStyle(ui.ListGetExtendedStyle(window.hwnd(), IDC_PORT_LIST)));
+
+  for (size_t position = 0; position < ports.size() && position < kMaxPorts; ++position) {
+    const platform::PortInfo2& port = ports[position];
+    // A USB-named port is USB even when a TCP/IP monitor describes it.
+    if (StartsWith(port.portName, "USB")) {
+      window.usbPorts.push_back(port.portName);
+    } else if (IsTcpIpPortDescription(port.description)) {
+      window.tcpipPorts.push_back(port.portName);
+    } else if (StartsWith(port.portName, "LPT")) {
+      window.parallelPorts.push_back(port.portName);
+    }
+    window.allPorts.push_back(port.portName);
+  }
+  window.Refresh();
+}
+
+int SerialPortInventory(platform::Machine& machine, std::vector<std::string>& list) {
+  list.clear();
+  platform::Registry& registry = machine.registry();
+  platform::ScopedKey key(registry);
+  if (registry.RegOpenKeyExA(platform::kHkeyLocalMachine, kSerialCommKey, win::KEY_READ,
+                             key.handle()) != win::ERROR_SUCCESS) {
+    return 0;
+  }
+  for (uint32_t index = 0;; ++index) {
+    char name[kSerialValueBufferSize] = {};
+    char data[kSerialValueBufferSize] = {};
+    uint32_t nameSize = kSerialValueBufferSize;
+    uint32_t dataSize = kSerialValueBufferSize;
+    const uint32_t status =
+        registry.RegEnumValueA(key.get(), index, name, &nameSize, nullptr, data, &dataSize);
+    if (status == win::ERROR_MORE_DATA) {
+      // A name or device name that does not fit is skipped: cut short it
+      // would name another port.
+      continue;
+    }
+    // Any other failure ends the enumeration as the end of the list does;
+    // going on to the next index could repeat the failure forever.
+    if (status != win::ERROR_SUCCESS) break;
+    const std::string valueName = BoundedString(name, nameSize);
+    if (!StartsWith(valueName, kDevicePrefix)) continue;
+    const std::string device = BoundedString(data, dataSize);
+    if (device.empty()) continue;
+    list.push_back(device + ":");
+  }
+  return list.empty() ? 0 : 1;
+}
+
+int InstalledPrinterInventory(platform::Machine& machine, std::vector<std::string>& names,
+                              std::vector<std::string>& ports) {
+  std::vector<platform::PrinterInfo2> printers;
+  if (!machine.spooler().EnumPrintersA(win::PRINTER_ENUM_LOCAL | win::PRINTER_ENUM_CONNECTIONS,
+                                       printers)) {
+    return 0;
+  }
+  names.clear();
+  ports.clear();
+  for (const platform::PrinterInfo2& printer : printers) {
+    names.push_back(printer.printerName);
+    ports.push_back(printer.portName);
+  }
+  return names.empty() ? 0 : 1;
+}

@@ -1,0 +1,48 @@
+#include "shell/startup_worker.h"
+
+#include "package/extract_package.h"
+#include "platform/win_constants.h"
+#include "resources/resource.h"
+#include "shell/driver_name_list.h"
+#include "shell/environment_probe.h"
+#include "shell/main_window.h"
+#include "shell/port_inventory.h"
+#include "shell/spooler_control.h"
+
+int32_t DefaultPortKind(const MainWindow& window) {
+  if (!window.usbPorts.empty()) return Usb;
+  if (!window.serialPorts.empty()) return Serial;
+  if (!window.parallelPorts.empty()) return Parallel;
+  if (!window.tcpipPorts.empty()) return TcpIp;
+  return Serial;
+}
+
+namespace {
+
+void SelectDefaultPortKind(MainWindow& window) {
+  // The list allows a single selection: selecting the row clears the old one.
+  window.ui().ListSetItemState(window.hwnd(), IDC_PORT_LIST, DefaultPortKind(window),
+                               win::LVIS_SELECTED, win::LVIS_SELECTED | win::LVIS_FOCUSED);
+  window.Refresh();
+}
+
+}  // namespace
+
+void StartupWorker(MainWindow& window) {
+  // Each step runs to its end; once the window is closing the remaining ones
+  // are skipped, since they would write into a window that is going away.
+  if (window.Closing()) return;
+  SpoolerControl(window.machine, "Spooler", EnsureRunning);
+  if (window.Closing()) return;
+  PortInventory(window);
+  if (window.Closing()) return;
+  ExtractPackage(window);
+  if (window.Closing()) return;
+  DriverNameList(window);
+  if (window.Closing()) return;
+  SelectDefaultPortKind(window);
+  if (window.Closing()) return;
+  EnvironmentProbe(window);
+  if (window.Closing()) return;
+  window.EnableInstall(true);
+}
