@@ -1,0 +1,96 @@
+#include "install/install_steps.h"
+
+#include "platform/win_constants.h"
+#include "ports/port_dialogs.h"
+#include "shell/main_window.h"
+#include "shell/port_kind.h"
+
+namespace install_steps {
+
+namespace {
+
+// The entry of `list` named by a port dialog's row result, or null.
+const std::string* RowEntry(const StringList& list, int32_t result) {
+  const int64_t row = static_cast<int64_t>(result) - RESULT_ROW_BASE;
+  if (row < 0 || row >= static_cast<int64_t>(list.size())) return nullptr;
+  return &list[static_cast<std::size_t>(row)];
+}
+
+}  // namespace
+
+bool ChooseDialogPort(MainWindow& window) {
+  const std::string* port = nullptr;
+  if (window.portKind == TcpIp) {
+    const int32_t result = ChooseTcpIpPort(window);
+    if (result == RESULT_CANCEL) {
+      window.EnableInstall();
+      return false;
+    }
+    if (result == RESULT_PORT_ADDED) {
+      port = window.tcpipPorts.empty() ? nullptr : &window.tcpipPorts.front();
+    } else {
+      port = RowEntry(window.tcpipPorts, result);
+    }
+  } else if (window.portKind == Parallel) {
+    const int32_t result = ChooseParallelPort(window);
+    if (result == RESULT_CANCEL) {
+      window.EnableInstall();
+      return false;
+    }
+    port = RowEntry(window.parallelPorts, result);
+  } else {
+    return true;
+  }
+  if (port == nullptr) {
+    // The list changed under the dialog: there is nothing sound to bind to.
+    AbandonRun(window, "The chosen port is not available,please select the port again");
+    return false;
+  }
+  window.chosenPort = *port;
+  return true;
+}
+
+bool ReadDriverDirectory(MainWindow& window, const std::string& environment,
+                         std::string& directory) {
+  std::string read;
+  if (!window.machine.spooler().GetPrinterDriverDirectoryA(environment, read) || read.empty()) {
+    AbandonRun(window, "Failed to get the printer driver directory " +
+                           std::to_string(static_cast<int32_t>(window.machine.GetLastError())));
+    return false;
+  }
+  if (read.size() > kMaxDriverDirectoryLength) {
+    AbandonRun(window, "The printer driver directory path is too long:\r\n" + read);
+    return false;
+  }
+  directory = read;
+  return true;
+}
+
+void AbandonRun(MainWindow& window, const std::string& text) {
+  window.machine.ui().MessageBoxA(window.hwnd(), text, "Error", win::MB_OK);
+  window.SetInstallText("Reinstall");
+  window.EnableInstall();
+  window.SetProgress(0);
+}
+
+bool PathsFit(MainWindow& window, const std::vector<std::string>& paths, std::size_t limit) {
+  for (const std::string& path : paths) {
+    if (path.size() > limit) {
+      AbandonRun(window, "The path is too long:\r\n" + path);
+      return false;
+    }
+  }
+  return true;
+}
+
+void AppendDependentFile(std::string& list, const std::string& name) {
+  list += name;
+  list.push_back('\0');
+}
+
+void StageFile(MainWindow& window, const std::string& source, const std::string& target) {
+  window.machine.files().CopyFileA(source, target, false);
+  window.SetStatus(target);
+}
+
+}  // namespace install_steps

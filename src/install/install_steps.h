@@ -1,0 +1,45 @@
+// Steps shared by the receipt and the label driver installations.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+class MainWindow;
+
+namespace install_steps {
+
+// Composed paths live in MAX_PATH buffers; the driver directory in a
+// 255-byte one.
+inline constexpr std::size_t kMaxPathLength = 259;
+inline constexpr std::size_t kMaxDriverDirectoryLength = 254;
+
+// The port dialog for TCP/IP and parallel ports; stores the chosen port in
+// chosenPort. False when the run ends here (cancelled, or a result that names
+// no port); the Install button is then enabled again.
+bool ChooseDialogPort(MainWindow& window);
+
+// Reads the spooler's driver directory for `environment` into `directory`.
+// False when the spooler gives none or one that does not fit the paths built
+// from it.
+bool ReadDriverDirectory(MainWindow& window, const std::string& environment,
+                         std::string& directory);
+
+// Ends a run that cannot go on before the printer exists: a box owned by the
+// main window, then the Install button enabled as "Reinstall" and progress 0,
+// as after a failed printer creation.
+void AbandonRun(MainWindow& window, const std::string& text);
+
+// True when every path fits `limit` characters; otherwise abandons the run
+// naming the first path that does not.
+bool PathsFit(MainWindow& window, const std::vector<std::string>& paths, std::size_t limit);
+
+// Appends one name, with its terminating zero, to a dependent-file list.
+void AppendDependentFile(std::string& list, const std::string& name);
+
+// Copies source to target, overwriting, and shows the target on the status
+// line. The copy's own result does not matter: a missing file surfaces when
+// the spooler registers the driver.
+void StageFile(MainWindow& window, const std::string& source, const std::string& target);
+
+}  // namespace install_steps

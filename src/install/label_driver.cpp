@@ -1,0 +1,160 @@
+#include "install/label_driver.h"
+
+#include <string>
+#include <vector>
+
+#include "install/install_steps.h"
+#include "install/model_catalogue.h"
+#include "install/printer_creation.h"
+#include "platform/app_message_box.h"
+#include "platform/win_constants.h"
+#include "shell/environment_probe.h"
+#include "shell/main_window.h"
+#include "shell/spooler_control.h"
+
+namespace {
+
+using install_steps::AppendDependentFile;
+
+constexpr const char* kMonitorName = "Advanced Language Monitor";
+constexpr const char* kHelpFile = "THERMAL.chm";
+constexpr const char* kCommonFolder = "C:\\Barcode\\Common\\";
+// The label driver record's paths are built in 200-byte buffers.
+constexpr std::size_t kMaxRecordPathLength = 199;
+constexpr uint32_t kSystemFolderBuffer = 260;
+
+struct Copy {
+  std::string source;
+  std::string target;
+};
+
+// Where the monitor DLL goes: the system folder, or on 64-bit Windows the
+// Windows folder's SysWOW64. Empty when the folder cannot be read.
+std::string MonitorTarget(MainWindow& window, const char* monitorDll) {
+  platform::FileSystem& files = window.machine.files();
+  std::string folder;
+  uint32_t length = 0;
+  if (window.isWow64) {
+    length = files.GetWindowsDirectoryA(folder, kSystemFolderBuffer);
+    folder += "\\SysWOW64";
+  } else {
+    length = files.GetSystemDirectoryA(folder, kSystemFolderBuffer);
+  }
+  // A length of the buffer size or more is the size the folder would need.
+  if (length == 0 || length >= kSystemFolderBuffer) return {};
+  return folder + "\\" + monitorDll;
+}
+
+}  // namespace
+
+void InstallLabelDriver(MainWindow& window) {
+  platform::Machine& machine = window.machine;
+  if (!install_steps::ChooseDialogPort(window)) return;
+
+  const int32_t labelIndex =
+      window.modelIndex - (window.receiptGroup1Size + window.receiptGroup2Size +
+                           window.receiptGroup3Size + window.receiptGroup4Size);
+  if (labelIndex < 0 || labelIndex >= catalogue::kLabelModelCount) {
+    install_steps::AbandonRun(window, "The chosen driver is not a label printer driver");
+    return;
+  }
+  const std::string driverName = catalogue::LabelModelNames[labelIndex];
+  const std::string fileBase = catalogue::LabelFileBases[labelIndex];
+  const std::string printerName = window.DriverComboText();
+
+  std::string environment = "Windows NT x86";
+  std::string engineFolder = "C:\\Barcode\\x86\\";
+  std::string directory;
+  bool haveDirectory = install_steps::ReadDriverDirectory(window, environment, directory);
+  if (haveDirectory && window.isWow64) {
+    environment = "Windows x64";
+    engineFolder = "C:\\Barcode\\x64\\";
+    haveDirectory = install_steps::ReadDriverDirectory(window, environment, directory);
+  }
+  if (!haveDirectory) return;
+
+  const char* const* engine = catalogue::LabelEngineFiles(window.isWow64);
+  const std::string monitorSource = engineFolder + engine[catalogue::kLabelMonitorDll];
+  const std::string monitorTarget = MonitorTarget(window, engine[catalogue::kLabelMonitorDll]);
+  if (monitorTarget.empty()) {
+    install_steps::AbandonRun(window, "Failed to get the system directory");
+    return;
+  }
+
+  std::vector<Copy> copies;
+  for (int32_t i = 0; i < catalogue::kLabelEngineFileCount; ++i) {
+    copies.push_back({engineFolder + engine[i], directory + "\\" + engine[i]});
+  }
+  copies.push_back({std::string(kCommonFolder) + kHelpFile, directory + "\\" + kHelpFile});
+  for (const char* extension : {".BA0", ".DAT", ".PP0"}) {
+    copies.push_back({std::string(kCommonFolder) + fileBase + extension,
+                      directory + "\\" + fileBase + extension});
+  }
+
+  platform::DriverInfo3 info;
+  info.version = WindowsVersionCode(machine) == 4 ? 2 : 3;
+  info.name = driverName;
+  info.environment = environment;
+  info.driverPath = directory + "\\" + engine[catalogue::kLabelDriverDll];
+  info.dataFile = directory + "\\" + fileBase + ".DAT";
+  info.configFile = directory + "\\" + engine[catalogue::kLabelUiDll];
+  info.helpFile = directory + "\\" + kHelpFile;
+  for (int32_t i = catalogue::kLabelFirstDependent; i < catalogue::kLabelEngineFileCount; ++i) {
+    AppendDependentFile(info.dependentFiles, std::string("\\") + engine[i]);
+  }
+  AppendDependentFile(info.dependentFiles, "\\" + fileBase + ".BA0");
+  AppendDependentFile(info.dependentFiles, fileBase + ".PP0");
+  info.dependentFiles.push_back('\0');
+  info.monitorName = kMonitorName;
+  info.defaultDataType = "RAW";
+
+  std::vector<std::string> paths = {monitorSource, monitorTarget};
+  for (const Copy& copy : copies) {
+    paths.push_back(copy.source);
+    paths.push_back(copy.target);
+  }
+  if (!install_steps::PathsFit(window, paths, install_steps::kMaxPathLength) ||
+      !install_steps::PathsFit(window,
+                               {info.driverPath, info.dataFile, info.configFile, info.helpFile},
+                               kMaxRecordPathLength)) {
+    return;
+  }
+
+  install_steps::StageFile(window, monitorSource, monitorTarget);
+  SpoolerControl(machine, "Spooler", EnsureRunning);
+
+  // A monitor left by an earlier run is replaced; the spooler only lets go
+  // of the old DLL after a restart.
+  platform::Spooler& spooler = machine.spooler();
+  if (spooler.DeleteMonitorA(environment, kMonitorName)) {
+    SpoolerControl(machine, "Spooler", Restart);
+  }
+  if (!spooler.AddMonitorA({kMonitorName, environment, monitorTarget}) &&
+      machine.GetLastError() != win::ERROR_PRINT_MONITOR_ALREADY_INSTALLED) {
+    platform::AppMessageBox(machine, "Failed to add Monitor\r\n", win::MB_OK);
+    window.Close(win::IDOK);
+    return;
+  }
+  window.SetStatus(std::string(kMonitorName) + " is added");
+
+  for (const Copy& copy : copies) install_steps::StageFile(window, copy.source, copy.target);
+
+  window.SetProgress(10);
+  window.SetStatus("Adding printer drive " + driverName);
+
+  if (!RegisterDriver(window, info, InstallVariant::Label)) return;
+
+  // The monitor DLL in the system folder stays: the spooler loads it from
+  // there.
+  platform::FileSystem& files = machine.files();
+  files.DeleteFileA(directory + "\\" + kHelpFile);
+  for (const char* extension : {".BA0", ".PP0", ".DAT"}) {
+    files.DeleteFileA(directory + "\\" + fileBase + extension);
+  }
+  for (int32_t i = 0; i < catalogue::kLabelEngineFileCount; ++i) {
+    files.DeleteFileA(directory + "\\" + engine[i]);
+  }
+
+  window.SetProgress(20);
+  CreatePrinterAndFinish(window, printerName, driverName, InstallVariant::Label);
+}

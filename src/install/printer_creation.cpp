@@ -1,0 +1,193 @@
+#include "install/printer_creation.h"
+
+#include <string>
+
+#include "platform/app_message_box.h"
+#include "platform/win_constants.h"
+#include "ports/serial_assignment.h"
+#include "ports/usb_selection.h"
+#include "shell/main_window.h"
+#include "shell/port_inventory.h"
+#include "shell/port_kind.h"
+#include "shell/spooler_control.h"
+
+namespace {
+
+constexpr const char* kWindowsKey = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+
+// Error codes are shown as "%d" shows a DWORD.
+std::string Decimal(uint32_t code) { return std::to_string(static_cast<int32_t>(code)); }
+
+void EnableLoadDriverPrivilege(platform::Machine& machine) {
+  platform::Security& security = machine.security();
+  platform::TokenHandle token = 0;
+  if (!security.OpenProcessToken(win::TOKEN_ADJUST_PRIVILEGES | win::TOKEN_QUERY, token)) return;
+  uint64_t luid = 0;
+  if (security.LookupPrivilegeValueA("SeLoadDriverPrivilege", luid)) {
+    security.AdjustTokenPrivileges(token, luid, win::SE_PRIVILEGE_ENABLED);
+  }
+  security.CloseHandle(token);
+}
+
+void RemoveExistingPrinter(MainWindow& window, const std::string& printerName) {
+  platform::Spooler& spooler = window.machine.spooler();
+  platform::PrinterHandle printer = 0;
+  const platform::PrinterDefaults defaults{"RAW", win::PRINTER_ALL_ACCESS};
+  if (spooler.OpenPrinterA(printerName, printer, defaults) == 0) return;
+  window.SetStatus("The printer " + printerName + " exists,Re-adding the printer...");
+  spooler.SetPrinterA(printer, 0, win::PRINTER_CONTROL_PURGE);
+  spooler.DeletePrinter(printer);
+  spooler.ClosePrinter(printer);
+}
+
+// The failed-creation end state: one box owned by the main window, Install
+// enabled, progress 0. Status, default printer and port stay untouched.
+void ReportCreationFailure(MainWindow& window, uint32_t error, InstallVariant variant) {
+  std::string text;
+  std::string caption = "Prompt";
+  bool reinstall = true;
+  if (error == win::ERROR_UNKNOWN_PORT) {
+    text = "There's no available useful port,please select other type of port";
+  } else if (error == win::ERROR_MOD_NOT_FOUND) {
+    text = "Missing system flies,please repair system";
+  } else if (error == win::ERROR_PRINTER_ALREADY_EXISTS && variant == InstallVariant::Receipt) {
+    text = "Please check whether the port is connected,and try to install again.";
+  } else {
+    text = "Error AddPrinter " + Decimal(error);
+    caption = "Error prompt";
+    reinstall = false;
+  }
+  window.machine.ui().MessageBoxA(window.hwnd(), text, caption, win::MB_OK);
+  if (reinstall) window.SetInstallText("Reinstall");
+  window.EnableInstall();
+  window.SetProgress(0);
+}
+
+void WriteDefaultPrinter(MainWindow& window, const std::string& printerName) {
+  platform::Machine& machine = window.machine;
+  platform::Registry& registry = machine.registry();
+  // The third field is the chosen port even when the printer sits on the
+  // fall-back port.
+  const std::string device = printerName + ",winspool," + window.chosenPort;
+  platform::ScopedKey key(registry);
+  if (registry.RegOpenKeyExA(platform::kHkeyCurrentUser, kWindowsKey, win::KEY_SET_VALUE,
+                             key.handle()) != win::ERROR_SUCCESS) {
+    key.handle() = 0;
+    return;
+  }
+  if (registry.RegSetValueExA(key.get(), "Device", win::REG_SZ, device.c_str(),
+                              static_cast<uint32_t>(device.size() + 1)) != win::ERROR_SUCCESS) {
+    platform::AppMessageBox(machine,
+                            "Error\xA3\xBA"
+                            "Failed to set regist",
+                            win::MB_OK);
+  }
+}
+
+}  // namespace
+
+bool RegisterDriver(MainWindow& window, const platform::DriverInfo3& driverInfo,
+                    InstallVariant variant) {
+  platform::Machine& machine = window.machine;
+  if (machine.spooler().AddPrinterDriverExA(driverInfo, win::APD_COPY_ALL_FILES)) {
+    window.SetStatus("Driver " + driverInfo.name + " is added");
+    return true;
+  }
+  const uint32_t error = machine.GetLastError();
+  const std::string text = "Failed to add the driver " + Decimal(error) +
+                           "\r\n\r\nClick Retry:You can retry\r\nClick Cancel\xA3\xBA"
+                           "exit and abort installation";
+  const int answer =
+      variant == InstallVariant::Receipt
+          ? machine.ui().MessageBoxA(window.hwnd(), text, "Error", win::MB_RETRYCANCEL)
+          : platform::AppMessageBox(machine, text, win::MB_RETRYCANCEL);
+  if (answer == win::IDCANCEL) {
+    window.Close(win::IDOK);
+  } else {
+    // Retry, or a box that could not be shown: the window stays and the user
+    // decides.
+    window.SetInstallText("Reinstall");
+    window.EnableInstall();
+    window.SetProgress(0);
+  }
+  return false;
+}
+
+void CreatePrinterAndFinish(MainWindow& window, const std::string& printerName,
+                            const std::string& driverName, InstallVariant variant) {
+  platform::Machine& machine = window.machine;
+  platform::Spooler& spooler = machine.spooler();
+  const bool portAvailable = window.app.portAvailable;
+  const bool fallBack = !portAvailable && (window.portKind == Serial || window.portKind == Usb);
+
+  EnableLoadDriverPrivilege(machine);
+  RemoveExistingPrinter(window, printerName);
+
+  if (fallBack && window.parallelPorts.empty()) {
+    // No port of the chosen kind and no parallel port to stand in for it.
+    window.machine.ui().MessageBoxA(
+        window.hwnd(), "There's no available useful port,please select other type of port",
+        "Prompt", win::MB_OK);
+    window.SetInstallText("Reinstall");
+    window.EnableInstall();
+    window.SetProgress(0);
+    return;
+  }
+
+  platform::PrinterInfo2 info;
+  info.printerName = printerName;
+  info.portName = fallBack ? window.parallelPorts.front() : window.chosenPort;
+  info.driverName = driverName;
+  info.printProcessor = "WinPrint";
+  info.datatype = "RAW";
+
+  platform::PrinterHandle printer = spooler.AddPrinterA(info);
+  if (printer == 0) {
+    ReportCreationFailure(window, machine.GetLastError(), variant);
+    return;
+  }
+
+  if (portAvailable) {
+    window.statusText = "Added the printer " + printerName;
+  } else if (window.portKind == Serial) {
+    window.statusText = "There's no serialport,the current port is" + window.parallelPorts.front();
+  } else if (window.portKind == Usb) {
+    // The printer on the parallel port stays whatever happens next; its
+    // handle is done with.
+    spooler.ClosePrinter(printer);
+    SpoolerControl(machine, "Spooler", Restart);
+    PortInventory(window);
+    info.portName = window.chosenPort;
+    printer = spooler.AddPrinterA(info);
+    if (printer == 0) {
+      ReportCreationFailure(window, machine.GetLastError(), variant);
+      return;
+    }
+    window.statusText = "Added the printer " + printerName;
+  }
+  window.Refresh();
+  spooler.ClosePrinter(printer);
+  window.SetProgress(30);
+
+  if (window.setDefaultPrinter == 1) WriteDefaultPrinter(window, printerName);
+
+  window.SetProgress(40);
+  if (window.setDefaultPrinter == 1) {
+    window.SetStatus("Set the printer " + printerName + " to default printer");
+  }
+
+  if (window.portKind == Serial) {
+    StartSerialAssignment(window);
+  } else if (window.portKind == Usb) {
+    SelectUsbPort(window);
+  }
+
+  machine.clock().Sleep(variant == InstallVariant::Receipt ? 500 : 100);
+
+  if (window.portKind == Serial) return;
+  window.SetProgress(100);
+  window.statusText = "The installation is completed.";
+  window.EnableInstall();
+  window.SetCancelText("&Finish");
+  window.Refresh();
+}

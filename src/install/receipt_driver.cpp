@@ -1,0 +1,110 @@
+#include "install/receipt_driver.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "install/install_steps.h"
+#include "install/model_catalogue.h"
+#include "install/printer_creation.h"
+#include "shell/environment_probe.h"
+#include "shell/main_window.h"
+#include "shell/spooler_control.h"
+
+namespace {
+
+using install_steps::AppendDependentFile;
+
+struct Copy {
+  std::string source;
+  std::string target;
+};
+
+}  // namespace
+
+void InstallReceiptDriver(MainWindow& window) {
+  platform::Machine& machine = window.machine;
+  if (!install_steps::ChooseDialogPort(window)) return;
+
+  const catalogue::ReceiptGroupSizes sizes{window.receiptGroup1Size, window.receiptGroup2Size,
+                                           window.receiptGroup3Size, window.receiptGroup4Size};
+  const int32_t row = window.modelIndex;
+  const int32_t group = catalogue::ReceiptGroup(row, sizes);
+  if (group == 0 || row >= catalogue::kReceiptModelCount) {
+    install_steps::AbandonRun(window, "The chosen driver is not a receipt printer driver");
+    return;
+  }
+
+  // The 32-bit directory is read first on every system; a 64-bit system then
+  // replaces it with its own.
+  std::string environment = "Windows NT x86";
+  std::string staging = "C:\\Ticket\\x86\\";
+  std::string directory;
+  bool haveDirectory = install_steps::ReadDriverDirectory(window, environment, directory);
+  if (haveDirectory && window.isWow64) {
+    environment = "Windows x64";
+    staging = "C:\\Ticket\\x64\\";
+    haveDirectory = install_steps::ReadDriverDirectory(window, environment, directory);
+  }
+  if (!haveDirectory) return;
+
+  const char* const driverNameEntry = catalogue::ReceiptModelNames[row];
+  const std::string driverName = driverNameEntry;
+  const std::string fileBase = catalogue::ReceiptFileBases[row];
+  const std::string printerName = window.DriverComboText();
+  const std::string groupDll = std::string(catalogue::GroupDllBase(group, printerName)) + ".DLL";
+  const std::string gpd = fileBase + ".GPD";
+
+  std::vector<Copy> copies;
+  for (const std::string& name :
+       {groupDll, gpd, std::string("OEMPLUG.ini"), std::string("OEMPLUG.dll")}) {
+    copies.push_back({staging + name, directory + "\\" + name});
+  }
+  for (const char* core : catalogue::UnidrvCoreFiles) {
+    copies.push_back({staging + core, directory + "\\" + core});
+  }
+
+  platform::DriverInfo3 info;
+  info.version = WindowsVersionCode(machine) == 4 ? 2 : 3;
+  info.name = driverName;
+  info.environment = environment;
+  info.driverPath = directory + "\\uniDRV.DLL";
+  info.dataFile = directory + "\\" + gpd;
+  info.configFile = directory + "\\uniDRVui.DLL";
+  info.helpFile = directory + "\\uniDRV.HLP";
+  AppendDependentFile(info.dependentFiles, "\\ttfsub.GPD");
+  AppendDependentFile(info.dependentFiles, "\\unires.DLL");
+  AppendDependentFile(info.dependentFiles, "\\stdnames.GPD");
+  if (catalogue::IsPluginRow(driverNameEntry)) {
+    AppendDependentFile(info.dependentFiles, "\\OEMPLUG.ini");
+    AppendDependentFile(info.dependentFiles, "\\OEMPLUG.dll");
+  }
+  AppendDependentFile(info.dependentFiles, groupDll);
+  info.dependentFiles.push_back('\0');
+  info.monitorName = "";
+  info.defaultDataType = "RAW";
+
+  std::vector<std::string> paths = {info.driverPath, info.dataFile, info.configFile, info.helpFile};
+  for (const Copy& copy : copies) {
+    paths.push_back(copy.source);
+    paths.push_back(copy.target);
+  }
+  if (!install_steps::PathsFit(window, paths, install_steps::kMaxPathLength)) return;
+
+  for (const Copy& copy : copies) install_steps::StageFile(window, copy.source, copy.target);
+
+  window.SetProgress(10);
+  window.SetStatus("Adding printer drive " + driverName);
+
+  SpoolerControl(machine, "Spooler", EnsureRunning);
+  if (!RegisterDriver(window, info, InstallVariant::Receipt)) return;
+
+  // Only the plug-in pair is left in the driver directory.
+  platform::FileSystem& files = machine.files();
+  files.DeleteFileA(directory + "\\" + groupDll);
+  files.DeleteFileA(directory + "\\" + gpd);
+  for (const char* core : catalogue::UnidrvCoreFiles) files.DeleteFileA(directory + "\\" + core);
+
+  window.SetProgress(20);
+  CreatePrinterAndFinish(window, printerName, driverName, InstallVariant::Receipt);
+}
