@@ -66,10 +66,9 @@ class SimArchive : public platform::ArchiveDll {
   bool KillOwnerWindowEx(platform::WindowId owner) override;
 
   // --- Seeding and inspection ---
-  // Absent: LoadLibraryA fails with ERROR_MOD_NOT_FOUND (126).
+  // Absent: LoadLibraryA fails with ERROR_MOD_NOT_FOUND (126) in the
+  // calling thread's last-error value.
   void SetPresent(bool present);
-  // Where LoadLibraryA's error goes (the machine's last-error value).
-  void SetLastErrorSink(std::function<void(uint32_t)> sink);
   // Makes the next SevenZip calls return `code` without extracting (0 turns
   // the fault off).
   void FailWith(int code);
@@ -93,7 +92,6 @@ class SimArchive : public platform::ArchiveDll {
   std::vector<std::string> commands_;
   platform::WindowId owner_ = 0;
   ExtractReport lastReport_;
-  std::function<void(uint32_t)> lastErrorSink_;
 };
 
 }  // namespace sim
