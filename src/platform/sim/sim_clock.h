@@ -1,0 +1,36 @@
+// Virtual time for the simulated machine. Nothing here sleeps for real:
+// Sleep moves the clock forward at once, and window timers fall due at
+// virtual times that the window system reaches by moving the clock itself.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "platform/clock.h"
+
+namespace sim {
+
+class SimClock : public platform::Clock {
+ public:
+  explicit SimClock(uint64_t startMs = 0) : nowMs_(startMs) {}
+
+  // platform::Clock. Safe from any thread.
+  void Sleep(uint32_t milliseconds) override;
+  uint32_t GetTickCount() override;  // the low 32 bits, wrapping like Windows
+
+  uint64_t NowMs() const { return nowMs_.load(); }
+  // Moves the clock forward by `ms`.
+  void Advance(uint64_t ms);
+  // Moves the clock to `ms` unless it is already past it (time never goes back).
+  void AdvanceTo(uint64_t ms);
+  // Total virtual time that Sleep calls asked for, and how many there were.
+  uint64_t SleptMs() const { return sleptMs_.load(); }
+  uint64_t SleepCalls() const { return sleepCalls_.load(); }
+
+ private:
+  std::atomic<uint64_t> nowMs_;
+  std::atomic<uint64_t> sleptMs_{0};
+  std::atomic<uint64_t> sleepCalls_{0};
+};
+
+}  // namespace sim
