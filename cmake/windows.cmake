@@ -9,7 +9,8 @@ add_library(installer_win32 STATIC ${WIN32_SOURCES})
 target_link_libraries(installer_win32 PUBLIC installer_logic
   winspool advapi32 shlwapi comctl32 user32 gdi32 kernel32)
 
-add_executable(DriverSetup WIN32 src/shell/app_main.cpp src/resources/installer.rc)
+add_executable(DriverSetup WIN32 src/shell/app_main.cpp src/resources/installer.rc
+  src/resources/app.rc)
 target_link_libraries(DriverSetup PRIVATE installer_win32)
 target_link_options(DriverSetup PRIVATE ${STATIC_RUNTIME})
 
