@@ -38,3 +38,24 @@ bool IsSafeArchiveEntry(const std::string& name) {
   }
   return anyComponent;
 }
+
+bool ParseExtractCommand(const std::string& command, ExtractCommand& parsed) {
+  static const std::string kHead = "x -y \"";
+  static const std::string kMiddle = "\" -o\"";
+  static const std::string kTail = "\" -hide";
+  if (command.compare(0, kHead.size(), kHead) != 0) return false;
+  const size_t archiveEnd = command.find(kMiddle, kHead.size());
+  if (archiveEnd == std::string::npos) return false;
+  const size_t destinationStart = archiveEnd + kMiddle.size();
+  if (command.size() < destinationStart + kTail.size()) return false;
+  if (command.compare(command.size() - kTail.size(), kTail.size(), kTail) != 0) return false;
+  const std::string archive = command.substr(kHead.size(), archiveEnd - kHead.size());
+  const std::string destination =
+      command.substr(destinationStart, command.size() - kTail.size() - destinationStart);
+  if (archive.empty() || destination.empty()) return false;
+  if (archive.find('"') != std::string::npos) return false;
+  if (destination.find('"') != std::string::npos) return false;
+  parsed.archive = archive;
+  parsed.destination = destination;
+  return true;
+}

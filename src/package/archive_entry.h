@@ -1,5 +1,6 @@
-// The check every extractor of ours applies to an archive entry's name before
-// writing it below the destination folder.
+// What every extractor of ours shares: the check of an archive entry's name
+// before it is written below the destination folder, and the reading of the
+// extraction command that the installer hands to "7-zip32.dll".
 #pragma once
 
 #include <string>
@@ -8,3 +9,20 @@
 // UNC or device prefix, no ".." component, with either slash as separator.
 // Empty names and names that are nothing but separators are refused too.
 bool IsSafeArchiveEntry(const std::string& name);
+
+// The parts of the command `x -y "<archive>" -o"<destination>" -hide`.
+struct ExtractCommand {
+  std::string archive;
+  std::string destination;
+};
+// False when `command` is not an extraction command of exactly that form
+// (both paths non-empty and free of double quotes).
+bool ParseExtractCommand(const std::string& command, ExtractCommand& parsed);
+
+// Results of our extractors' SevenZip (0 is success).
+inline constexpr int kArchiveBadCommand = 0x8001;
+inline constexpr int kArchiveUnreadable = 0x8002;
+inline constexpr int kArchiveUnsafeEntries = 0x8003;
+inline constexpr int kArchiveNotLoaded = 0x8004;
+inline constexpr int kArchiveWriteFailed = 0x8005;
+inline constexpr int kArchiveCancelled = 0x8006;

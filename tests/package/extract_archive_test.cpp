@@ -181,16 +181,16 @@ TEST(ExtractArchive, OverwritesFilesLeftByAnEarlierRun) {
 }
 
 TEST(ArchiveCommandParsing, TakesTheArchiveAndDestinationOfTheExtractCommand) {
-  sim::ArchiveCommand parsed;
+  ExtractCommand parsed;
   ASSERT_TRUE(
-      sim::ParseArchiveCommand("x -y \"C:\\Setup dir\\DriverData.Drv\" -o\"C:\\\" -hide", parsed));
+      ParseExtractCommand("x -y \"C:\\Setup dir\\DriverData.Drv\" -o\"C:\\\" -hide", parsed));
   EXPECT_EQ(parsed.archive, "C:\\Setup dir\\DriverData.Drv");
   EXPECT_EQ(parsed.destination, "C:\\");
 
   for (const char* bad :
        {"", "x -y C:\\a -oC:\\ -hide", "e -y \"a\" -o\"b\" -hide", "x -y \"a\" -o\"b\"",
         "x -y \"\" -o\"b\" -hide", "x -y \"a\" -o\"\" -hide", "x -y \"a\"b\" -o\"c\" -hide"}) {
-    EXPECT_FALSE(sim::ParseArchiveCommand(bad, parsed)) << bad;
+    EXPECT_FALSE(ParseExtractCommand(bad, parsed)) << bad;
   }
 }
 
@@ -221,6 +221,35 @@ TEST(PackageCabinet, RefusesAFolderWithALink) {
   EXPECT_FALSE(package::BuildCabinet(dir.path() / "folder", dir.path() / "out.cab", error));
   EXPECT_NE(error.find("link"), std::string::npos) << error;
   EXPECT_FALSE(fs::exists(dir.path() / "out.cab"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(HostileCabinet, RefusesEscapingNamesWithBackslashesAndExtractsTheRest) {
+  TempDir dir;
+  const fs::path destination = dir.path() / "drive" / "dest";
+  fs::create_directories(destination);
+  const fs::path cab = dir.path() / "raw.cab";
+  std::string error;
+  ASSERT_TRUE(package::WriteStoredCabinet(cab,
+                                          {{"..\\victim.txt", "escaped"},
+                                           {"Ticket\\x86\\RXF01.GPD", std::string(70000, 'g')},
+                                           {"C:\\x.txt", "drive"},
+                                           {"\\abs.txt", "absolute"},
+                                           {"Barcode\\..\\..\\up.txt", "up"},
+                                           {"DriverName.cfg", "[A]\r\n"}},
+                                          error))
+      << error;
+  const sim::ExtractReport report = sim::ExtractArchive(cab, Below(destination));
+  EXPECT_TRUE(report.complete) << report.error;
+  EXPECT_EQ(report.refused.size(), 4u);
+  EXPECT_EQ(FilesBelow(dir.path()),
+            (std::vector<std::string>{"drive/dest/DriverName.cfg",
+                                      "drive/dest/Ticket/x86/RXF01.GPD", "raw.cab"}));
+  // Spans three data blocks of the cabinet.
+  EXPECT_EQ(ReadAll(destination / "Ticket/x86/RXF01.GPD"), std::string(70000, 'g'));
 }
 
 }  // namespace

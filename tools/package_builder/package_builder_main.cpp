@@ -2,11 +2,15 @@
 //   package_builder sample OUTDIR [--monitor-dll DLL] [--monitor-dll64 DLL]
 //   package_builder build FOLDER -o DriverData.Drv
 //   package_builder extract ARCHIVE DESTDIR
+//   package_builder rawcab OUT.cab NAME=FILE...   (names stored unchecked)
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "package_layout.h"
 #include "platform/sim/sim_archive.h"
@@ -20,7 +24,8 @@ int Usage() {
                "usage:\n"
                "  package_builder sample OUTDIR [--monitor-dll DLL] [--monitor-dll64 DLL]\n"
                "  package_builder build FOLDER -o DriverData.Drv\n"
-               "  package_builder extract ARCHIVE DESTDIR\n");
+               "  package_builder extract ARCHIVE DESTDIR\n"
+               "  package_builder rawcab OUT.cab NAME=FILE...   (names stored unchecked)\n");
   return 2;
 }
 
@@ -74,6 +79,30 @@ int Extract(int argc, char** argv) {
   return report.opened && report.complete && report.refused.empty() ? 0 : 1;
 }
 
+int RawCab(int argc, char** argv) {
+  if (argc < 4) return Usage();
+  std::vector<package::CabinetEntry> entries;
+  for (int i = 3; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const size_t eq = arg.rfind('=');
+    if (eq == std::string::npos || eq == 0) return Usage();
+    std::ifstream in(arg.substr(eq + 1), std::ios::binary);
+    if (!in) {
+      std::fprintf(stderr, "package_builder: cannot read %s\n", arg.substr(eq + 1).c_str());
+      return 1;
+    }
+    std::ostringstream content;
+    content << in.rdbuf();
+    entries.push_back({arg.substr(0, eq), content.str()});
+  }
+  std::string error;
+  if (!package::WriteStoredCabinet(argv[2], entries, error)) {
+    std::fprintf(stderr, "package_builder: %s\n", error.c_str());
+    return 1;
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -82,5 +111,6 @@ int main(int argc, char** argv) {
   if (command == "sample") return Sample(argc, argv);
   if (command == "build") return Build(argc, argv);
   if (command == "extract") return Extract(argc, argv);
+  if (command == "rawcab") return RawCab(argc, argv);
   return Usage();
 }

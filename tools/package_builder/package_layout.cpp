@@ -196,4 +196,76 @@ bool BuildCabinet(const fs::path& folder, const fs::path& output, std::string& e
   return true;
 }
 
+namespace {
+
+void Put16(std::string& out, uint32_t v) {
+  out += static_cast<char>(v & 0xFF);
+  out += static_cast<char>((v >> 8) & 0xFF);
+}
+void Put32(std::string& out, uint32_t v) {
+  Put16(out, v & 0xFFFF);
+  Put16(out, v >> 16);
+}
+
+}  // namespace
+
+bool WriteStoredCabinet(const fs::path& output, const std::vector<CabinetEntry>& entries,
+                        std::string& error) {
+  constexpr size_t kHeaderBytes = 36;
+  constexpr size_t kFolderBytes = 8;
+  constexpr size_t kFileFixedBytes = 16;
+  constexpr size_t kDataFixedBytes = 8;
+  constexpr size_t kBlockBytes = 32768;
+
+  std::string data;
+  for (const CabinetEntry& e : entries) data += e.content;
+  const size_t blocks = (data.size() + kBlockBytes - 1) / kBlockBytes;
+  size_t filesBytes = 0;
+  for (const CabinetEntry& e : entries) filesBytes += kFileFixedBytes + e.name.size() + 1;
+  const size_t firstData = kHeaderBytes + kFolderBytes + filesBytes;
+  const size_t total = firstData + blocks * kDataFixedBytes + data.size();
+  if (entries.size() > 0xFFFF || blocks > 0xFFFF || total > 0x7FFFFFFF) {
+    error = "cabinet too large";
+    return false;
+  }
+
+  std::string cab;
+  cab += "MSCF";
+  Put32(cab, 0);
+  Put32(cab, static_cast<uint32_t>(total));
+  Put32(cab, 0);
+  Put32(cab, static_cast<uint32_t>(kHeaderBytes + kFolderBytes));  // first file entry
+  Put32(cab, 0);
+  cab += static_cast<char>(3);  // version 1.3
+  cab += static_cast<char>(1);
+  Put16(cab, 1);  // folders
+  Put16(cab, static_cast<uint32_t>(entries.size()));
+  Put16(cab, 0);       // flags
+  Put16(cab, 0x1234);  // set id
+  Put16(cab, 0);       // cabinet number
+  Put32(cab, static_cast<uint32_t>(firstData));
+  Put16(cab, static_cast<uint32_t>(blocks));
+  Put16(cab, 0);  // no compression
+  uint32_t offset = 0;
+  for (const CabinetEntry& e : entries) {
+    Put32(cab, static_cast<uint32_t>(e.content.size()));
+    Put32(cab, offset);
+    Put16(cab, 0);       // folder 0
+    Put16(cab, 0x5D86);  // 2026-12-06
+    Put16(cab, 0xA000);  // 20:00:00
+    Put16(cab, 0x20);    // archive attribute
+    cab += e.name;
+    cab += '\0';
+    offset += static_cast<uint32_t>(e.content.size());
+  }
+  for (size_t at = 0; at < data.size(); at += kBlockBytes) {
+    const size_t n = std::min(kBlockBytes, data.size() - at);
+    Put32(cab, 0);  // no checksum
+    Put16(cab, static_cast<uint32_t>(n));
+    Put16(cab, static_cast<uint32_t>(n));
+    cab.append(data, at, n);
+  }
+  return WriteFile(output, cab, error);
+}
+
 }  // namespace package

@@ -48,4 +48,18 @@ bool ListPackageFolder(const std::filesystem::path& folder, std::vector<std::str
 bool BuildCabinet(const std::filesystem::path& folder, const std::filesystem::path& output,
                   std::string& error);
 
+// One entry of a cabinet written by WriteStoredCabinet: the name exactly as
+// it is to be stored (never checked) and the file's bytes.
+struct CabinetEntry {
+  std::string name;
+  std::string content;
+};
+
+// Writes a single-folder cabinet without compression and with the names as
+// given, so that tests can hand extractors names that no packer would
+// write ("..\x", "C:\x", "\x"). False when the file cannot be written or
+// the cabinet would exceed the format's limits.
+bool WriteStoredCabinet(const std::filesystem::path& output,
+                        const std::vector<CabinetEntry>& entries, std::string& error);
+
 }  // namespace package

@@ -124,25 +124,6 @@ ExtractReport ExtractArchive(const std::filesystem::path& archivePath, const Ent
   return report;
 }
 
-bool ParseArchiveCommand(const std::string& command, ArchiveCommand& parsed) {
-  static const std::string kHead = "x -y \"";
-  static const std::string kMiddle = "\" -o\"";
-  static const std::string kTail = "\" -hide";
-  if (command.compare(0, kHead.size(), kHead) != 0) return false;
-  const size_t archiveEnd = command.find(kMiddle, kHead.size());
-  if (archiveEnd == std::string::npos) return false;
-  const size_t destinationStart = archiveEnd + kMiddle.size();
-  if (command.size() < destinationStart + kTail.size()) return false;
-  if (command.compare(command.size() - kTail.size(), kTail.size(), kTail) != 0) return false;
-  parsed.archive = command.substr(kHead.size(), archiveEnd - kHead.size());
-  parsed.destination =
-      command.substr(destinationStart, command.size() - kTail.size() - destinationStart);
-  if (parsed.archive.empty() || parsed.destination.empty()) return false;
-  if (parsed.archive.find('"') != std::string::npos) return false;
-  if (parsed.destination.find('"') != std::string::npos) return false;
-  return true;
-}
-
 SimArchive::SimArchive(SimFiles& files) : files_(files) {}
 
 bool SimArchive::LoadLibraryA(const std::string& fileName) {
@@ -203,8 +184,8 @@ int SimArchive::SevenZip(platform::WindowId /*owner*/, const std::string& comman
     return failWith;
   }
 
-  ArchiveCommand parsed;
-  if (!ParseArchiveCommand(command, parsed)) {
+  ExtractCommand parsed;
+  if (!ParseExtractCommand(command, parsed)) {
     say("bad command\n");
     return kArchiveBadCommand;
   }

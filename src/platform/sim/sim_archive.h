@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "package/archive_entry.h"
 #include "platform/archive.h"
 
 namespace sim {
@@ -36,21 +37,6 @@ using EntryPathMapper = std::function<std::filesystem::path(const std::string& e
 // Unsafe entry names and every entry that is not a plain file or folder
 // (symbolic and hard links, devices) are refused and listed.
 ExtractReport ExtractArchive(const std::filesystem::path& archive, const EntryPathMapper& map);
-
-// The parts of a command string `x -y "<archive>" -o"<destination>" -hide`.
-struct ArchiveCommand {
-  std::string archive;
-  std::string destination;
-};
-// False when the command is not an extraction command of that form.
-bool ParseArchiveCommand(const std::string& command, ArchiveCommand& parsed);
-
-// Results of SevenZip on the simulated machine (0 is success).
-inline constexpr int kArchiveBadCommand = 0x8001;
-inline constexpr int kArchiveUnreadable = 0x8002;
-inline constexpr int kArchiveUnsafeEntries = 0x8003;
-inline constexpr int kArchiveNotLoaded = 0x8004;
-inline constexpr int kArchiveWriteFailed = 0x8005;
 
 class SimArchive : public platform::ArchiveDll {
  public:
