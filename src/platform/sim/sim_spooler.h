@@ -2,17 +2,20 @@
 // drivers per environment with their driver directories on the simulated C:
 // drive, and printers.
 //
-// Like the Windows spooler it keeps each printer in the registry: creating
-// a printer writes HKLM "SYSTEM\CurrentControlSet\Control\Print\Printers\
-// <name>" value "Port" and "Software\Microsoft\Windows NT\CurrentVersion\
-// Print\Printers\<name>\DsSpooler" value "portName"; deleting it removes
-// both keys. When the "Spooler" service reaches running again after a stop,
-// every printer takes its port from that "Port" value, and a printer whose
-// port is a USB port with a device attached gets REG_DWORD "PrinterOnLine"
-// = 1 under "SYSTEM\CurrentControlSet\Hardware Profiles\Current\System\
-// CurrentControlSet\Control\Print\Printers\<name>". While the service is
-// not running every call fails with RPC_S_SERVER_UNAVAILABLE (1722), and
-// printer handles do not survive a stop.
+// Like the Windows spooler it keeps each printer in the registry (HKLM):
+// creating a printer writes the value "Port" of the key
+//   SYSTEM\CurrentControlSet\Control\Print\Printers\<name>
+// and the value "portName" of the key
+//   Software\Microsoft\Windows NT\CurrentVersion\Print\Printers\<name>\DsSpooler
+// and deleting it removes both printer keys. When the "Spooler" service
+// reaches running again after a stop, every printer takes its port from that
+// "Port" value, and a printer whose port is a USB port with a device attached
+// gets REG_DWORD "PrinterOnLine" = 1 under
+//   SYSTEM\CurrentControlSet\Hardware
+//   Profiles\Current\System\CurrentControlSet\Control\Print\Printers\<name>
+// (the hardware-profile key of the printer). While the service is not
+// running every call fails with RPC_S_SERVER_UNAVAILABLE (1722), and printer
+// handles do not survive a stop.
 //
 // Printer, driver, port and monitor names compare ignoring ASCII case.
 #pragma once
@@ -56,6 +59,9 @@ struct SimPrinter {
   std::string datatype;
   uint32_t jobs = 0;    // queued jobs; a purge empties them
   uint32_t purges = 0;  // PRINTER_CONTROL_PURGE commands received
+  // Deleted while jobs were queued: it stays, as on Windows, until a purge
+  // through a handle still open empties its queue.
+  bool pendingDeletion = false;
 };
 
 // One outcome of the "Standard TCP/IP Port" add-port wizard.
@@ -127,6 +133,8 @@ class SimSpooler : public platform::Spooler {
   std::vector<platform::MonitorInfo2> Monitors() const;
   std::vector<platform::PortInfo2> Ports() const;
   std::vector<std::string> ConfiguredPorts() const;
+  // The owner window of each add-port wizard run, in order.
+  std::vector<platform::WindowId> WizardOwners() const;
   // Times the spooler came back after a stop.
   int Restarts() const;
   size_t OpenPrinterHandleCount() const;
@@ -142,10 +150,10 @@ class SimSpooler : public platform::Spooler {
   void OnServiceStarted();
 
  private:
-  struct Port {
+  struct PortEntry {
     platform::PortInfo2 info;
   };
-  struct Driver {
+  struct DriverEntry {
     platform::DriverInfo3 info;
   };
   struct Handle {
@@ -159,8 +167,9 @@ class SimSpooler : public platform::Spooler {
   void WritePrinterKeys(const SimPrinter& printer);
   void RemovePrinterKeys(const std::string& name);
   std::vector<SimPrinter>::iterator FindPrinter(const std::string& name);
-  std::vector<Port>::iterator FindPort(const std::string& name);
-  std::vector<Driver>::iterator FindDriver(const std::string& environment, const std::string& name);
+  std::vector<PortEntry>::iterator FindPort(const std::string& name);
+  std::vector<DriverEntry>::iterator FindDriver(const std::string& environment,
+                                                const std::string& name);
 
   Faults& faults_;
   SimRegistry& registry_;
@@ -168,13 +177,14 @@ class SimSpooler : public platform::Spooler {
   SimSystem& system_;
   std::function<bool()> serviceRunning_;
   mutable std::mutex mutex_;
-  std::vector<Port> ports_;
+  std::vector<PortEntry> ports_;
   std::vector<SimPrinter> printers_;
-  std::vector<Driver> drivers_;
+  std::vector<DriverEntry> drivers_;
   std::vector<platform::MonitorInfo2> monitors_;
   std::set<std::string> usbDevices_;  // upper-case port names
   std::deque<WizardOutcome> wizard_;
   std::vector<std::string> configured_;
+  std::vector<platform::WindowId> wizardOwners_;
   std::map<platform::PrinterHandle, Handle> handles_;
   platform::PrinterHandle nextHandle_ = 0x2000;
   int restarts_ = 0;
