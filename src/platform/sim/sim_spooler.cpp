@@ -80,9 +80,9 @@ std::string SimSpooler::DriverDirectory(const std::string& environment) {
   return "";
 }
 
-std::vector<SimPrinter>::iterator SimSpooler::FindPrinter(const std::string& name) {
+std::vector<SpoolerPrinter>::iterator SimSpooler::FindPrinter(const std::string& name) {
   return std::find_if(printers_.begin(), printers_.end(),
-                      [&](const SimPrinter& p) { return SameName(p.name, name); });
+                      [&](const SpoolerPrinter& p) { return SameName(p.name, name); });
 }
 
 std::vector<SimSpooler::PortEntry>::iterator SimSpooler::FindPort(const std::string& name) {
@@ -97,7 +97,7 @@ std::vector<SimSpooler::DriverEntry>::iterator SimSpooler::FindDriver(
   });
 }
 
-void SimSpooler::WritePrinterKeys(const SimPrinter& printer) {
+void SimSpooler::WritePrinterKeys(const SpoolerPrinter& printer) {
   registry_.SetString(platform::kHkeyLocalMachine, kPrintersKey + printer.name, "Port",
                       printer.port);
   registry_.SetString(platform::kHkeyLocalMachine,
@@ -281,7 +281,7 @@ platform::PrinterHandle SimSpooler::AddPrinterA(const platform::PrinterInfo2& in
     Fail(win::ERROR_UNKNOWN_PRINTPROCESSOR);
     return 0;
   }
-  SimPrinter printer;
+  SpoolerPrinter printer;
   printer.name = name;
   printer.port = info.portName;
   printer.driver = info.driverName;
@@ -429,7 +429,7 @@ bool SimSpooler::RemovePort(const std::string& name) {
 void SimSpooler::AddPrinter(const std::string& name, const std::string& port,
                             const std::string& driver) {
   std::lock_guard lock(mutex_);
-  SimPrinter printer;
+  SpoolerPrinter printer;
   printer.name = name;
   printer.port = port;
   printer.driver = driver;
@@ -490,12 +490,12 @@ void SimSpooler::QueueWizardCancel() {
   wizard_.push_back(WizardOutcome{});
 }
 
-std::vector<SimPrinter> SimSpooler::Printers() const {
+std::vector<SpoolerPrinter> SimSpooler::Printers() const {
   std::lock_guard lock(mutex_);
   return printers_;
 }
 
-std::optional<SimPrinter> SimSpooler::Printer(const std::string& name) const {
+std::optional<SpoolerPrinter> SimSpooler::Printer(const std::string& name) const {
   std::lock_guard lock(mutex_);
   for (const auto& p : printers_) {
     if (SameName(p.name, name)) return p;

@@ -51,7 +51,7 @@ inline constexpr const char* kTcpIpDescription = "Standard TCP/IP Port";
 // The same description on a Simplified Chinese system (code page 936).
 inline constexpr const char* kTcpIpDescriptionChinese = "\xB1\xEA\xD7\xBC TCP/IP \xB6\xCB\xBF\xDA";
 
-struct SimPrinter {
+struct SpoolerPrinter {
   std::string name;
   std::string port;
   std::string driver;
@@ -125,8 +125,8 @@ class SimSpooler : public platform::Spooler {
                               const std::string& description = kTcpIpDescription);
   void QueueWizardCancel();
 
-  std::vector<SimPrinter> Printers() const;
-  std::optional<SimPrinter> Printer(const std::string& name) const;
+  std::vector<SpoolerPrinter> Printers() const;
+  std::optional<SpoolerPrinter> Printer(const std::string& name) const;
   std::vector<platform::DriverInfo3> Drivers(const std::string& environment) const;
   std::optional<platform::DriverInfo3> Driver(const std::string& environment,
                                               const std::string& name) const;
@@ -164,9 +164,9 @@ class SimSpooler : public platform::Spooler {
   // the call must fail.
   bool Enter(const char* call);
   bool Fail(uint32_t code);
-  void WritePrinterKeys(const SimPrinter& printer);
+  void WritePrinterKeys(const SpoolerPrinter& printer);
   void RemovePrinterKeys(const std::string& name);
-  std::vector<SimPrinter>::iterator FindPrinter(const std::string& name);
+  std::vector<SpoolerPrinter>::iterator FindPrinter(const std::string& name);
   std::vector<PortEntry>::iterator FindPort(const std::string& name);
   std::vector<DriverEntry>::iterator FindDriver(const std::string& environment,
                                                 const std::string& name);
@@ -178,7 +178,7 @@ class SimSpooler : public platform::Spooler {
   std::function<bool()> serviceRunning_;
   mutable std::mutex mutex_;
   std::vector<PortEntry> ports_;
-  std::vector<SimPrinter> printers_;
+  std::vector<SpoolerPrinter> printers_;
   std::vector<DriverEntry> drivers_;
   std::vector<platform::MonitorInfo2> monitors_;
   std::set<std::string> usbDevices_;  // upper-case port names
