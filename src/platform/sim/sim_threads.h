@@ -63,6 +63,8 @@ class Dispatcher {
   // hold is not completed yet: its sender stays blocked until the next Pump.
   // False when the machine became idle first or time ran out.
   bool PumpUntilHeld(const std::function<bool()>& condition, uint32_t realTimeoutMs = 20000);
+  // True while the calling thread holds a send taken by PumpUntilHeld.
+  bool Holding() const;
 
   // Wakes every waiter after state they may wait for has changed. `change`
   // runs under the dispatcher's lock.
@@ -70,7 +72,11 @@ class Dispatcher {
 
   // Simulated thread bookkeeping (used by SimThreads and by Blocked).
   void ThreadStarting();
-  void ThreadEnded();
+  // `change` runs under the lock in the same step (marks the thread finished).
+  void ThreadEnded(const std::function<void()>& change);
+  void ThreadNotStarted();
+  // Makes the calling thread count as one of the machine's threads.
+  void AdoptCallingThread();
   int RunningThreads() const;
   int LiveThreads() const;
 

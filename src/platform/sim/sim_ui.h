@@ -28,6 +28,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -293,24 +294,29 @@ class SimUi : public platform::WindowSystem {
     uint64_t dueMs = 0;
   };
 
-  // Runs `fn` on the window's thread with the control (null when the window
-  // or control is missing, after recording an error for a missing control).
-  template <typename R>
-  R OnControl(platform::WindowId dialog, int controlId, const char* op, R fallback,
-              const std::function<R(ControlState&, Window&)>& fn);
+  // Runs `fn` on the window's thread, under the state lock, with the
+  // control. A missing window gives `fallback`; a missing control records an
+  // error and gives `fallback`.
+  template <typename R, typename Fn>
+  R OnControl(platform::WindowId dialog, int controlId, const char* op, R fallback, Fn fn);
+  // Delivers a message to the dialog object on the calling thread.
   platform::LResult Deliver(platform::WindowId window, uint32_t message, platform::WParam wParam,
                             platform::LParam lParam);
+  void RecordLocked(Event event);
   void Record(Event event);
-  void RecordError(const std::string& text, platform::WindowId window = 0, int templateId = 0);
-  int TemplateOf(platform::WindowId window) const;
-  platform::Dialog* DialogOf(platform::WindowId window) const;
+  void RecordError(const std::string& text, platform::WindowId window = 0);
+  void RecordErrorLocked(const std::string& text, platform::WindowId window = 0);
+  bool KindIs(const ControlState& c, std::initializer_list<ControlKind> kinds, const char* op,
+              const Window& w);
   bool IsEnded(platform::WindowId window) const;
   // Delivers the earliest timer of this thread's windows that is due by
   // `limitMs`, moving the clock to it. False when none is.
-  bool FireNextTimer(uint64_t limitMs, bool anyTime);
+  bool FireNextTimer(uint64_t limitMs);
   bool HasTimersOnThisThread() const;
-  std::unique_ptr<WindowSnapshot> Snapshot(const Window& window) const;
-  std::shared_ptr<Window> Find(platform::WindowId window) const;
+  bool WaitIdle(platform::WindowId window);
+  std::shared_ptr<Window> FindLocked(platform::WindowId window) const;
+  std::unique_ptr<WindowSnapshot> SnapshotLocked(const Window& window) const;
+  void SetSelectedRowsLocked(Window& w, ControlState& c, int row, bool focus);
 
   SimClock& clock_;
   SimThreads& threads_;
