@@ -8,6 +8,7 @@
 
 #include "platform/archive.h"
 #include "platform/clock.h"
+#include "platform/comm.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/security.h"
@@ -33,6 +34,7 @@ class Machine {
   virtual Threads& threads() = 0;
   virtual WindowSystem& ui() = 0;
   virtual ArchiveDll& archive() = 0;
+  virtual CommPorts& comm() = 0;
 
   // The calling thread's last-error value, as GetLastError reads it.
   virtual uint32_t GetLastError() = 0;

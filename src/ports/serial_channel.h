@@ -23,7 +23,25 @@ class SerialChannel {
   bool IsOpen() const;
 
  private:
-  platform::Machine& machine_;
   struct State;
+
+  // Makes a running monitoring thread end and waits for it. The wait runs
+  // the notifications the thread sends to the calling thread meanwhile, so
+  // every byte it has read reaches the owner, in order, before this returns.
+  void StopMonitoring();
+  void CloseEvents(bool* writeEventClosed);
+  void MonitorLoop();
+  void ReceiveChars();
+  void SendPending();
+  bool ShutdownRequested();
+  void ReportError(const char* operation, uint32_t errorCode);
+  void Notify(uint32_t message, platform::WParam wParam);
+
+  platform::Machine& machine_;
   std::unique_ptr<State> state_;
 };
+
+// The text of the channel's error box: the failed operation, the system's
+// text for the error and the port number.
+std::string SerialErrorText(const std::string& operation, const std::string& systemText,
+                            int32_t portNumber);

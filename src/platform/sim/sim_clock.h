@@ -5,6 +5,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <map>
+#include <mutex>
 
 #include "platform/clock.h"
 
@@ -22,13 +25,22 @@ class SimClock : public platform::Clock {
   // Moves the clock forward by `ms`.
   void Advance(uint64_t ms);
   // Moves the clock to `ms` unless it is already past it (time never goes back).
+  // Actions scheduled with At on the way run first, in time order, on the
+  // moving thread, with the clock standing at their time.
   void AdvanceTo(uint64_t ms);
+  // Runs `action` when the clock reaches `atMs` (things outside the program
+  // that happen at a moment, such as a device answering).
+  void At(uint64_t atMs, std::function<void()> action);
   // Total virtual time that Sleep calls asked for, and how many there were.
   uint64_t SleptMs() const { return sleptMs_.load(); }
   uint64_t SleepCalls() const { return sleepCalls_.load(); }
 
  private:
+  void RaiseTo(uint64_t ms);
+
   std::atomic<uint64_t> nowMs_;
+  std::mutex scheduleMutex_;
+  std::multimap<uint64_t, std::function<void()>> scheduled_;
   std::atomic<uint64_t> sleptMs_{0};
   std::atomic<uint64_t> sleepCalls_{0};
 };

@@ -20,6 +20,7 @@
 #include "platform/sim/faults.h"
 #include "platform/sim/sim_archive.h"
 #include "platform/sim/sim_clock.h"
+#include "platform/sim/sim_comm.h"
 #include "platform/sim/sim_files.h"
 #include "platform/sim/sim_registry.h"
 #include "platform/sim/sim_security.h"
@@ -49,6 +50,7 @@ class SimMachine : public platform::Machine {
   platform::Threads& threads() override { return threads_; }
   platform::WindowSystem& ui() override { return *ui_; }
   platform::ArchiveDll& archive() override { return archive_; }
+  platform::CommPorts& comm() override { return comm_; }
   uint32_t GetLastError() override;
 
   // --- The simulated services, for seeding and inspection ---
@@ -63,6 +65,7 @@ class SimMachine : public platform::Machine {
   SimThreads& simThreads() { return threads_; }
   SimUi& simUi() { return *ui_; }
   SimArchive& simArchive() { return archive_; }
+  SimComm& simComm() { return comm_; }
 
  private:
   // Declared in construction order: later members use earlier ones.
@@ -75,6 +78,7 @@ class SimMachine : public platform::Machine {
   SimServices services_;
   SimSecurity security_;
   SimThreads threads_;
+  SimComm comm_{clock_, threads_.dispatcher(), faults_};
   SimArchive archive_;
   std::unique_ptr<SimUi> ui_;
 };

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/machine.h"
+#include "platform/win32/win32_comm.h"
 
 namespace platform::win32 {
 
@@ -224,6 +225,7 @@ class Win32Machine : public Machine {
   Threads& threads() override { return threads_; }
   WindowSystem& ui() override { return ui_; }
   ArchiveDll& archive() override { return archive_; }
+  CommPorts& comm() override { return comm_; }
   uint32_t GetLastError() override { return ::GetLastError(); }
 
  private:
@@ -237,6 +239,7 @@ class Win32Machine : public Machine {
   Win32Threads threads_;
   Win32WindowSystem ui_;
   Win32ArchiveDll archive_;
+  Win32CommPorts comm_;
 };
 
 }  // namespace platform::win32
