@@ -175,6 +175,8 @@ void MainWindow::OnClose() { Close(win::IDCANCEL); }
 
 void MainWindow::OnDestroy() {
   ui().KillTimer(hwnd(), kProbeTimer);
+  // A serial search cut short must not leave the shop's printers parked.
+  AbandonSerialAssignment(*this);
   // The worker writes this window's members: let it skip its remaining steps
   // and wait for it. The wait handles the worker's synchronous sends, so a
   // worker in the middle of a refresh finishes it.
