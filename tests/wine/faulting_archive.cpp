@@ -10,7 +10,7 @@ __declspec(dllexport) BOOL WINAPI SevenZipSetOwnerWindowEx(HWND, void*) { return
 __declspec(dllexport) BOOL WINAPI SevenZipKillOwnerWindowEx(HWND) { return TRUE; }
 
 __declspec(dllexport) int WINAPI SevenZip(HWND, LPCSTR, LPSTR, DWORD) {
-  int* volatile nowhere = nullptr;
+  volatile int* volatile nowhere = nullptr;
   *nowhere = 1;
   return 0;
 }

@@ -1,12 +1,20 @@
-// MinGW's g++ has no __try/__except, so the guard registers a structured
-// exception frame of its own on the 32-bit frame chain (fs:[0]). Frames of
-// the called code that are newer than ours see an exception first; one that
-// reaches ours was not handled below, and the call is abandoned: the handler
-// redirects the faulting thread to a landing function that restores the
-// frame chain and jumps back into CallGuarded.
+// MinGW's g++ has no __try/__except, so the guard catches what the called
+// code leaves unhandled in another way and redirects the faulting thread to
+// a landing function that jumps back into CallGuarded.
+//
+// 32-bit: the guard registers a structured exception frame of its own on
+// the frame chain (fs:[0]). Frames of the called code are newer than ours
+// and see an exception first; one that reaches ours was not handled below.
+//
+// 64-bit (the Wine test build on hosts without 32-bit support): exception
+// frames are described by tables, so the guard installs a process-wide
+// unhandled-exception filter for the duration of the call; it acts only
+// for the thread that runs a guarded call.
 #include "platform/win32/win32_backends.h"
 
 namespace platform::win32 {
+
+#if defined(__i386__)
 
 namespace {
 
@@ -70,5 +78,57 @@ bool CallGuarded(void (*call)(void*), void* context, DWORD* exceptionCode) {
   if (exceptionCode != nullptr) *exceptionCode = completed ? 0 : guard.exceptionCode;
   return completed;
 }
+
+#else  // 64-bit
+
+namespace {
+
+struct Guard {
+  void* jumpBuffer[5];
+  DWORD exceptionCode;
+};
+
+thread_local Guard* activeGuard = nullptr;
+LPTOP_LEVEL_EXCEPTION_FILTER previousFilter = nullptr;
+
+[[noreturn]] void LandAfterFault() { __builtin_longjmp(activeGuard->jumpBuffer, 1); }
+
+LONG WINAPI GuardFilter(EXCEPTION_POINTERS* info) {
+  Guard* guard = activeGuard;
+  if (guard == nullptr) {
+    return previousFilter != nullptr ? previousFilter(info) : EXCEPTION_CONTINUE_SEARCH;
+  }
+  guard->exceptionCode = info->ExceptionRecord->ExceptionCode;
+  CONTEXT* context = info->ContextRecord;
+  // Resume well below the faulting frame, aligned as at a function's entry
+  // (a return address just pushed).
+  DWORD64 stack = (context->Rsp - 512) & ~static_cast<DWORD64>(15);
+  stack -= sizeof(DWORD64);
+  *reinterpret_cast<DWORD64*>(stack) = 0;
+  context->Rsp = stack;
+  context->Rip = reinterpret_cast<DWORD64>(&LandAfterFault);
+  return EXCEPTION_CONTINUE_EXECUTION;
+}
+
+}  // namespace
+
+bool CallGuarded(void (*call)(void*), void* context, DWORD* exceptionCode) {
+  Guard guard{};
+  Guard* outer = activeGuard;
+  activeGuard = &guard;
+  LPTOP_LEVEL_EXCEPTION_FILTER previous = ::SetUnhandledExceptionFilter(&GuardFilter);
+  if (previous != &GuardFilter) previousFilter = previous;
+  bool completed = false;
+  if (__builtin_setjmp(guard.jumpBuffer) == 0) {
+    call(context);
+    completed = true;
+  }
+  if (outer == nullptr) ::SetUnhandledExceptionFilter(previousFilter);
+  activeGuard = outer;
+  if (exceptionCode != nullptr) *exceptionCode = completed ? 0 : guard.exceptionCode;
+  return completed;
+}
+
+#endif
 
 }  // namespace platform::win32

@@ -1,0 +1,378 @@
+// Checks of the Win32 backend against a real (Wine) Windows: each platform
+// interface is exercised through CreateWin32Machine, the way the installer
+// uses it. Prints one line per check and exits with the number of failed
+// checks. Expects the faulting archive library as "7-zip32.dll" beside it.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/machine.h"
+#include "platform/win32/win32_machine.h"
+#include "platform/win_constants.h"
+#include "resources/resource.h"
+
+namespace {
+
+int failures = 0;
+
+void Check(bool ok, const std::string& what) {
+  std::printf("%s %s\n", ok ? "ok  " : "FAIL", what.c_str());
+  if (!ok) ++failures;
+}
+
+template <typename T>
+void CheckEq(const T& expected, const T& actual, const std::string& what) {
+  bool ok = expected == actual;
+  Check(ok, what);
+  if (!ok) {
+    if constexpr (std::is_same_v<T, std::string>) {
+      std::printf("     expected \"%s\", got \"%s\"\n", expected.c_str(), actual.c_str());
+    } else {
+      std::printf("     expected %lld, got %lld\n", static_cast<long long>(expected),
+                  static_cast<long long>(actual));
+    }
+  }
+}
+
+using platform::KeyHandle;
+using platform::kHkeyCurrentUser;
+using platform::kHkeyLocalMachine;
+
+void CheckRegistry(platform::Machine& m) {
+  platform::Registry& r = m.registry();
+  KeyHandle key = 0;
+  uint32_t disposition = 0;
+  CheckEq(0u,
+          r.RegCreateKeyExA(kHkeyCurrentUser, "Software\\BackendCheck\\Inner", 0,
+                            win::KEY_ALL_ACCESS, false, key, &disposition),
+          "RegCreateKeyExA creates a nested key");
+  CheckEq(win::REG_CREATED_NEW_KEY, disposition, "disposition says created");
+  const char text[] = "COM5:";
+  r.RegSetValueExA(key, "Zeta", win::REG_SZ, text, sizeof(text));
+  uint32_t number = 9600;
+  r.RegSetValueExA(key, "Alpha", win::REG_DWORD, &number, sizeof(number));
+
+  uint32_t type = 0, size = 0;
+  CheckEq(0u, r.RegQueryValueExA(key, "zeta", &type, nullptr, &size),
+          "size query of a value, name case ignored");
+  CheckEq(static_cast<uint32_t>(sizeof(text)), size, "string size counts its zero byte");
+  char small[3] = {};
+  uint32_t smallSize = sizeof(small);
+  CheckEq(win::ERROR_MORE_DATA, r.RegQueryValueExA(key, "Zeta", nullptr, small, &smallSize),
+          "too small a buffer gives ERROR_MORE_DATA");
+  std::vector<std::string> names;
+  for (uint32_t i = 0;; ++i) {
+    char name[64];
+    uint32_t nameSize = sizeof(name);
+    uint32_t status = r.RegEnumValueA(key, i, name, &nameSize, nullptr, nullptr, nullptr);
+    if (status == win::ERROR_NO_MORE_ITEMS) break;
+    if (status != 0 || i > 10) {
+      Check(false, "RegEnumValueA ends with ERROR_NO_MORE_ITEMS");
+      break;
+    }
+    names.emplace_back(name, nameSize);
+  }
+  CheckEq(2, static_cast<int>(names.size()), "two values enumerated");
+  r.RegCloseKey(key);
+
+  CheckEq(0u, r.SHDeleteKeyA(kHkeyCurrentUser, "Software\\BackendCheck"),
+          "SHDeleteKeyA removes a key with sub-keys");
+  KeyHandle gone = 0;
+  CheckEq(win::ERROR_FILE_NOT_FOUND,
+          r.RegOpenKeyExA(kHkeyCurrentUser, "Software\\BackendCheck\\Inner", win::KEY_READ, gone),
+          "the sub-key went with it");
+  CheckEq(static_cast<KeyHandle>(0), gone, "a failed open gives no handle");
+}
+
+void CheckSpooler(platform::Machine& m) {
+  // Wine's local monitor lists the value names of this key as ports.
+  KeyHandle ports = 0;
+  m.registry().RegCreateKeyExA(kHkeyLocalMachine,
+                               "Software\\Microsoft\\Windows NT\\CurrentVersion\\Ports", 0,
+                               win::KEY_ALL_ACCESS, false, ports, nullptr);
+  m.registry().RegSetValueExA(ports, "USB007", win::REG_SZ, "", 1);
+  m.registry().RegCloseKey(ports);
+
+  std::vector<platform::PortInfo2> list;
+  Check(m.spooler().EnumPortsA(list), "EnumPortsA succeeds");
+  bool found = false;
+  for (const auto& port : list) found = found || port.portName == "USB007";
+  Check(found, "EnumPortsA lists a port added to the Ports key");
+  Check(list.size() >= 2 && !list[0].description.empty(), "ports carry their description");
+
+  std::string directory;
+  bool gotDirectory = m.spooler().GetPrinterDriverDirectoryA("Windows NT x86", directory);
+  Check(
+      gotDirectory && directory.size() > 7 && directory.substr(directory.size() - 7) == "\\w32x86",
+      "driver directory of Windows NT x86 ends in \\w32x86 (" + directory + ")");
+
+  std::vector<platform::PrinterInfo2> printers;
+  Check(
+      m.spooler().EnumPrintersA(win::PRINTER_ENUM_LOCAL | win::PRINTER_ENUM_CONNECTIONS, printers),
+      "EnumPrintersA succeeds, also with no printer");
+
+  platform::PrinterHandle printer = 0;
+  CheckEq(0, m.spooler().OpenPrinterA("No Such Printer", printer, {"RAW", win::PRINTER_ALL_ACCESS}),
+          "OpenPrinterA of an unknown printer fails");
+  Check(!m.spooler().DeleteMonitorA("", "No Such Monitor") &&
+            m.GetLastError() == win::ERROR_UNKNOWN_PRINT_MONITOR,
+        "DeleteMonitorA of an unknown monitor leaves 3000 as last error");
+}
+
+void CheckServicesAndSecurity(platform::Machine& m) {
+  platform::ServiceManager& s = m.services();
+  platform::ServiceHandle manager = s.OpenSCManagerA("ServicesActive", win::SC_MANAGER_ALL_ACCESS);
+  Check(manager != 0, "OpenSCManagerA");
+  platform::ServiceHandle spooler = s.OpenServiceA(manager, "Spooler", win::SERVICE_ALL_ACCESS);
+  Check(spooler != 0, "OpenServiceA Spooler");
+  platform::ServiceStatus status;
+  Check(s.QueryServiceStatus(spooler, status) && status.currentState >= win::SERVICE_STOPPED &&
+            status.currentState <= win::SERVICE_PAUSED,
+        "QueryServiceStatus gives a service state");
+  s.CloseServiceHandle(spooler);
+  s.CloseServiceHandle(manager);
+
+  platform::Security& sec = m.security();
+  platform::TokenHandle token = 0;
+  uint64_t luid = 0;
+  Check(sec.OpenProcessToken(win::TOKEN_ADJUST_PRIVILEGES | win::TOKEN_QUERY, token),
+        "OpenProcessToken");
+  Check(sec.LookupPrivilegeValueA("SeLoadDriverPrivilege", luid) && luid != 0,
+        "LookupPrivilegeValueA SeLoadDriverPrivilege");
+  Check(sec.AdjustTokenPrivileges(token, luid, win::SE_PRIVILEGE_ENABLED), "AdjustTokenPrivileges");
+  sec.CloseHandle(token);
+
+  KeyHandle key = 0;
+  m.registry().RegCreateKeyExA(kHkeyLocalMachine, "Software\\BackendCheckAcl", 0,
+                               win::KEY_ALL_ACCESS, false, key, nullptr);
+  m.registry().RegCloseKey(key);
+  std::unique_ptr<platform::Acl> old, made;
+  const std::string object = "MACHINE\\Software\\BackendCheckAcl";
+  CheckEq(0u, sec.GetNamedSecurityInfoA(object, old), "GetNamedSecurityInfoA of a key");
+  CheckEq(0u,
+          sec.SetEntriesInAclA({"Administrators", win::KEY_ALL_ACCESS, win::SET_ACCESS,
+                                win::SUB_CONTAINERS_AND_OBJECTS_INHERIT},
+                               old.get(), made),
+          "SetEntriesInAclA for Administrators");
+  if (made) CheckEq(0u, sec.SetNamedSecurityInfoA(object, *made), "SetNamedSecurityInfoA");
+  Check(made != nullptr, "SetEntriesInAclA made a list");
+  m.registry().SHDeleteKeyA(kHkeyLocalMachine, "Software\\BackendCheckAcl");
+}
+
+void CheckFilesAndSystem(platform::Machine& m) {
+  platform::FileSystem& f = m.files();
+  f.CreateDirectoryA("C:\\BackendCheck");
+  Check(f.GetFileAttributesA("C:\\BackendCheck") != win::INVALID_FILE_ATTRIBUTES &&
+            (f.GetFileAttributesA("C:\\BackendCheck") & win::FILE_ATTRIBUTE_DIRECTORY) != 0,
+        "CreateDirectoryA makes a folder");
+  FILE* ini = std::fopen("C:\\BackendCheck\\list.cfg", "wb");
+  if (ini != nullptr) {
+    std::fputs("[First]\r\nPrintName1=Alpha 80\r\n[Second]\r\nPrintName1=Beta\r\n", ini);
+    std::fclose(ini);
+  }
+  char sections[64] = {};
+  uint32_t length =
+      f.GetPrivateProfileSectionNamesA(sections, sizeof(sections), "C:\\BackendCheck\\list.cfg");
+  CheckEq(std::string("First\0Second\0", 13), std::string(sections, length),
+          "section names, each ended by a zero byte");
+  char value[128] = {};
+  f.GetPrivateProfileStringA("First", "PrintName1", "", value, sizeof(value),
+                             "C:\\BackendCheck\\list.cfg");
+  CheckEq(std::string("Alpha 80"), std::string(value), "GetPrivateProfileStringA");
+  Check(f.CopyFileA("C:\\BackendCheck\\list.cfg", "C:\\BackendCheck\\copy.cfg", true) &&
+            !f.CopyFileA("C:\\BackendCheck\\list.cfg", "C:\\BackendCheck\\copy.cfg", true),
+        "CopyFileA refuses to overwrite when asked to");
+  platform::FindData found;
+  platform::FindHandle find = f.FindFirstFileA("C:\\BackendCheck\\*.cfg", found);
+  int count = 0;
+  if (find != 0) {
+    do ++count;
+    while (f.FindNextFileA(find, found));
+    f.FindClose(find);
+  }
+  CheckEq(2, count, "FindFirstFileA/FindNextFileA find both files");
+  CheckEq(static_cast<platform::FindHandle>(0), f.FindFirstFileA("C:\\BackendCheck\\*.none", found),
+          "FindFirstFileA with no match gives no handle");
+  f.DeleteFileA("C:\\BackendCheck\\list.cfg");
+  f.DeleteFileA("C:\\BackendCheck\\copy.cfg");
+  Check(f.RemoveDirectoryA("C:\\BackendCheck"), "RemoveDirectoryA of the emptied folder");
+
+  std::string directory = "unchanged";
+  uint32_t needed = f.GetCurrentDirectoryA(directory, 2);
+  Check(needed > 2 && directory == "unchanged",
+        "GetCurrentDirectoryA with a short buffer gives the size needed and writes nothing");
+  uint32_t windowsLength = f.GetWindowsDirectoryA(directory, 260);
+  Check(windowsLength > 0 && windowsLength == directory.size(),
+        "GetWindowsDirectoryA (" + directory + ")");
+
+  platform::OsVersionInfo version;
+  version.size = 156;
+  bool gotVersion = m.system().GetVersionExA(version);
+  Check(gotVersion && version.platformId == win::VER_PLATFORM_WIN32_NT && version.majorVersion >= 6,
+        "GetVersionExA reports NT " + std::to_string(version.majorVersion) + "." +
+            std::to_string(version.minorVersion));
+  Check(m.system().HasIsWow64Process(), "IsWow64Process is found in kernel32");
+  bool wow64 = true;
+  Check(m.system().IsWow64Process(wow64), "IsWow64Process answers");
+  CheckEq(std::string("backend_check"), m.system().ApplicationTitle(),
+          "application title is the file name without extension");
+  uint32_t before = m.clock().GetTickCount();
+  m.clock().Sleep(50);
+  Check(m.clock().GetTickCount() - before >= 40, "Sleep and GetTickCount");
+}
+
+void CheckArchive(platform::Machine& m) {
+  platform::ArchiveDll& a = m.archive();
+  Check(!a.LoadLibraryA("no-such-archiver.dll") && !a.IsLoaded(), "a missing library: not loaded");
+  Check(a.LoadLibraryA("7-zip32.dll") && a.IsLoaded(), "the archive library loads by bare name");
+  Check(a.SetOwnerWindowEx(0), "SevenZipSetOwnerWindowEx is found and called");
+  char output[64] = {};
+  int first = a.SevenZip(0, "x -y \"a.Drv\" -o\"C:\\\" -hide", output, sizeof(output));
+  Check(first != 0, "a call that faults counts as failure and the process lives on");
+  int second = a.SevenZip(0, "x", output, sizeof(output));
+  Check(second != 0, "a second faulting call is caught as well");
+  Check(a.KillOwnerWindowEx(0), "SevenZipKillOwnerWindowEx is found and called");
+  a.FreeLibrary();
+  Check(!a.IsLoaded(), "FreeLibrary unloads");
+}
+
+// A dialog of the installer's main template, driven through the window
+// system the way the installer drives its windows.
+class ProbeDialog : public platform::Dialog {
+ public:
+  ProbeDialog(platform::Machine& m, uint32_t message) : Dialog(m.ui()), m_(m), message_(message) {}
+
+  bool OnInitDialog() override {
+    platform::WindowSystem& ui = m_.ui();
+    installInitiallyEnabled = ui.IsDlgItemEnabled(hwnd(), IDC_INSTALL);
+    ui.ListInsertColumn(hwnd(), IDC_PORT_LIST, 0, "Port", win::LVCFMT_LEFT, 110);
+    ui.ListInsertColumn(hwnd(), IDC_PORT_LIST, 1, "Description", win::LVCFMT_LEFT, 450);
+    ui.ListInsertItem(hwnd(), IDC_PORT_LIST, 0, "Serial port");
+    ui.ListInsertItem(hwnd(), IDC_PORT_LIST, 1, "USB port");
+    ui.ListSetItemText(hwnd(), IDC_PORT_LIST, 1, 1, "automatic");
+    ui.ListSetItemState(hwnd(), IDC_PORT_LIST, 1, win::LVIS_SELECTED,
+                        win::LVIS_SELECTED | win::LVIS_FOCUSED);
+    uint32_t style = ui.ListGetExtendedStyle(hwnd(), IDC_PORT_LIST);
+    ui.ListSetExtendedStyle(
+        hwnd(), IDC_PORT_LIST,
+        (style & ~win::LVS_EX_TRACKSELECT) | win::LVS_EX_GRIDLINES | win::LVS_EX_FULLROWSELECT);
+    ui.ComboAddString(hwnd(), IDC_DRIVER_NAME, "Alpha 80");
+    ui.ComboAddString(hwnd(), IDC_DRIVER_NAME, "Beta 58");
+    ui.ComboSetCurSel(hwnd(), IDC_DRIVER_NAME, 1);
+    ui.SetProgressPos(hwnd(), IDC_PROGRESS, 40);
+    ui.CheckDlgButton(hwnd(), IDC_SET_DEFAULT, true);
+    // The worker talks to the window from its own thread, with synchronous
+    // sends, while this thread waits for it.
+    worker_ = m_.threads().StartThread([this] {
+      workerSendResult = m_.ui().SendMessageA(hwnd(), message_, 0, 0);
+      m_.ui().SetDlgItemTextA(hwnd(), IDC_STATUS, "from the worker");
+      m_.ui().EnableDlgItem(hwnd(), IDC_INSTALL, true);
+    });
+    if (worker_) worker_->Wait();
+    m_.ui().SetTimer(hwnd(), 1, 20);
+    return true;
+  }
+
+  void OnTimer(std::uintptr_t id) override {
+    platform::WindowSystem& ui = m_.ui();
+    ui.KillTimer(hwnd(), id);
+    timerId = id;
+    columns = ui.ListGetColumnCount(hwnd(), IDC_PORT_LIST);
+    rows = ui.ListGetItemCount(hwnd(), IDC_PORT_LIST);
+    cell = ui.ListGetItemText(hwnd(), IDC_PORT_LIST, 1, 1);
+    selected1 =
+        ui.ListGetItemState(hwnd(), IDC_PORT_LIST, 1, win::LVIS_SELECTED | win::LVIS_FOCUSED);
+    extended = ui.ListGetExtendedStyle(hwnd(), IDC_PORT_LIST);
+    ui.ListDeleteColumn(hwnd(), IDC_PORT_LIST, 0);
+    columnsAfterDelete = ui.ListGetColumnCount(hwnd(), IDC_PORT_LIST);
+    ui.ListDeleteAllItems(hwnd(), IDC_PORT_LIST);
+    rowsAfterDelete = ui.ListGetItemCount(hwnd(), IDC_PORT_LIST);
+    comboCount = ui.ComboGetCount(hwnd(), IDC_DRIVER_NAME);
+    comboSelection = ui.ComboGetCurSel(hwnd(), IDC_DRIVER_NAME);
+    comboText = ui.ComboGetItemText(hwnd(), IDC_DRIVER_NAME, 1);
+    progress = ui.GetProgressPos(hwnd(), IDC_PROGRESS);
+    checked = ui.IsDlgButtonChecked(hwnd(), IDC_SET_DEFAULT);
+    status = ui.GetDlgItemTextA(hwnd(), IDC_STATUS);
+    installEnabled = ui.IsDlgItemEnabled(hwnd(), IDC_INSTALL);
+    title = ui.GetDlgItemTextA(hwnd(), IDC_CANCEL);
+    // The close box's message, as the system would send it.
+    ui.SendMessageA(hwnd(), 0x0010 /* WM_CLOSE */, 0, 0);
+  }
+
+  void OnClose() override {
+    closeSeen = true;
+    m_.ui().EndDialog(hwnd(), 0x1234);
+  }
+
+  void OnDestroy() override { destroySeen = true; }
+
+  bool OnMessage(uint32_t message, platform::WParam, platform::LParam,
+                 platform::LResult& result) override {
+    if (message != message_) return false;
+    result = 77;
+    return true;
+  }
+
+  bool installInitiallyEnabled = true;
+  platform::LResult workerSendResult = 0;
+  std::uintptr_t timerId = 0;
+  int columns = 0, rows = 0, columnsAfterDelete = 0, rowsAfterDelete = 0;
+  std::string cell, comboText, status, title;
+  uint32_t selected1 = 0, extended = 0;
+  int comboCount = 0, comboSelection = -1, progress = 0;
+  bool checked = false, installEnabled = false, closeSeen = false, destroySeen = false;
+
+ private:
+  platform::Machine& m_;
+  uint32_t message_;
+  std::unique_ptr<platform::Thread> worker_;
+};
+
+void CheckWindows(platform::Machine& m) {
+  uint32_t message = m.ui().RegisterWindowMessageA("MyUpdateData");
+  Check(message >= 0xC000, "RegisterWindowMessageA gives a registered message number");
+  CheckEq(message, m.ui().RegisterWindowMessageA("MyUpdateData"), "the same name, the same number");
+  ProbeDialog dialog(m, message);
+  std::intptr_t result = m.ui().DialogBoxParamA(IDD_MAIN, 0, dialog);
+  CheckEq(static_cast<std::intptr_t>(0x1234), result, "DialogBoxParamA returns EndDialog's value");
+  Check(!dialog.installInitiallyEnabled, "Install starts disabled, as the template says");
+  CheckEq(static_cast<platform::LResult>(77), dialog.workerSendResult,
+          "a send from a worker reaches OnMessage while the window's thread waits for it");
+  CheckEq(std::string("from the worker"), dialog.status, "control text set from the worker");
+  Check(dialog.installEnabled, "button enabled from the worker");
+  CheckEq(static_cast<std::uintptr_t>(1), dialog.timerId, "WM_TIMER reaches OnTimer with its id");
+  CheckEq(2, dialog.columns, "two columns inserted");
+  CheckEq(1, dialog.columnsAfterDelete, "one column left after deleting column 0");
+  CheckEq(2, dialog.rows, "two rows inserted");
+  CheckEq(0, dialog.rowsAfterDelete, "no rows after deleting all");
+  CheckEq(std::string("automatic"), dialog.cell, "sub-item text read back");
+  CheckEq(win::LVIS_SELECTED, dialog.selected1, "row selected, not focused");
+  CheckEq(win::LVS_EX_GRIDLINES | win::LVS_EX_FULLROWSELECT,
+          dialog.extended &
+              (win::LVS_EX_GRIDLINES | win::LVS_EX_FULLROWSELECT | win::LVS_EX_TRACKSELECT),
+          "extended list style written and read back");
+  CheckEq(2, dialog.comboCount, "two combo items");
+  CheckEq(1, dialog.comboSelection, "combo selection");
+  CheckEq(std::string("Beta 58"), dialog.comboText, "combo item text");
+  CheckEq(40, dialog.progress, "progress position");
+  Check(dialog.checked, "check box checked");
+  CheckEq(std::string("&Cancel"), dialog.title, "template text of the Cancel button");
+  Check(dialog.closeSeen, "WM_CLOSE reaches OnClose");
+  Check(dialog.destroySeen, "WM_DESTROY reaches OnDestroy");
+  CheckEq(static_cast<platform::WindowId>(0), dialog.hwnd(), "the window is detached at the end");
+}
+
+}  // namespace
+
+int main() {
+  std::unique_ptr<platform::Machine> machine = CreateWin32Machine();
+  CheckRegistry(*machine);
+  CheckSpooler(*machine);
+  CheckServicesAndSecurity(*machine);
+  CheckFilesAndSystem(*machine);
+  CheckArchive(*machine);
+  CheckWindows(*machine);
+  std::printf("%d failed\n", failures);
+  return failures;
+}

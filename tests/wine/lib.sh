@@ -1,0 +1,170 @@
+# Functions for the end-to-end scenarios under Wine. Sourced by run.sh and,
+# in a bash of its own, before each scenario (scenarios/*.sh).
+#
+# Given by run.sh: TEST_BUILD_DIR (the Windows build whose programs run,
+# absolute), WINE_RESULTS (where results and screenshots go), WINE_TEMPLATE
+# (a prefix made once per run), WINE (the Wine loader), WINEARCH and DISPLAY.
+#
+# A scenario calls scenario_begin, lays out the machine (add_port, put_file,
+# reg_set ...), starts the installer, drives and checks it (drive, check_eq,
+# check_ok ...) and returns; run.sh then calls scenario_end, which stops Wine,
+# removes the prefix and sets the scenario's result from the failed checks.
+
+export WINEARCH=${WINEARCH:-win32}
+WINE=${WINE:-wine}
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+INSTALLER_EXE=${INSTALLER_EXE:-$TEST_BUILD_DIR/DriverSetup.exe}
+WINE_DRIVER=$TEST_BUILD_DIR/tests/wine/wine_driver.exe
+MAIN_TITLE="Configure & Install"
+PORTS_KEY='Software\Microsoft\Windows NT\CurrentVersion\Ports'
+
+SCENARIO_FAILURES=0
+INSTALLER_PID=""
+
+log() { printf '%s\n' "$*" >&2; }
+
+# Makes the template prefix that every scenario copies.
+make_template_prefix() {  # dir
+  rm -rf "$1"
+  WINEPREFIX="$1" timeout 180 "$WINE" wineboot --init >/dev/null 2>&1
+  WINEPREFIX="$1" timeout 60 wineserver -w
+  [ -f "$1/system.reg" ]
+}
+
+# A fresh copy of the template as this scenario's prefix.
+scenario_begin() {  # name
+  SCENARIO_NAME=$1
+  export WINEPREFIX="$WINE_RESULTS/prefixes/$SCENARIO_NAME"
+  rm -rf "$WINEPREFIX"
+  mkdir -p "$WINE_RESULTS/prefixes"
+  cp -a "$WINE_TEMPLATE" "$WINEPREFIX"
+  log "== $SCENARIO_NAME"
+}
+
+scenario_end() {
+  if [ -n "$INSTALLER_PID" ] && kill -0 "$INSTALLER_PID" 2>/dev/null; then
+    kill "$INSTALLER_PID" 2>/dev/null || true
+  fi
+  timeout 30 wineserver -k 2>/dev/null || true
+  timeout 30 wineserver -w 2>/dev/null || true
+  rm -rf "$WINEPREFIX"
+  [ "$SCENARIO_FAILURES" -eq 0 ]
+}
+
+# The Unix path of a Windows path on the prefix's C: drive.
+unix_path() {  # 'C:\dir\file'
+  local rest=${1#[Cc]:}
+  rest=${rest//\\//}
+  printf '%s\n' "$WINEPREFIX/drive_c${rest}"
+}
+
+put_file() {  # source 'C:\dir\file'
+  local target
+  target=$(unix_path "$2")
+  mkdir -p "$(dirname "$target")"
+  cp "$1" "$target"
+}
+
+# Runs one command of the window driver; prints its output without the
+# carriage returns; returns its exit code (2: a wait timed out).
+drive() {
+  local out rc
+  out=$(timeout 90 "$WINE" "$WINE_DRIVER" "$@" 2>/dev/null)
+  rc=$?
+  printf '%s' "$out" | tr -d '\r'
+  [ -n "$out" ] && printf '\n'
+  return $rc
+}
+
+reg_set() { drive reg-set "$@" >/dev/null; }         # root path name sz|dword data
+reg_delete() { drive reg-delete "$@" >/dev/null; }   # root path name
+reg_value() { drive reg-value "$@"; }                 # root path name
+
+# Wine's local port monitor lists the value names of the Ports key.
+add_port() { reg_set HKLM "$PORTS_KEY" "$1" sz ""; }
+remove_port() { reg_delete HKLM "$PORTS_KEY" "$1"; }
+
+# Starts the installer in the background with the given current directory
+# (a Unix path or a C: path; default: the program's folder).
+start_installer() {  # [current-directory] [exe]
+  local dir=${1:-} exe=${2:-$INSTALLER_EXE}
+  case "$dir" in
+    [Cc]:*) dir=$(unix_path "$dir"); mkdir -p "$dir" ;;
+    "") dir=$(dirname "$exe") ;;
+  esac
+  (cd "$dir" && exec "$WINE" "$exe" >/dev/null 2>&1) &
+  INSTALLER_PID=$!
+}
+
+# Waits until the installer's process has ended.
+wait_installer_exit() {  # milliseconds
+  local left=$(( ${1:-15000} / 100 ))
+  while kill -0 "$INSTALLER_PID" 2>/dev/null; do
+    [ "$left" -le 0 ] && return 1
+    sleep 0.1
+    left=$((left - 1))
+  done
+  wait "$INSTALLER_PID" 2>/dev/null || true
+  return 0
+}
+
+installer_running() { kill -0 "$INSTALLER_PID" 2>/dev/null; }
+
+screenshot() {  # name
+  local file="$WINE_RESULTS/$1.png"
+  if import -display "$DISPLAY" -window root "$file" 2>/dev/null; then
+    log "   screenshot $file"
+  else
+    log "   (no screenshot: import failed)"
+  fi
+}
+
+pass() { log "   ok   $1"; }
+fail() {
+  log "   FAIL $1"
+  SCENARIO_FAILURES=$((SCENARIO_FAILURES + 1))
+}
+
+check_eq() {  # description expected actual
+  if [ "$2" == "$3" ]; then
+    pass "$1"
+  else
+    fail "$1"
+    log "        expected: $(printf '%q' "$2")"
+    log "        actual:   $(printf '%q' "$3")"
+  fi
+}
+
+check_ok() {  # description command...
+  local description=$1
+  shift
+  if "$@" >/dev/null; then pass "$description"; else fail "$description (exit $?)"; fi
+}
+
+check_fails() {  # description command...
+  local description=$1
+  shift
+  if "$@" >/dev/null; then fail "$description"; else pass "$description"; fi
+}
+
+# Lines of `haystack` equal to `line`.
+check_has_line() {  # description line haystack
+  if printf '%s\n' "$3" | grep -qxF -- "$2"; then
+    pass "$1"
+  else
+    fail "$1"
+    log "        missing line: $(printf '%q' "$2")"
+    log "        in: $(printf '%q' "$3")"
+  fi
+}
+
+check_lacks_line() {  # description line haystack
+  if printf '%s\n' "$3" | grep -qxF -- "$2"; then
+    fail "$1"
+    log "        unexpected line: $(printf '%q' "$2")"
+  else
+    pass "$1"
+  fi
+}

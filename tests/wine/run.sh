@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# End-to-end tests of the Windows executable under Wine.
+#   tests/wine/run.sh BUILD_DIR [scenario-name-pattern]
+# Runs every tests/wine/scenarios/*.sh (or those whose name matches the
+# pattern) in a fresh 32-bit prefix each, under Xvfb when DISPLAY is unset.
+# Writes the counts to BUILD_DIR/wine-results/passed and /failed and the
+# screenshots to BUILD_DIR/wine-results/; exits non-zero on any failure.
+#
+# The installer is a 32-bit program. Where the kernel cannot run 32-bit
+# programs (so 32-bit Wine cannot start), the same sources are built for
+# x86-64 next to BUILD_DIR (BUILD_DIR-x64) and run in a 64-bit prefix; the
+# log says so.
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+[ $# -ge 1 ] || { echo "usage: $0 BUILD_DIR [pattern]" >&2; exit 2; }
+BUILD_DIR=$(cd "$1" && pwd)
+pattern=${2:-}
+export BUILD_DIR
+export WINE_RESULTS="$BUILD_DIR/wine-results"
+export WINE_TEMPLATE="$WINE_RESULTS/template-prefix"
+export TEST_BUILD_DIR="$BUILD_DIR"
+export WINEARCH=win32 WINE=wine
+mkdir -p "$WINE_RESULTS"
+rm -f "$WINE_RESULTS"/passed "$WINE_RESULTS"/failed "$WINE_RESULTS"/*.png
+# shellcheck source=lib.sh
+source "$here/lib.sh"
+
+passed=0
+failed=0
+finish() {
+  echo "$passed" >"$WINE_RESULTS/passed"
+  echo "$failed" >"$WINE_RESULTS/failed"
+  [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null
+  rm -rf "$WINE_TEMPLATE" "$WINE_RESULTS/prefixes"
+}
+trap finish EXIT
+
+if ! wine --version >/dev/null 2>&1; then
+  log "32-bit Wine cannot start here (no 32-bit support in the kernel):"
+  log "testing the x86-64 build of the same sources in a 64-bit prefix"
+  WINE=$(command -v wine64 || echo /usr/lib/wine/wine64)
+  export WINE WINEARCH=win64 WINELOADER="$WINE"
+  export TEST_BUILD_DIR="$BUILD_DIR-x64"
+  cmake -S "$root" -B "$TEST_BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" >/dev/null &&
+    cmake --build "$TEST_BUILD_DIR" -j"$(nproc)" -- -k 0 >&2 || log "the x86-64 build failed in part"
+  INSTALLER_EXE="$TEST_BUILD_DIR/DriverSetup.exe"
+  WINE_DRIVER="$TEST_BUILD_DIR/tests/wine/wine_driver.exe"
+fi
+
+for needed in "$INSTALLER_EXE" "$WINE_DRIVER"; do
+  if [ ! -f "$needed" ]; then
+    log "missing $needed: build the windows preset first"
+    failed=1
+    exit 1
+  fi
+done
+
+xvfb_pid=""
+if [ -z "${DISPLAY:-}" ]; then
+  display_file=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 100); do [ -s "$display_file" ] && break; sleep 0.1; done
+  if [ ! -s "$display_file" ]; then
+    log "Xvfb did not start"
+    failed=1
+    exit 1
+  fi
+  export DISPLAY=":$(head -n1 "$display_file")"
+  rm -f "$display_file"
+fi
+
+log "making the template prefix"
+if ! make_template_prefix "$WINE_TEMPLATE"; then
+  log "wineboot failed"
+  failed=1
+  exit 1
+fi
+
+for scenario in "$here"/scenarios/*.sh; do
+  [ -f "$scenario" ] || continue
+  name=$(basename "$scenario" .sh)
+  [ -n "$pattern" ] && [[ "$name" != *$pattern* ]] && continue
+  if timeout 600 bash -c 'source "$1"; source "$2"; scenario_end' _ "$here/lib.sh" "$scenario"; then
+    passed=$((passed + 1))
+    log "PASSED $name"
+  else
+    failed=$((failed + 1))
+    log "FAILED $name"
+    # A scenario killed by its timeout leaves its Wine behind.
+    WINEPREFIX="$WINE_RESULTS/prefixes/$name" timeout 30 wineserver -k 2>/dev/null || true
+  fi
+done
+
+log "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
