@@ -86,6 +86,7 @@ struct PosixCommPorts::Port {
   enum class Pending { None, CommEvent, Read };
 
   const int fd;
+  std::string path;
   std::mutex mutex;  // guards everything below
   uint32_t mask = 0;
   platform::CommTimeouts timeouts;
@@ -163,14 +164,17 @@ platform::CommHandle PosixCommPorts::CreateFileA(const std::string& name, uint32
     return 0;
   }
   // A comm port is opened without sharing: a second opening is refused, as
-  // Windows refuses it.
-  if (ioctl(fd, TIOCEXCL) != 0) {
-    close(fd);
-    SetLastError(win::ERROR_ACCESS_DENIED);
-    return 0;
-  }
+  // Windows refuses it (TIOCEXCL keeps other programs out, except root's).
+  ioctl(fd, TIOCEXCL);
   auto port = std::make_shared<Port>(fd);
+  port->path = path;
   std::lock_guard<std::mutex> lock(mutex_);
+  for (const auto& [handle, open] : ports_) {
+    if (open->path == path) {
+      SetLastError(win::ERROR_ACCESS_DENIED);
+      return 0;  // the new descriptor closes with `port`
+    }
+  }
   const std::uintptr_t handle = nextHandle_++;
   ports_[handle] = port;
   return handle;

@@ -508,6 +508,7 @@ void SimUi::KillTimer(WindowId window, std::uintptr_t timerId) {
 bool SimUi::FireNextTimer(uint64_t limitMs) {
   WindowId window = 0;
   std::uintptr_t timerId = 0;
+  uint64_t due = 0;
   {
     std::lock_guard lock(mutex_);
     const auto self = std::this_thread::get_id();
@@ -522,7 +523,17 @@ bool SimUi::FireNextTimer(uint64_t limitMs) {
       }
     }
     if (!next || next->dueMs > limitMs) return false;
-    clock_.AdvanceTo(next->dueMs);
+    due = next->dueMs;
+  }
+  // Without the lock: moments scheduled on the clock before the timer (a
+  // device answering) run first and may send to windows.
+  clock_.AdvanceTo(due);
+  {
+    std::lock_guard lock(mutex_);
+    auto timer = timers_.find({window, timerId});
+    // Killed or set anew meanwhile: the caller looks for the next one again.
+    if (timer == timers_.end() || timer->second.dueMs > clock_.NowMs()) return true;
+    Timer* next = &timer->second;
     // Like WM_TIMER, intervals that passed unseen give one message, not many.
     next->dueMs = std::max(next->dueMs, clock_.NowMs()) + next->intervalMs;
     Event e;
