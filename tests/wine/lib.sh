@@ -20,6 +20,46 @@ WINE_DRIVER=$TEST_BUILD_DIR/tests/wine/wine_driver.exe
 MAIN_TITLE="Configure & Install"
 PORTS_KEY='Software\Microsoft\Windows NT\CurrentVersion\Ports'
 
+# Chooses the Wine that can run the build in TEST_BUILD_DIR. The installer
+# is a 32-bit program; where the kernel cannot run 32-bit programs (32-bit
+# Wine does not start), the same sources are built for x86-64 beside it
+# (TEST_BUILD_DIR-x64) and run by 64-bit Wine in a 64-bit prefix.
+select_wine() {  # source-root
+  export WINEARCH=win32 WINE=wine
+  if wine --version >/dev/null 2>&1; then return 0; fi
+  log "32-bit Wine cannot start here (no 32-bit support in the kernel):"
+  log "using the x86-64 build of the same sources in a 64-bit prefix"
+  WINE=$(command -v wine64 || echo /usr/lib/wine/wine64)
+  export WINE WINEARCH=win64 WINELOADER="$WINE"
+  export TEST_BUILD_DIR="$TEST_BUILD_DIR-x64"
+  cmake -S "$1" -B "$TEST_BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
+    -DCMAKE_TOOLCHAIN_FILE="$1/cmake/mingw-x86_64.cmake" >/dev/null &&
+    cmake --build "$TEST_BUILD_DIR" -j"$(nproc)" -- -k 0 >&2 ||
+    log "the x86-64 build failed in part"
+  INSTALLER_EXE="$TEST_BUILD_DIR/DriverSetup.exe"
+  WINE_DRIVER="$TEST_BUILD_DIR/tests/wine/wine_driver.exe"
+}
+
+# One virtual screen for a whole run, for hosts without a display.
+XVFB_PID=""
+start_xvfb() {
+  local display_file
+  display_file=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
+  XVFB_PID=$!
+  for _ in $(seq 100); do [ -s "$display_file" ] && break; sleep 0.1; done
+  if [ ! -s "$display_file" ]; then
+    rm -f "$display_file"
+    return 1
+  fi
+  export DISPLAY=":$(head -n1 "$display_file")"
+  rm -f "$display_file"
+}
+stop_xvfb() {
+  if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; fi
+  XVFB_PID=""
+}
+
 SCENARIO_FAILURES=0
 INSTALLER_PID=""
 

@@ -20,7 +20,6 @@ export BUILD_DIR
 export WINE_RESULTS="$BUILD_DIR/wine-results"
 export WINE_TEMPLATE="$WINE_RESULTS/template-prefix"
 export TEST_BUILD_DIR="$BUILD_DIR"
-export WINEARCH=win32 WINE=wine
 mkdir -p "$WINE_RESULTS"
 rm -f "$WINE_RESULTS"/passed "$WINE_RESULTS"/failed "$WINE_RESULTS"/*.png
 # shellcheck source=lib.sh
@@ -31,23 +30,12 @@ failed=0
 finish() {
   echo "$passed" >"$WINE_RESULTS/passed"
   echo "$failed" >"$WINE_RESULTS/failed"
-  [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null
+  stop_xvfb
   rm -rf "$WINE_TEMPLATE" "$WINE_RESULTS/prefixes"
 }
 trap finish EXIT
 
-if ! wine --version >/dev/null 2>&1; then
-  log "32-bit Wine cannot start here (no 32-bit support in the kernel):"
-  log "testing the x86-64 build of the same sources in a 64-bit prefix"
-  WINE=$(command -v wine64 || echo /usr/lib/wine/wine64)
-  export WINE WINEARCH=win64 WINELOADER="$WINE"
-  export TEST_BUILD_DIR="$BUILD_DIR-x64"
-  cmake -S "$root" -B "$TEST_BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" >/dev/null &&
-    cmake --build "$TEST_BUILD_DIR" -j"$(nproc)" -- -k 0 >&2 || log "the x86-64 build failed in part"
-  INSTALLER_EXE="$TEST_BUILD_DIR/DriverSetup.exe"
-  WINE_DRIVER="$TEST_BUILD_DIR/tests/wine/wine_driver.exe"
-fi
+select_wine "$root"
 
 for needed in "$INSTALLER_EXE" "$WINE_DRIVER"; do
   if [ ! -f "$needed" ]; then
@@ -57,19 +45,10 @@ for needed in "$INSTALLER_EXE" "$WINE_DRIVER"; do
   fi
 done
 
-xvfb_pid=""
-if [ -z "${DISPLAY:-}" ]; then
-  display_file=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 100); do [ -s "$display_file" ] && break; sleep 0.1; done
-  if [ ! -s "$display_file" ]; then
-    log "Xvfb did not start"
-    failed=1
-    exit 1
-  fi
-  export DISPLAY=":$(head -n1 "$display_file")"
-  rm -f "$display_file"
+if [ -z "${DISPLAY:-}" ] && ! start_xvfb; then
+  log "Xvfb did not start"
+  failed=1
+  exit 1
 fi
 
 log "making the template prefix"

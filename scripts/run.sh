@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the installer and starts it under Wine
+# with a sample driver package beside it: on your display when DISPLAY is
+# set, otherwise on a virtual screen, with a screenshot written to build/.
+#   scripts/run.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+scripts/install-deps.sh
+
+echo "== building the installer (windows preset)"
+cmake --preset windows >/dev/null
+cmake --build --preset windows -j"$(nproc)"
+
+export TEST_BUILD_DIR="$root/build/windows"
+export WINE_RESULTS="$root/build"
+# shellcheck source=../tests/wine/lib.sh
+source tests/wine/lib.sh
+select_wine "$root"
+bin=$TEST_BUILD_DIR
+
+# The sample driver package, made by the native package builder, with the
+# placeholder language monitor built beside the installer (a 64-bit Wine
+# build reports 32-bit Windows to the installer, which then takes the x86
+# files, so the monitor goes into the x86 slot either way).
+package=""
+if [ -f tools/package_builder/CMakeLists.txt ]; then
+  echo "== building the package builder (linux preset)"
+  cmake --preset linux >/dev/null
+  cmake --build --preset linux -j"$(nproc)" --target package_builder
+  sample="$root/build/sample-package"
+  rm -rf "$sample"
+  monitor=()
+  if [ -f "$bin/tests/wine/monitor/lbxmonNT.dll" ]; then
+    monitor=(--monitor-dll "$bin/tests/wine/monitor/lbxmonNT.dll")
+  fi
+  build/linux/tools/package_builder/package_builder sample "$sample" "${monitor[@]}"
+  package="$root/build/DriverData.Drv"
+  build/linux/tools/package_builder/package_builder build "$sample" -o "$package"
+fi
+
+echo "== preparing a Wine prefix ($WINEARCH) under build/"
+export WINEPREFIX="$root/build/wine-prefix"
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  make_template_prefix "$WINEPREFIX"
+fi
+# The program's folder on C:, which is also its current folder: the
+# package is looked for in the current folder, the archive library beside
+# the program.
+folder='C:\DriverSetup'
+put_file "$bin/DriverSetup.exe" "$folder\\DriverSetup.exe"
+if [ -f "$bin/tools/sevenzip32/7-zip32.dll" ]; then
+  put_file "$bin/tools/sevenzip32/7-zip32.dll" "$folder\\7-zip32.dll"
+fi
+[ -n "$package" ] && put_file "$package" "$folder\\DriverData.Drv"
+
+if [ -n "${DISPLAY:-}" ]; then
+  echo "== starting the installer on $DISPLAY"
+  start_installer "$folder" "$(unix_path "$folder\\DriverSetup.exe")"
+  wait "$INSTALLER_PID" || true
+  exit 0
+fi
+
+echo "== no display: starting the installer on a virtual screen"
+start_xvfb || { echo "Xvfb did not start" >&2; exit 1; }
+trap 'stop_xvfb' EXIT
+start_installer "$folder" "$(unix_path "$folder\\DriverSetup.exe")"
+if drive wait-window "$MAIN_TITLE" 30000 >/dev/null; then
+  # Let the start-up finish so the picture shows the ready window.
+  drive wait-enabled "$MAIN_TITLE" 1012 30000 >/dev/null || true
+  shot="$root/build/installer.png"
+  import -display "$DISPLAY" -window root "$shot"
+  echo "screenshot: $shot"
+  drive click "$MAIN_TITLE" 2 >/dev/null || true
+else
+  echo "the installer window did not appear" >&2
+fi
+wait_installer_exit 20000 || kill "$INSTALLER_PID" 2>/dev/null || true
+timeout 30 wineserver -k 2>/dev/null || true
