@@ -26,6 +26,9 @@
 //   combo-sel TITLE ID                       selected index (-1: none)
 //   combo-select TITLE ID TEXT               selects the item equal to TEXT and tells
 //                                            the parent (CBN_SELCHANGE)
+//   launch EXE DIR TITLE ID MS               starts EXE in DIR and prints the
+//                                            milliseconds until control ID of the
+//                                            window TITLE is enabled; leaves it running
 //   printers                                 name TAB port TAB driver, one a line
 //   drivers ENVIRONMENT                      installed driver names, one a line
 //   ports                                    name TAB description, one a line
@@ -204,6 +207,7 @@ class Driver {
     if (command == L"wait-gone") return Need(3) ? WaitWindow(false) : kUsage;
     if (command == L"wait-enabled") return Need(4) ? WaitEnabled() : kUsage;
     if (command == L"wait-text") return Need(5) ? WaitText() : kUsage;
+    if (command == L"launch") return Need(6) ? Launch() : kUsage;
     if (command == L"printers") return Printers();
     if (command == L"drivers") return Need(2) ? Drivers() : kUsage;
     if (command == L"ports") return Ports();
@@ -309,6 +313,36 @@ class Driver {
         },
         Milliseconds(4));
     return ok ? 0 : kTimedOut;
+  }
+
+  int Launch() {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    std::wstring commandLine = L"\"" + args_[1] + L"\"";
+    LARGE_INTEGER frequency, start, now;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    if (!CreateProcessW(args_[1].c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        args_[2].c_str(), &startup, &process)) {
+      return kFailed;
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    int id = std::stoi(args_[4]);
+    DWORD timeout = Milliseconds(5);
+    for (;;) {
+      HWND window = FindTopLevel(args_[3]);
+      HWND control = window ? GetDlgItem(window, id) : nullptr;
+      QueryPerformanceCounter(&now);
+      double elapsed = 1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) /
+                       static_cast<double>(frequency.QuadPart);
+      if (control != nullptr && IsWindowEnabled(control)) {
+        return Print(std::to_string(static_cast<long long>(elapsed + 0.5)));
+      }
+      if (elapsed > timeout) return kTimedOut;
+      Sleep(2);
+    }
   }
 
   int ListColumns(HWND list) {
