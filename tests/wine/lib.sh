@@ -15,6 +15,8 @@ WINE=${WINE:-wine}
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
+# INSTALLER_EXE may be given to run another build of the installer.
+INSTALLER_EXE_GIVEN=${INSTALLER_EXE:-}
 INSTALLER_EXE=${INSTALLER_EXE:-$TEST_BUILD_DIR/DriverSetup.exe}
 WINE_DRIVER=$TEST_BUILD_DIR/tests/wine/wine_driver.exe
 MAIN_TITLE="Configure & Install"
@@ -36,7 +38,7 @@ select_wine() {  # source-root
     -DCMAKE_TOOLCHAIN_FILE="$1/cmake/mingw-x86_64.cmake" >/dev/null &&
     cmake --build "$TEST_BUILD_DIR" -j"$(nproc)" -- -k 0 >&2 ||
     log "the x86-64 build failed in part"
-  INSTALLER_EXE="$TEST_BUILD_DIR/DriverSetup.exe"
+  [ -n "$INSTALLER_EXE_GIVEN" ] || INSTALLER_EXE="$TEST_BUILD_DIR/DriverSetup.exe"
   WINE_DRIVER="$TEST_BUILD_DIR/tests/wine/wine_driver.exe"
 }
 
