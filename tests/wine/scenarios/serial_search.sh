@@ -7,9 +7,8 @@
 # from NATIVE_BUILD_DIR, by default build/linux of the source tree.
 scenario_begin serial_search
 
-source_root=$(cd "$(dirname "$WINE_DRIVER")/../../.." 2>/dev/null && pwd)
+source_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../.." && pwd)
 native=${NATIVE_BUILD_DIR:-$source_root/build/linux}
-[ -d "$native" ] || native=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../.." && pwd)/build/linux
 builder=$native/tools/package_builder/package_builder
 printer_sim=$native/tools/serial_printer_sim/serial_printer_sim
 sevenzip=$TEST_BUILD_DIR/tools/sevenzip32/7-zip32.dll
@@ -54,7 +53,7 @@ if [ "$serial_ok" -eq 1 ]; then
   reg_set HKLM 'Software\Wine\Ports' COM6 sz "$(readlink -f "$work/com6")"
   timeout 30 wineserver -k 2>/dev/null
   timeout 30 wineserver -w 2>/dev/null
-  wineserver -p
+  wineserver -p >/dev/null 2>&1
   serialcomm='HARDWARE\DEVICEMAP\SERIALCOMM'
   while IFS= read -r name; do
     [ -z "$name" ] && continue
