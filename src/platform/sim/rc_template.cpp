@@ -422,35 +422,15 @@ class RcParser {
     return true;
   }
 
-  // A #define value: a number, a known name, or a parenthesised or negative
-  // form of those. Anything else (macros with arguments, strings) is ignored.
-  bool EvaluateDefine(std::string value, long& number) const {
-    auto trim = [](std::string& s) {
-      size_t a = s.find_first_not_of(" \t");
-      size_t b = s.find_last_not_of(" \t");
-      s = a == std::string::npos ? "" : s.substr(a, b - a + 1);
-    };
-    trim(value);
-    while (value.size() >= 2 && value.front() == '(' && value.back() == ')') {
-      value = value.substr(1, value.size() - 2);
-      trim(value);
-    }
-    bool negative = false;
-    if (!value.empty() && value[0] == '-') {
-      negative = true;
-      value = value.substr(1);
-      trim(value);
-    }
-    if (value.empty()) return false;
-    long v = 0;
-    if (std::isdigit(static_cast<unsigned char>(value[0]))) {
-      if (!ParseNumber(value, v)) return false;
-    } else {
-      auto found = Lookup(value);
-      if (!found) return false;
-      v = *found;
-    }
-    number = negative ? -v : v;
+  // A #define value that is a constant expression of numbers and names
+  // known so far. Anything else (macros with arguments, strings) is ignored.
+  bool EvaluateDefine(const std::string& value, long& number) const {
+    RcParser sub(out_, "");
+    sub.quiet_ = true;
+    if (!sub.Tokenize(value) || sub.Peek().kind == Token::End) return false;
+    Value v;
+    if (!sub.Expression(v) || sub.Peek().kind != Token::End || v.cleared != 0) return false;
+    number = v.set;
     return true;
   }
 
@@ -622,7 +602,7 @@ class RcParser {
   bool IsEnd(const Token& t) const { return IsWord(t, "END") || IsPunct(t, '}'); }
 
   bool Fail(int line, const std::string& what) {
-    if (out_.error_.empty()) {
+    if (!quiet_ && out_.error_.empty()) {
       out_.error_ = line > 0 ? "line " + std::to_string(line) + ": " + what : what;
     }
     return false;
@@ -908,6 +888,7 @@ class RcParser {
   std::string includeDir_;
   std::vector<Token> tokens_;
   size_t pos_ = 0;
+  bool quiet_ = false;  // evaluating a #define: failures are not script errors
 };
 
 bool RcTemplates::Parse(const std::string& text, const std::string& includeDir) {

@@ -49,17 +49,27 @@ bool Dispatcher::OwnedByCaller(Target target) const {
   return it != targets_.end() && it->second == std::this_thread::get_id();
 }
 
-void Dispatcher::EnterWaitLocked() {
+void Dispatcher::EnterWaitLocked(std::function<bool()> ready) {
   if (tlsDispatcher != this) return;
-  if (tlsWaitDepth++ == 0) {
-    --running_;
-    changed_.notify_all();
-  }
+  waiters_[std::this_thread::get_id()].push_back(std::move(ready));
+  if (tlsWaitDepth++ == 0) --running_;
+  changed_.notify_all();
 }
 
 void Dispatcher::LeaveWaitLocked() {
   if (tlsDispatcher != this) return;
+  auto it = waiters_.find(std::this_thread::get_id());
+  if (it != waiters_.end()) {
+    it->second.pop_back();
+    if (it->second.empty()) waiters_.erase(it);
+  }
   if (--tlsWaitDepth == 0) ++running_;
+  changed_.notify_all();
+}
+
+bool Dispatcher::QueueEmptyLocked(std::thread::id thread) const {
+  auto it = queues_.find(thread);
+  return it == queues_.end() || it->second.empty();
 }
 
 Dispatcher::TaskPtr Dispatcher::TakeLocked(std::thread::id self) {
@@ -79,10 +89,14 @@ void Dispatcher::CompleteHeldLocked(std::thread::id self) {
 }
 
 bool Dispatcher::IdleLocked(std::thread::id self) const {
-  auto it = queues_.find(self);
-  if (it != queues_.end() && !it->second.empty()) return false;
+  if (!QueueEmptyLocked(self)) return false;
   int selfRunning = (tlsDispatcher == this && tlsWaitDepth == 0) ? 1 : 0;
-  return running_ - selfRunning <= 0;
+  if (running_ - selfRunning > 0) return false;
+  // A waiting thread whose wait is over is about to run again.
+  for (const auto& [thread, waits] : waiters_) {
+    if (thread != self && !waits.empty() && waits.back() && waits.back()()) return false;
+  }
+  return true;
 }
 
 bool Dispatcher::Send(Target target, const std::function<void()>& task) {
@@ -101,14 +115,15 @@ bool Dispatcher::Send(Target target, const std::function<void()>& task) {
   queues_[owner->second].push_back(sent);
   changed_.notify_all();
   // Like a thread blocked in SendMessage, handle what others send to us.
-  EnterWaitLocked();
+  auto ready = [this, sent, self] { return sent->done || !QueueEmptyLocked(self); };
+  EnterWaitLocked(ready);
   while (!sent->done) {
     if (TaskPtr mine = TakeLocked(self)) {
       LeaveWaitLocked();
       lock.unlock();
       mine->run();
       lock.lock();
-      EnterWaitLocked();
+      EnterWaitLocked(ready);
       mine->ran = true;
       mine->done = true;
       changed_.notify_all();
@@ -141,14 +156,15 @@ void Dispatcher::WaitUntil(const std::function<bool()>& done) {
   const std::thread::id self = std::this_thread::get_id();
   std::unique_lock lock(mutex_);
   CompleteHeldLocked(self);
-  EnterWaitLocked();
+  auto ready = [this, &done, self] { return done() || !QueueEmptyLocked(self); };
+  EnterWaitLocked(ready);
   while (!done()) {
     if (TaskPtr task = TakeLocked(self)) {
       LeaveWaitLocked();
       lock.unlock();
       task->run();
       lock.lock();
-      EnterWaitLocked();
+      EnterWaitLocked(ready);
       task->ran = true;
       task->done = true;
       changed_.notify_all();
@@ -250,6 +266,13 @@ int Dispatcher::RunningThreads() const {
   return running_;
 }
 
+int Dispatcher::QueuedSends() const {
+  std::lock_guard lock(mutex_);
+  int count = 0;
+  for (const auto& [thread, queue] : queues_) count += static_cast<int>(queue.size());
+  return count;
+}
+
 int Dispatcher::LiveThreads() const {
   std::lock_guard lock(mutex_);
   return live_;
@@ -258,7 +281,7 @@ int Dispatcher::LiveThreads() const {
 Dispatcher::Blocked::Blocked(Dispatcher& dispatcher) : dispatcher_(dispatcher), counted_(false) {
   std::lock_guard lock(dispatcher_.mutex_);
   if (tlsDispatcher == &dispatcher_) {
-    dispatcher_.EnterWaitLocked();
+    dispatcher_.EnterWaitLocked(nullptr);
     counted_ = true;
   }
 }

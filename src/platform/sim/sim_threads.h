@@ -22,6 +22,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "platform/threads.h"
 
@@ -79,6 +80,8 @@ class Dispatcher {
   void AdoptCallingThread();
   int RunningThreads() const;
   int LiveThreads() const;
+  // Sends waiting in any thread's queue.
+  int QueuedSends() const;
 
   // While alive, the calling simulated thread counts as not running: it
   // waits for something outside the machine's control (a port that never
@@ -108,14 +111,19 @@ class Dispatcher {
   TaskPtr TakeLocked(std::thread::id self);
   void CompleteHeldLocked(std::thread::id self);
   bool IdleLocked(std::thread::id self) const;
-  void EnterWaitLocked();
+  // A simulated thread starts or stops waiting; `ready` (null: never) tells,
+  // under the lock, whether the wait is over, so that a thread about to wake
+  // does not count as idle.
+  void EnterWaitLocked(std::function<bool()> ready);
   void LeaveWaitLocked();
+  bool QueueEmptyLocked(std::thread::id thread) const;
 
   mutable std::mutex mutex_;
   std::condition_variable changed_;
   std::map<Target, std::thread::id> targets_;
   std::map<std::thread::id, std::deque<TaskPtr>> queues_;
   std::map<std::thread::id, TaskPtr> held_;
+  std::map<std::thread::id, std::vector<std::function<bool()>>> waiters_;
   int live_ = 0;
   int running_ = 0;
 };

@@ -169,9 +169,9 @@ void SimUi::UseTemplates(const RcTemplates& templates) {
   templates_ = &templates;
 }
 
-void SimUi::Script(int templateId, ScriptFn script) {
+void SimUi::Script(int templateId, ScriptFn script, ScriptStart start) {
   std::lock_guard lock(mutex_);
-  scripts_[templateId].push_back(std::move(script));
+  scripts_[templateId].emplace_back(std::move(script), start);
 }
 
 void SimUi::AnswerMessageBoxes(std::vector<int> answers) {
@@ -332,6 +332,7 @@ std::intptr_t SimUi::DialogBoxParamA(int templateId, WindowId parent, platform::
     w->controls.push_back(std::move(c));
   }
   ScriptFn script;
+  ScriptStart start = ScriptStart::WhenIdle;
   {
     std::lock_guard lock(mutex_);
     w->hwnd = nextWindow_;
@@ -340,7 +341,8 @@ std::intptr_t SimUi::DialogBoxParamA(int templateId, WindowId parent, platform::
     lastWindow_[templateId] = w;
     auto queued = scripts_.find(templateId);
     if (queued != scripts_.end() && !queued->second.empty()) {
-      script = std::move(queued->second.front());
+      script = std::move(queued->second.front().first);
+      start = queued->second.front().second;
       queued->second.pop_front();
     }
     Event e;
@@ -358,9 +360,13 @@ std::intptr_t SimUi::DialogBoxParamA(int templateId, WindowId parent, platform::
   bool scriptPending = static_cast<bool>(script);
   int ticks = 0;
   for (;;) {
-    dispatcher().Pump();
-    if (IsEnded(hwnd)) break;
-    WaitIdle(hwnd);
+    // An AtOnce script gets the machine exactly as OnInitDialog left it.
+    const bool scriptNow = scriptPending && start == ScriptStart::AtOnce;
+    if (!scriptNow) {
+      dispatcher().Pump();
+      if (IsEnded(hwnd)) break;
+      WaitIdle(hwnd);
+    }
     if (IsEnded(hwnd)) break;
     if (scriptPending) {
       scriptPending = false;

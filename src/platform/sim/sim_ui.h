@@ -149,8 +149,9 @@ class UserActions {
   void WaitIdle();
   // Handles sends one by one until `condition` holds right after one; that
   // send's sender stays blocked while the following actions run, until the
-  // next WaitIdle or Release. Records an error when the machine went idle
-  // before the condition held. Use it to act "while the worker is at step X".
+  // next WaitIdle or Release. Returns at once when the condition already
+  // holds. Records an error when the machine went idle before the condition
+  // held. Use it in an AtOnce script to act "while the worker is at step X".
   void WaitUntil(const std::function<bool()>& condition);
   void Release();
 
@@ -202,8 +203,13 @@ class SimUi : public platform::WindowSystem {
   // --- Set-up ---
   // Templates from another script (tests); by default the installer's.
   void UseTemplates(const RcTemplates& templates);
-  // Each opening of `templateId` takes the next script queued for it.
-  void Script(int templateId, ScriptFn script);
+  // Each opening of `templateId` takes the next script queued for it. By
+  // default the script starts once the machine is idle after OnInitDialog
+  // (the start-up worker has ended). AtOnce starts it right after
+  // OnInitDialog, for scripts that act while a worker runs (see WaitUntil);
+  // their actions still wait for idle unless a send is held.
+  enum class ScriptStart { WhenIdle, AtOnce };
+  void Script(int templateId, ScriptFn script, ScriptStart start = ScriptStart::WhenIdle);
   // Answers for the next message boxes, in order. An answer that is not a
   // button of the box records an error and the box takes its default.
   void AnswerMessageBoxes(std::vector<int> answers);
@@ -327,7 +333,7 @@ class SimUi : public platform::WindowSystem {
   std::map<platform::WindowId, std::shared_ptr<Window>> windows_;
   std::map<int, std::shared_ptr<Window>> lastWindow_;  // by template, live or destroyed
   std::map<std::pair<platform::WindowId, std::uintptr_t>, Timer> timers_;
-  std::map<int, std::deque<ScriptFn>> scripts_;
+  std::map<int, std::deque<std::pair<ScriptFn, ScriptStart>>> scripts_;
   std::deque<int> answers_;
   MessageBoxAnswerer answerer_;
   std::vector<Event> transcript_;
