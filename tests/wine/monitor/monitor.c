@@ -27,7 +27,7 @@ static void FillTable(void) {
   monitorTable.pfnShutdown = Shutdown;
 }
 
-LPMONITOR2 WINAPI InitializePrintMonitor2(PMONITORINIT init, PHANDLE monitor) {
+__declspec(dllexport) LPMONITOR2 WINAPI InitializePrintMonitor2(PMONITORINIT init, PHANDLE monitor) {
   (void)init;
   FillTable();
   *monitor = (HANDLE)&monitorTable;

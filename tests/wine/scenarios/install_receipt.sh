@@ -1,0 +1,32 @@
+# A receipt install on the single parallel port (no port dialog): the run
+# ends with "The installation is completed.", the spooler lists the printer
+# with its driver, the driver's files are in the driver directory's version
+# folder, only the plug-in pair stays beside it, and the default printer
+# value names the printer.
+scenario_begin install_receipt
+source "$(dirname "${BASH_SOURCE[0]}")/install_common.bash"
+
+PRINTER="RX-46 Series"
+if install_prepare; then
+  install_run "$PRINTER" install_receipt
+
+  tab=$'\t'
+  check_has_line "the printer is listed with its driver on LPT1:" \
+    "$PRINTER${tab}LPT1:${tab}$PRINTER" "$(drive printers)"
+  check_has_line "the driver is registered for Windows NT x86" "$PRINTER" \
+    "$(drive drivers 'Windows NT x86')"
+  check_eq "the Device value names the printer" "$PRINTER,winspool,LPT1:" \
+    "$(reg_value HKCU "$WINDOWS_KEY" Device)"
+
+  drivers=$(unix_path 'C:\windows\system32\spool\drivers\w32x86')
+  for file in RXF46.GPD RXG05.DLL OEMPLUG.ini OEMPLUG.dll uniDRV.DLL uniDRVui.DLL uniDRV.HLP \
+    ttfsub.GPD unires.DLL stdnames.GPD; do
+    check_ok "the spooler holds $file" test -n "$(find "$drivers/3" -maxdepth 1 -iname "$file")"
+  done
+  check_eq "only the plug-in pair stays beside the version folder" "OEMPLUG.dll
+OEMPLUG.ini" "$(find "$drivers" -maxdepth 1 -type f -printf '%f\n' | sort)"
+
+  check_ok "Finish clicked" drive click "$MAIN_TITLE" 2
+  if wait_installer_exit 20000; then pass "the program ends"; else fail "the program ends"; fi
+  check_fails "the work folders are removed" test -e "$(unix_path 'C:\Ticket')"
+fi
