@@ -226,4 +226,30 @@ TEST_F(SimRegistryTest, CreatingBelowAProtectedKeyIsRefused) {
   EXPECT_FALSE(m.reg().KeyExists(kHkeyLocalMachine, path + "\\System"));
 }
 
+TEST_F(SimRegistryTest, AnInheritableGrantOnTheParentLetsAProtectedSubKeyGo) {
+  const std::string base =
+      "SYSTEM\\ControlSet001\\Hardware Profiles\\0001\\System\\"
+      "CurrentControlSet\\Control\\Print\\Printers";
+  m.reg().SetDword(kHkeyLocalMachine, base + "\\POS-80", "PrinterOnLine", 1);
+  m.reg().Protect(kHkeyLocalMachine, base + "\\POS-80");
+  platform::KeyHandle key = Open(kHkeyLocalMachine, base, win::KEY_SET_VALUE);
+  EXPECT_EQ(reg.SHDeleteKeyA(key, "POS-80"), win::ERROR_ACCESS_DENIED);
+  // A grant that stays on the parent changes nothing below it.
+  m.reg().SetAcl(kHkeyLocalMachine, base,
+                 {{"Administrators", win::KEY_ALL_ACCESS, win::SET_ACCESS, 0}});
+  EXPECT_EQ(reg.SHDeleteKeyA(key, "POS-80"), win::ERROR_ACCESS_DENIED);
+  // A protected key deep inside a tree keeps the whole tree.
+  m.reg().SetAcl(kHkeyLocalMachine, base,
+                 {{"Administrators", win::KEY_ALL_ACCESS, win::SET_ACCESS,
+                   win::SUB_CONTAINERS_AND_OBJECTS_INHERIT}});
+  m.reg().Protect(kHkeyLocalMachine, "SYSTEM\\ControlSet001\\Hardware Profiles\\0001");
+  platform::KeyHandle profiles =
+      Open(kHkeyLocalMachine, "SYSTEM\\ControlSet001\\Hardware Profiles", win::KEY_SET_VALUE);
+  EXPECT_EQ(reg.SHDeleteKeyA(profiles, "0001"), win::ERROR_ACCESS_DENIED);
+  reg.RegCloseKey(profiles);
+  EXPECT_EQ(reg.SHDeleteKeyA(key, "POS-80"), 0u);
+  EXPECT_FALSE(m.reg().KeyExists(kHkeyLocalMachine, base + "\\POS-80"));
+  reg.RegCloseKey(key);
+}
+
 }  // namespace

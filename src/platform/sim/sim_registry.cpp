@@ -11,6 +11,7 @@ namespace sim {
 namespace {
 
 constexpr uint32_t kErrorKeyDeleted = 1018;
+constexpr uint32_t kContainerInherit = 0x2;  // part of SUB_CONTAINERS_AND_OBJECTS_INHERIT
 // Access bits that change a key or its security.
 constexpr uint32_t kWriteBits = win::KEY_SET_VALUE | win::KEY_CREATE_SUB_KEY | 0x0020 /*LINK*/ |
                                 0x00010000 /*DELETE*/ | 0x00040000 /*WRITE_DAC*/ |
@@ -71,15 +72,38 @@ struct SimRegistry::Key {
     }
     return nullptr;
   }
-  bool AdminsFull() const {
+  std::weak_ptr<Key> parent;  // the key that holds it (none for a root)
+
+  // Whether this key's own list grants the group full control; with
+  // `inheritedOnly`, only an entry that passes down to sub-keys counts.
+  bool OwnAdminsFull(bool inheritedOnly) const {
     for (const auto& e : acl) {
       if (SameName(e.trusteeName, "Administrators") &&
           (e.mode == win::SET_ACCESS || e.mode == win::GRANT_ACCESS) &&
-          (e.permissions & win::KEY_ALL_ACCESS) == win::KEY_ALL_ACCESS) {
+          (e.permissions & win::KEY_ALL_ACCESS) == win::KEY_ALL_ACCESS &&
+          (!inheritedOnly || (e.inheritance & kContainerInherit) != 0)) {
         return true;
       }
     }
     return false;
+  }
+  // Full control for the group, granted on the key itself or inherited
+  // from a key above it (an entry marked to pass down to sub-containers).
+  bool AdminsFull() const {
+    if (OwnAdminsFull(false)) return true;
+    for (auto up = parent.lock(); up; up = up->parent.lock()) {
+      if (up->OwnAdminsFull(true)) return true;
+    }
+    return false;
+  }
+  // Whether the key and everything below it may be deleted.
+  uint32_t AdmitDeletion() const {
+    if (uint32_t error = Admit(0x00010000 /*DELETE*/)) return error;
+    for (const auto& child : children) {
+      if (child->linkTarget) continue;
+      if (uint32_t error = child->AdmitDeletion()) return error;
+    }
+    return win::ERROR_SUCCESS;
   }
   // Whether an open with `access` is allowed.
   uint32_t Admit(uint32_t access) const {
@@ -101,7 +125,9 @@ struct SimRegistry::Key {
     copy->isProtected = isProtected;
     copy->denied = denied;
     for (const auto& child : children) {
-      copy->children.push_back(child->linkTarget ? child : child->DeepCopy());
+      auto childCopy = child->linkTarget ? child : child->DeepCopy();
+      if (!child->linkTarget) childCopy->parent = copy;
+      copy->children.push_back(childCopy);
     }
     return copy;
   }
@@ -131,6 +157,7 @@ SimRegistry::SimRegistry(Faults& faults)
   auto controlSet = FindOrCreate(system, "ControlSet001");
   auto link = std::make_shared<Key>();
   link->name = "CurrentControlSet";
+  link->parent = system;
   link->linkTarget = controlSet;
   system->children.push_back(link);
 }
@@ -168,6 +195,7 @@ std::shared_ptr<SimRegistry::Key> SimRegistry::FindOrCreate(const std::shared_pt
     if (!child) {
       child = std::make_shared<Key>();
       child->name = part;
+      child->parent = key;
       key->children.push_back(child);
     }
     key = child;
@@ -228,6 +256,7 @@ uint32_t SimRegistry::RegCreateKeyExA(platform::KeyHandle parent, const std::str
       }
       child = std::make_shared<Key>();
       child->name = part;
+      child->parent = key;
       key->children.push_back(child);
       created = true;
     } else if (child->denied) {
@@ -337,7 +366,7 @@ uint32_t SimRegistry::SHDeleteKeyA(platform::KeyHandle handle, const std::string
   if (parts.empty()) {
     // No sub-key: the key behind the handle goes itself, with everything in
     // it. A root cannot go, so it is emptied.
-    if (base->denied) return win::ERROR_ACCESS_DENIED;
+    if (uint32_t error = base->AdmitDeletion()) return error;
     for (const auto& root : {hklm_, hkcu_, hkcc_}) {
       if (base == root) {
         for (auto& child : root->children) {
@@ -372,7 +401,8 @@ uint32_t SimRegistry::SHDeleteKeyA(platform::KeyHandle handle, const std::string
   for (auto it = parent->children.begin(); it != parent->children.end(); ++it) {
     if (!SameName((*it)->name, parts.back())) continue;
     auto target = Key::Follow(*it);
-    if (target->denied || parent->denied) return win::ERROR_ACCESS_DENIED;
+    if (parent->denied) return win::ERROR_ACCESS_DENIED;
+    if (uint32_t error = target->AdmitDeletion()) return error;
     if ((*it)->linkTarget == nullptr) target->MarkDeleted();
     parent->children.erase(it);
     return win::ERROR_SUCCESS;
@@ -528,6 +558,7 @@ void SimRegistry::CutCurrentControlSetLink() {
     if (SameName(child->name, "CurrentControlSet") && child->linkTarget) {
       auto copy = child->linkTarget->DeepCopy();
       copy->name = child->name;
+      copy->parent = system;
       child = copy;
       return;
     }

@@ -9,9 +9,12 @@
 //
 // Access: a handle carries the access it was opened with (writing a value
 // needs KEY_SET_VALUE, reading one KEY_QUERY_VALUE). A key can be made
-// "protected" (any write access gives ERROR_ACCESS_DENIED until its access
-// list grants "Administrators" KEY_ALL_ACCESS) or "denied" (every open and
-// every security call on it gives ERROR_ACCESS_DENIED).
+// "protected": opening it for any write access, creating a sub-key in it or
+// deleting it (SHDeleteKeyA, also as part of a deleted tree) gives
+// ERROR_ACCESS_DENIED until "Administrators" have KEY_ALL_ACCESS, granted in
+// its own access list or inherited from a key above it whose entry passes
+// down to sub-containers. A key can also be "denied": every open, deletion
+// and security call on it gives ERROR_ACCESS_DENIED.
 //
 // Paths of the seeding helpers use backslashes; empty components are
 // skipped. Every call is thread-safe.
