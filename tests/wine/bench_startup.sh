@@ -39,8 +39,12 @@ fi
 # One start: prints milliseconds to the enabled button, then closes the
 # window and waits for the process to go.
 one_start() {  # exe title
-  local ms
-  ms=$(drive launch "C:\\bench\\$1" 'C:\bench' "$2" 1012 60000) || return 1
+  local ms out="$WINE_RESULTS/bench-launch.txt"
+  # Not through drive's command substitution: the started program may
+  # inherit the output and keep it open.
+  timeout 90 "$WINE" "$WINE_DRIVER" launch "C:\\bench\\$1" 'C:\bench' "$2" 1012 60000 \
+    >"$out" 2>/dev/null || return 1
+  ms=$(tr -d '\r' <"$out")
   drive click "$2" 2 >/dev/null
   drive wait-gone "$2" 20000 >/dev/null
   # Let the process end fully before the next start.

@@ -316,8 +316,11 @@ class Driver {
   }
 
   int Launch() {
+    // The program must not hold this driver's output open: whoever reads
+    // it waits for its end.
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
     PROCESS_INFORMATION process{};
     std::wstring commandLine = L"\"" + args_[1] + L"\"";
     LARGE_INTEGER frequency, start, now;
