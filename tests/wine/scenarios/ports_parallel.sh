@@ -1,0 +1,43 @@
+# Three parallel ports: Install on the parallel kind opens "Select A Parallel
+# Port" with the three ports, the second row is picked, and the printer ends
+# on LPT2:.
+scenario_begin ports_parallel
+source "$(dirname "${BASH_SOURCE[0]}")/install_common.bash"
+
+PRINTER="RX-46 Series"
+DIALOG="Select A Parallel Port"
+tab=$'\t'
+if install_prepare; then
+  add_port LPT2:
+  add_port LPT3:
+  start_installer 'C:\Setup' "$(unix_path 'C:\Setup\DriverSetup.exe')"
+  check_ok "the main window appears" drive wait-window "$MAIN_TITLE" 30000
+  check_ok "Install becomes enabled" drive wait-enabled "$MAIN_TITLE" 1012 60000
+  check_ok "the driver name is chosen" drive combo-select "$MAIN_TITLE" 1000 "$PRINTER"
+  check_ok "the parallel row is chosen" drive list-select "$MAIN_TITLE" 1004 2
+  check_ok "Install clicked" drive post-click "$MAIN_TITLE" 1012
+
+  check_ok "the parallel port dialog appears" drive wait-window "$DIALOG" 30000
+  check_eq "the three ports are listed, the first selected" \
+    "S-${tab}LPT1:${tab}Local Port
+--${tab}LPT2:${tab}Local Port
+--${tab}LPT3:${tab}Local Port" "$(drive list-rows "$DIALOG" 1004)"
+  check_eq "the dialog's columns" "Port${tab}125
+Description${tab}300" "$(drive list-columns "$DIALOG" 1004)"
+  check_fails "no printer before the choice" drive wait-text "$MAIN_TITLE" 1011 \
+    "The installation is completed." 100
+  screenshot ports_parallel_dialog
+
+  check_ok "the second row is picked" drive list-select "$DIALOG" 1004 1
+  check_ok "Ok clicked" drive post-click "$DIALOG" 1037
+  check_ok "the dialog closes" drive wait-gone "$DIALOG" 30000
+  check_ok "the installation completes" \
+    drive wait-text "$MAIN_TITLE" 1011 "The installation is completed." 60000
+  check_has_line "the printer is on LPT2:" "$PRINTER${tab}LPT2:${tab}$PRINTER" "$(drive printers)"
+  check_eq "the Device value names LPT2:" "$PRINTER,winspool,LPT2:" \
+    "$(reg_value HKCU "$WINDOWS_KEY" Device)"
+  screenshot ports_parallel_done
+
+  check_ok "Finish clicked" drive click "$MAIN_TITLE" 2
+  if wait_installer_exit 20000; then pass "the program ends"; else fail "the program ends"; fi
+fi
