@@ -6,10 +6,24 @@ add_port USB001
 start_installer
 
 check_ok "the main window appears" drive wait-window "$MAIN_TITLE" 30000
+# While the worker runs, Install may only be enabled once the environment
+# line is there (read in this order, the check cannot race the worker).
+environment_line="Current Systems is Microsoft Windows 7  32 bit"
+early_enable=0
+for _ in $(seq 40); do
+  enabled=$(drive enabled "$MAIN_TITLE" 1012)
+  status=$(drive text "$MAIN_TITLE" 1011)
+  if [ "$enabled" = 1 ]; then
+    [ "$status" = "$environment_line" ] || early_enable=1
+    break
+  fi
+  [ "$status" != "Driver install Program" ] || early_enable=1
+done
+check_eq "Install enabled only after the environment line; template status never shown" \
+  0 "$early_enable"
 check_ok "Install becomes enabled" drive wait-enabled "$MAIN_TITLE" 1012 60000
 check_eq "window title" "$MAIN_TITLE" "$(drive title "$MAIN_TITLE")"
-check_eq "status line" "Current Systems is Microsoft Windows 7  32 bit" \
-  "$(drive text "$MAIN_TITLE" 1011)"
+check_eq "status line" "$environment_line" "$(drive text "$MAIN_TITLE" 1011)"
 tab=$'\t'
 check_eq "port-type list: four rows in order, USB selected" \
   "--${tab}Serial port${tab}The program will select a available serial port during instalation
