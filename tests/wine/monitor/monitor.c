@@ -3,6 +3,8 @@
  * operation. It stands in for the label driver's language monitor, which the
  * installer only copies and registers. */
 #include <windows.h>
+#include <winspool.h>
+// After winspool.h, whose types it uses.
 #include <winsplp.h>
 
 static BOOL WINAPI OpenPortEx(HANDLE monitor, HANDLE monitorPort, LPWSTR portName,
