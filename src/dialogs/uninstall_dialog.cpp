@@ -1,0 +1,94 @@
+#include "dialogs/uninstall_dialog.h"
+
+#include <string>
+
+#include "platform/win_constants.h"
+#include "resources/resource.h"
+#include "shell/spooler_control.h"
+#include "uninstall/installed_drivers.h"
+
+namespace {
+
+constexpr const char* kNoDriversRow = "The computer have no printer drivers avaliable!!";
+constexpr const char* kSelectRowText = "Please select a printer driver in the list first.";
+
+}  // namespace
+
+UninstallDialog::UninstallDialog(platform::Machine& machine)
+    : platform::Dialog(machine.ui()), machine_(machine) {}
+
+bool UninstallDialog::OnInitDialog() {
+  BuildList();
+  return true;
+}
+
+void UninstallDialog::OnCommand(int id, int /*notifyCode*/) {
+  switch (id) {
+    case IDC_REFRESH:
+      BuildList();
+      break;
+    case IDC_UNINSTALL_DRIVER:
+      UninstallSelected();
+      break;
+    case win::IDCANCEL:  // Escape
+      ui().EndDialog(hwnd(), win::IDCANCEL);
+      break;
+    default:
+      break;
+  }
+}
+
+void UninstallDialog::OnClose() { ui().EndDialog(hwnd(), win::IDCANCEL); }
+
+void UninstallDialog::BuildList() {
+  platform::WindowSystem& ui = this->ui();
+  SpoolerControl(machine_, "Spooler", Restart);
+  const std::vector<std::string> rows = InstalledDriverRows(machine_);
+
+  ui.ListDeleteAllItems(hwnd(), IDC_PORT_LIST);
+  for (int columns = ui.ListGetColumnCount(hwnd(), IDC_PORT_LIST); columns > 0; --columns) {
+    ui.ListDeleteColumn(hwnd(), IDC_PORT_LIST, 0);
+  }
+  uint32_t style = ui.ListGetExtendedStyle(hwnd(), IDC_PORT_LIST);
+  style = (style & ~win::LVS_EX_TRACKSELECT) | win::LVS_EX_FULLROWSELECT | win::LVS_EX_GRIDLINES;
+  ui.ListSetExtendedStyle(hwnd(), IDC_PORT_LIST, style);
+  ui.ListInsertColumn(hwnd(), IDC_PORT_LIST, 0, "Driver name", win::LVCFMT_LEFT, 500);
+
+  for (const auto& row : rows) {
+    ui.ListInsertItem(hwnd(), IDC_PORT_LIST, ui.ListGetItemCount(hwnd(), IDC_PORT_LIST), row);
+  }
+  if (rows.empty()) {
+    // Once disabled the button stays so until the window closes, even when a
+    // later refresh finds printers again.
+    ui.ListInsertItem(hwnd(), IDC_PORT_LIST, 0, kNoDriversRow);
+    ui.EnableDlgItem(hwnd(), IDC_UNINSTALL_DRIVER, false);
+  }
+  ui.ListSetItemState(hwnd(), IDC_PORT_LIST, 0, win::LVIS_SELECTED,
+                      win::LVIS_SELECTED | win::LVIS_FOCUSED);
+}
+
+void UninstallDialog::UninstallSelected() {
+  platform::WindowSystem& ui = this->ui();
+  std::string name;
+  const int rows = ui.ListGetItemCount(hwnd(), IDC_PORT_LIST);
+  for (int row = 0; row < rows; ++row) {
+    if (ui.ListGetItemState(hwnd(), IDC_PORT_LIST, row, win::LVIS_SELECTED) != 0) {
+      name = ui.ListGetItemText(hwnd(), IDC_PORT_LIST, row, 0);
+      break;
+    }
+  }
+  // With the selection cleared there is no name; an empty one must never
+  // reach the spooler or the registry clean-up.
+  if (name.empty()) {
+    ui.MessageBoxA(hwnd(), kSelectRowText, "Prompt", win::MB_OK);
+    return;
+  }
+
+  const auto progress = [&](int position) {
+    ui.SetProgressPos(hwnd(), IDC_UNINSTALL_PROGRESS, position);
+  };
+  RemovePrinterAndDriver(machine_, name, progress, [&] { BuildList(); });
+  progress(90);
+  CleanUpPrinterRegistry(machine_, name);
+  progress(100);
+}

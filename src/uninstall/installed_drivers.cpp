@@ -1,0 +1,129 @@
+#include "uninstall/installed_drivers.h"
+
+#include "install/model_catalogue.h"
+#include "package/access_rights.h"
+#include "platform/win_constants.h"
+#include "shell/driver_name_list.h"
+#include "shell/environment_probe.h"
+#include "shell/port_inventory.h"
+#include "shell/spooler_control.h"
+
+namespace {
+
+struct CleanUpKey {
+  platform::KeyHandle root;
+  const char* parentPath;
+};
+
+constexpr CleanUpKey kCleanUpKeys[] = {
+    {platform::kHkeyCurrentUser,
+     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\PhotoPrintingWizard\\"},
+    {platform::kHkeyLocalMachine,
+     "SYSTEM\\ControlSet001\\Hardware Profiles\\0001\\System\\CurrentControlSet\\Control\\Print\\"
+     "Printers\\"},
+    {platform::kHkeyLocalMachine,
+     "SYSTEM\\ControlSet001\\Hardware Profiles\\Current\\System\\CurrentControlSet\\Control\\"
+     "Print\\Printers\\"},
+    {platform::kHkeyLocalMachine,
+     "SYSTEM\\ControlSet002\\Hardware Profiles\\0001\\System\\CurrentControlSet\\Control\\Print\\"
+     "Printers\\"},
+    {platform::kHkeyLocalMachine,
+     "SYSTEM\\CurrentControlSet\\Hardware Profiles\\0001\\System\\CurrentControlSet\\Control\\"
+     "Print\\Printers\\"},
+    {platform::kHkeyLocalMachine,
+     "SYSTEM\\CurrentControlSet\\Hardware Profiles\\Current\\System\\CurrentControlSet\\Control\\"
+     "Print\\Printers\\"},
+    {platform::kHkeyCurrentConfig, "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\"},
+};
+
+void EnableLoadDriverPrivilege(platform::Security& security) {
+  platform::TokenHandle token = 0;
+  if (!security.OpenProcessToken(win::TOKEN_ADJUST_PRIVILEGES | win::TOKEN_QUERY, token)) return;
+  uint64_t luid = 0;
+  if (security.LookupPrivilegeValueA("SeLoadDriverPrivilege", luid)) {
+    security.AdjustTokenPrivileges(token, luid, win::SE_PRIVILEGE_ENABLED);
+  }
+  security.CloseHandle(token);
+}
+
+}  // namespace
+
+std::vector<std::string> InstalledDriverRows(platform::Machine& machine) {
+  std::vector<std::string> printerNames;
+  std::vector<std::string> printerPorts;
+  InstalledPrinterInventory(machine, printerNames, printerPorts);
+
+  std::vector<std::string> driverNames;
+  WalkDriverNameFile(machine,
+                     [&](int32_t, const std::string& name) { driverNames.push_back(name); });
+
+  std::vector<std::string> rows;
+  for (const auto& printer : printerNames) {
+    for (const auto& driver : driverNames) {
+      if (printer == driver) rows.push_back(printer);
+    }
+  }
+  return rows;
+}
+
+std::string DriverNameForListedName(platform::Machine& machine, const std::string& listedName) {
+  const int32_t row = LookupDriverName(machine, listedName, -1);
+  if (row >= 0 && row < catalogue::kReceiptModelCount) return catalogue::ReceiptModelNames[row];
+  if (row >= catalogue::kReceiptModelCount && row < catalogue::kModelCount) {
+    return catalogue::LabelModelNames[row - catalogue::kReceiptModelCount];
+  }
+  // A name outside the catalogue's rows: the driver can only be the one of
+  // the same name.
+  return listedName;
+}
+
+void RemovePrinterAndDriver(platform::Machine& machine, const std::string& name,
+                            const std::function<void(int)>& progress,
+                            const std::function<void()>& rebuild) {
+  if (name.empty()) return;
+  EnableLoadDriverPrivilege(machine.security());
+  progress(20);
+
+  const char* environment = RunningOnWow64(machine) ? "Windows x64" : "Windows NT x86";
+  // Looked up before the printer goes: the list file is the same either way,
+  // but the lookup must not depend on what the removal changes.
+  const std::string driverName = DriverNameForListedName(machine, name);
+  progress(40);
+
+  platform::Spooler& spooler = machine.spooler();
+  platform::PrinterHandle printer = 0;
+  if (spooler.OpenPrinterA(name, printer, {"RAW", win::PRINTER_ALL_ACCESS}) == 1) {
+    spooler.SetPrinterA(printer, 0, win::PRINTER_CONTROL_PURGE);
+    spooler.DeletePrinter(printer);
+    spooler.ClosePrinter(printer);
+  }
+  SpoolerControl(machine, "Spooler", Restart);
+  progress(60);
+
+  // The spooler refuses a driver that another printer still uses; that stays
+  // silent, as every failure here does.
+  spooler.DeletePrinterDriverA(environment, driverName);
+  SpoolerControl(machine, "Spooler", Restart);
+  progress(80);
+
+  rebuild();
+}
+
+void CleanUpPrinterRegistry(platform::Machine& machine, const std::string& name) {
+  // An empty sub-key name would make SHDeleteKeyA act on the parent itself
+  // and take every printer's entries with it.
+  if (name.empty()) return;
+  platform::Registry& registry = machine.registry();
+  for (const auto& key : kCleanUpKeys) {
+    GrantAdministratorsFullControl(machine, key.root, key.parentPath);
+    platform::ScopedKey parent(registry);
+    if (registry.RegOpenKeyExA(key.root, key.parentPath, win::KEY_SET_VALUE, parent.handle()) !=
+        win::ERROR_SUCCESS) {
+      continue;
+    }
+    // Once more now that the key is open: the path names the same key, and
+    // the grant works on names, not on open keys.
+    GrantAdministratorsFullControl(machine, key.root, key.parentPath);
+    registry.SHDeleteKeyA(parent.get(), name);
+  }
+}

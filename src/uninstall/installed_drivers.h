@@ -1,0 +1,35 @@
+// What the uninstall window lists and removes: the installed printers named
+// like one of the driver-name list's names, and the removal of one of them
+// with its driver and its registry traces.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/machine.h"
+
+// One row per (printer, driver name) pair whose names are equal, byte for
+// byte; ordered by printer, then by driver name. A failed printer
+// enumeration lists nothing.
+std::vector<std::string> InstalledDriverRows(platform::Machine& machine);
+
+// The spooler driver behind a listed name: the catalogue driver of the row
+// the name maps to in the driver-name list. A printer is named after its
+// display name while its driver carries the catalogue's name; the two differ
+// whenever the list offers a model under a name of its own.
+std::string DriverNameForListedName(platform::Machine& machine, const std::string& listedName);
+
+// Removes the printer `name` and its driver, restarting the spooler between
+// the steps. `progress` receives 20, 40, 60 and 80; `rebuild` runs between 80
+// and the registry clean-up, as the window's list rebuild does. `name` must
+// not be empty.
+void RemovePrinterAndDriver(platform::Machine& machine, const std::string& name,
+                            const std::function<void(int)>& progress,
+                            const std::function<void()>& rebuild);
+
+// Deletes the per-printer keys that the system keeps for `name` in the user's
+// photo-printing settings and in the hardware profiles. Each key is handled
+// on its own; nothing is reported. `name` must not be empty.
+void CleanUpPrinterRegistry(platform::Machine& machine, const std::string& name);
