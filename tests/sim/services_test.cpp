@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "platform/sim/sim_machine.h"
 #include "platform/win_constants.h"
 
@@ -173,6 +176,56 @@ TEST(SimSystem, AFreshMachineIs32BitWindows7AndVariesOnDemand) {
   EXPECT_TRUE(wow64);
   m.sys().SetHasIsWow64Process(false);
   EXPECT_FALSE(system.HasIsWow64Process());
+}
+
+// The start-up worker reads ports and the registry while the window thread
+// restarts the spooler: the services call into each other across threads
+// and must neither deadlock nor lose a restart.
+TEST(SimSpoolerRestartThreads, RestartsWhileAnotherThreadUsesTheSpooler) {
+  sim::SimMachine m;
+  m.spool().AddPort("USB001", "USB Monitor", "Virtual printer port for USB");
+  m.spool().AddPrinter("POS-80", "USB001", "POS-80");
+  m.spool().AttachUsbDevice("USB001");
+  std::atomic<bool> done{false};
+  std::atomic<int> answered{0};
+  std::thread worker([&] {
+    while (!done) {
+      std::vector<platform::PortInfo2> ports;
+      if (m.spooler().EnumPortsA(ports)) {
+        EXPECT_EQ(ports.size(), 1u);
+        ++answered;
+      } else {
+        EXPECT_EQ(m.GetLastError(), sim::kRpcServerUnavailable);
+      }
+      m.reg().GetValue(platform::kHkeyLocalMachine,
+                       "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\POS-80", "Port");
+    }
+  });
+  while (answered == 0) std::this_thread::yield();  // the worker is under way
+  platform::ServiceHandle manager = m.services().OpenSCManagerA("", win::SC_MANAGER_ALL_ACCESS);
+  platform::ServiceHandle spooler =
+      m.services().OpenServiceA(manager, "Spooler", win::SERVICE_ALL_ACCESS);
+  for (int i = 0; i < 50; ++i) {
+    platform::ServiceStatus status;
+    ASSERT_TRUE(m.services().ControlService(spooler, win::SERVICE_CONTROL_STOP, status));
+    m.simClock().Advance(100);
+    ASSERT_TRUE(m.services().StartServiceA(spooler));
+    m.simClock().Advance(100);
+    ASSERT_EQ(m.svc().State("Spooler"), win::SERVICE_RUNNING);
+  }
+  done = true;
+  worker.join();
+  m.services().CloseServiceHandle(spooler);
+  m.services().CloseServiceHandle(manager);
+  EXPECT_EQ(m.spool().Restarts(), 50);
+  EXPECT_EQ(m.svc().Stops("Spooler"), 50);
+  EXPECT_EQ(m.reg()
+                .GetValue(platform::kHkeyLocalMachine,
+                          "SYSTEM\\CurrentControlSet\\Hardware Profiles\\Current\\System\\"
+                          "CurrentControlSet\\Control\\Print\\Printers\\POS-80",
+                          "PrinterOnLine")
+                ->AsDword(),
+            1u);
 }
 
 }  // namespace
