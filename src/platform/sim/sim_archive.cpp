@@ -204,6 +204,10 @@ int SimArchive::SevenZip(platform::WindowId /*owner*/, const std::string& comman
   const ExtractReport report = ExtractArchive(archiveHost, [&](const std::string& entryName) {
     std::string windowsName = entryName;
     std::replace(windowsName.begin(), windowsName.end(), '/', '\\');
+    // -y overwrites whatever is there, read-only files included.
+    if (files_.Exists(destination + windowsName)) {
+      files_.SetReadOnly(destination + windowsName, false);
+    }
     return files_.HostPath(destination + windowsName);
   });
   {
