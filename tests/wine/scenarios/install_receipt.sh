@@ -8,15 +8,15 @@ source "$(dirname "${BASH_SOURCE[0]}")/install_common.bash"
 
 PRINTER="RX-46 Series"
 if install_prepare; then
-  install_run "$PRINTER" install_receipt
-
-  tab=$'\t'
-  check_has_line "the printer is listed with its driver on LPT1:" \
-    "$PRINTER${tab}LPT1:${tab}$PRINTER" "$(drive printers)"
+  if install_run "$PRINTER" install_receipt; then
+    tab=$'\t'
+    check_has_line "the printer is listed with its driver on LPT1:" \
+      "$PRINTER${tab}LPT1:${tab}$PRINTER" "$(drive printers)"
+    check_eq "the Device value names the printer" "$PRINTER,winspool,LPT1:" \
+      "$(reg_value HKCU "$WINDOWS_KEY" Device)"
+  fi
   check_has_line "the driver is registered for Windows NT x86" "$PRINTER" \
     "$(drive drivers 'Windows NT x86')"
-  check_eq "the Device value names the printer" "$PRINTER,winspool,LPT1:" \
-    "$(reg_value HKCU "$WINDOWS_KEY" Device)"
 
   drivers=$(unix_path 'C:\windows\system32\spool\drivers\w32x86')
   for file in RXF46.GPD RXG05.DLL OEMPLUG.ini OEMPLUG.dll uniDRV.DLL uniDRVui.DLL uniDRV.HLP \
@@ -26,7 +26,7 @@ if install_prepare; then
   check_eq "only the plug-in pair stays beside the version folder" "OEMPLUG.dll
 OEMPLUG.ini" "$(find "$drivers" -maxdepth 1 -type f -printf '%f\n' | sort)"
 
-  check_ok "Finish clicked" drive click "$MAIN_TITLE" 2
+  check_ok "the window is closed" drive click "$MAIN_TITLE" 2
   if wait_installer_exit 20000; then pass "the program ends"; else fail "the program ends"; fi
   check_fails "the work folders are removed" test -e "$(unix_path 'C:\Ticket')"
 fi
