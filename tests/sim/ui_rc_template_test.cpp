@@ -6,6 +6,7 @@
 #include "platform/sim/rc_template.h"
 #include "resources/resource.h"
 #include "sim/ui_fixture.h"
+#include "sim/ui_test_support.h"
 
 namespace {
 
@@ -13,13 +14,9 @@ constexpr uint32_t kWsVisible = 0x10000000u;
 constexpr uint32_t kWsDisabled = 0x08000000u;
 constexpr uint32_t kWsChild = 0x40000000u;
 
-std::string FixturePath() {
-  return (std::filesystem::path(__FILE__).parent_path() / "ui_fixture.rc").string();
-}
-
 class RcTemplateTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(rc.ParseFile(FixturePath())) << rc.error(); }
+  void SetUp() override { ASSERT_TRUE(rc.ParseFile(uitest::FixturePath())) << rc.error(); }
   sim::RcTemplates rc;
 };
 

@@ -15,17 +15,28 @@
 
 namespace uitest {
 
+// The fixture script sits in the source tree beside this header; the
+// installer's script (src/resources) is the known point of that tree.
+inline std::string FixturePath() {
+  const std::filesystem::path script = sim::RcTemplates::InstallerScriptPath();
+  return (script.parent_path().parent_path().parent_path() / "tests" / "sim" / "ui_fixture.rc")
+      .string();
+}
+
 inline const sim::RcTemplates& FixtureTemplates() {
   static const sim::RcTemplates templates = [] {
     sim::RcTemplates t;
-    t.ParseFile((std::filesystem::path(__FILE__).parent_path() / "ui_fixture.rc").string());
+    t.ParseFile(FixturePath());
     return t;
   }();
   return templates;
 }
 
 struct Bench {
-  Bench() : ui(clock, threads) { ui.UseTemplates(FixtureTemplates()); }
+  Bench() : ui(clock, threads) {
+    EXPECT_FALSE(FixtureTemplates().dialogs().empty()) << FixtureTemplates().error();
+    ui.UseTemplates(FixtureTemplates());
+  }
   sim::SimClock clock;
   sim::SimThreads threads;
   sim::SimUi ui;

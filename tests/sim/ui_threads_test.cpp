@@ -40,7 +40,9 @@ TEST(SimUiSendThreads, SendsFromAWorkerRunOnTheWindowThreadInOrder) {
       workerSawText = b.ui.GetDlgItemTextA(d.hwnd(), IDC_NOTE);
     });
   };
-  d.onDestroy = [&] { worker->Wait(); };
+  d.onDestroy = [&] {
+    if (worker) worker->Wait();
+  };
   b.ui.Script(IDD_FORM, [&](sim::UserActions& u) {
     u.WaitIdle();  // the worker has ended
     EXPECT_EQ(u.Text(IDC_NOTE), "from worker");
@@ -99,7 +101,9 @@ TEST(SimUiSendThreads, WaitUntilActsWhileTheWorkerIsHeldInItsSend) {
       step = 2;
     });
   };
-  d.onDestroy = [&] { worker->Wait(); };
+  d.onDestroy = [&] {
+    if (worker) worker->Wait();
+  };
   d.onCommand = [&](int id, int) {
     if (id == win::IDCANCEL) b.ui.EndDialog(d.hwnd(), 1);
   };
@@ -139,10 +143,12 @@ TEST(SimUiSendThreads, SendQueuedForAWindowThatEndsReturnsZero) {
   // the send it makes while the window is being destroyed is dropped with
   // the window instead of waiting for a thread that no longer pumps.
   d.onDestroy = [&] {
+    if (!worker) return;
     sending = true;
     while (b.threads.dispatcher().QueuedSends() == 0) std::this_thread::yield();
   };
   b.ui.DialogBoxParamA(IDD_PLAIN, 0, d);
+  ASSERT_NE(worker, nullptr);
   worker->Wait();
   EXPECT_EQ(late.load(), 0);
 }

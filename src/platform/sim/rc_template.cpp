@@ -950,6 +950,14 @@ const InstallerScript& LoadInstallerScript() {
 
 }  // namespace
 
+std::string RcTemplates::InstallerScriptPath() {
+#ifdef INSTALLER_RESOURCE_SCRIPT
+  return INSTALLER_RESOURCE_SCRIPT;
+#else
+  return "";
+#endif
+}
+
 const RcTemplates* RcTemplates::Installer() {
   const InstallerScript& s = LoadInstallerScript();
   return s.ok ? &s.templates : nullptr;

@@ -79,6 +79,8 @@ class RcTemplates {
   // it cannot be read or parsed; `LoadError()` tells why.
   static const RcTemplates* Installer();
   static std::string LoadError();
+  // Where the installer's resource script is (empty when none is configured).
+  static std::string InstallerScriptPath();
 
  private:
   std::map<std::string, long> defines_;
