@@ -42,15 +42,6 @@ TEST(WindowsVersionCode, FallsBackToThePlainRecordAndGivesUpWhenBothFail) {
   EXPECT_EQ(WindowsVersionCode(failing), -1);
 }
 
-TEST(WindowsVersionCode, VersionTextsEndWithABlankAndAreEmptyOutsideTheTable) {
-  EXPECT_STREQ(WindowsVersionText(8), "Microsoft Windows vista ");
-  EXPECT_STREQ(WindowsVersionText(11), "Microsoft Windows 10 ");
-  EXPECT_STREQ(WindowsVersionText(1), "Microsoft Windows 95 ");
-  EXPECT_STREQ(WindowsVersionText(0), "");
-  EXPECT_STREQ(WindowsVersionText(-1), "");
-  EXPECT_STREQ(WindowsVersionText(12), "");
-}
-
 TEST(RunningOnWow64, FalseWhenTheFunctionIsMissingOrFails) {
   sim::SimMachine m;
   m.sys().Set64Bit(true);

@@ -49,24 +49,6 @@ TEST_F(MainWindowTest, PortTypeListHasFourRowsTwoColumnsAndRowZeroSelectedUnfocu
   ExpectNoUiErrors();
 }
 
-TEST_F(MainWindowTest, InitialisationSetsTheProbingDefaultsAndTheGroupSizes) {
-  RunWindow([&](sim::UserActions& u) {
-    shell_test::WaitForStartUp(m, u);
-    u.Click(win::IDCANCEL);
-  });
-  EXPECT_EQ(window->parity, 'N');
-  EXPECT_EQ(window->dataBits, 8);
-  EXPECT_EQ(window->stopBits, 1);
-  EXPECT_EQ(window->commEventMask, 3);
-  EXPECT_EQ(window->probeIndex, 0);
-  EXPECT_EQ(window->probePortNumber, 0);
-  EXPECT_EQ(window->serialReplySeen, 0);
-  EXPECT_EQ(window->receiptGroup1Size + window->receiptGroup2Size + window->receiptGroup3Size +
-                window->receiptGroup4Size,
-            52);
-  EXPECT_EQ(window->setDefaultPrinter, 1);
-}
-
 TEST_F(MainWindowTest, SerialDataMarksAReplyHoweverOftenItComes) {
   RunWindow([&](sim::UserActions& u) {
     shell_test::WaitForStartUp(m, u);
@@ -145,23 +127,6 @@ TEST_F(MainWindowTest, EnterDoesNothingWhileInstallIsDisabled) {
     u.Click(win::IDCANCEL);
   });
   EXPECT_EQ(m.simUi().DialogResults(IDD_MAIN), (std::vector<std::intptr_t>{win::IDCANCEL}));
-}
-
-TEST_F(MainWindowTest, HelpersDriveTheirControls) {
-  RunWindow([&](sim::UserActions& u) {
-    shell_test::WaitForStartUp(m, u);
-    window->SetProgress(40);
-    EXPECT_EQ(u.Progress(IDC_PROGRESS), 40);
-    window->SetInstallText("Reinstall");
-    EXPECT_EQ(u.Text(IDC_INSTALL), "Reinstall");
-    window->SetCancelText("&Finish");
-    EXPECT_EQ(u.Text(win::IDCANCEL), "&Finish");
-    window->SetStatus("Driver X is added");
-    EXPECT_EQ(u.Text(IDC_STATUS), "Driver X is added");
-    window->EnableInstall(false);
-    EXPECT_FALSE(u.IsEnabled(IDC_INSTALL));
-    u.Click(win::IDCANCEL);
-  });
 }
 
 // The user's "Set Default Printer" choice survives the refreshes that

@@ -113,13 +113,6 @@ TEST_F(PortInventoryTest, InventoryKeepsThePortTypeListStyleAndTheUserChoice) {
   });
 }
 
-TEST(PortTypeListStyle, SetsGridAndFullRowClearsTrackSelectKeepsTheRest) {
-  EXPECT_EQ(PortTypeListStyle(0), 0x21u);
-  EXPECT_EQ(PortTypeListStyle(win::LVS_EX_TRACKSELECT), 0x21u);
-  EXPECT_EQ(PortTypeListStyle(0xFFFFFFFFu), 0xFFFFFFF7u);
-  EXPECT_EQ(PortTypeListStyle(0x10000u), 0x10021u);
-}
-
 class SerialPortInventoryTest : public ::testing::Test {
  protected:
   void Add(const std::string& name, const std::string& device) {
