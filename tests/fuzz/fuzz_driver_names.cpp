@@ -30,7 +30,8 @@ constexpr size_t kGuardBytes = 16;
 void CheckSectionNames(sim::SimFiles& files, uint32_t size) {
   std::vector<char> buffer(size + kGuardBytes, kGuard);
   const uint32_t n = files.GetPrivateProfileSectionNamesA(buffer.data(), size, kDriverNameFile);
-  for (size_t i = size; i < buffer.size(); ++i) Require(buffer[i] == kGuard, "section list overrun");
+  for (size_t i = size; i < buffer.size(); ++i)
+    Require(buffer[i] == kGuard, "section list overrun");
   if (size == 0) {
     Require(n == 0, "size 0 returned characters");
     return;
@@ -38,14 +39,19 @@ void CheckSectionNames(sim::SimFiles& files, uint32_t size) {
   if (size < 2) return;
   Require(n <= size - 2, "section list result too large");
   Require(buffer[n] == '\0', "section list not closed");
-  if (n > 0) Require(buffer[n - 1] == '\0', "last section name not ended");
+  if (n == size - 2) {
+    // Cut to the buffer: the list still ends in two zero bytes.
+    Require(buffer[size - 1] == '\0', "cut section list not closed");
+  } else if (n > 0) {
+    Require(buffer[n - 1] == '\0', "last section name not ended");
+  }
 }
 
 void CheckValue(sim::SimFiles& files, const std::string& section, const std::string& key,
                 uint32_t size) {
   std::vector<char> buffer(size + kGuardBytes, kGuard);
-  const uint32_t n = files.GetPrivateProfileStringA(section, key, nullptr, buffer.data(), size,
-                                                    kDriverNameFile);
+  const uint32_t n =
+      files.GetPrivateProfileStringA(section, key, nullptr, buffer.data(), size, kDriverNameFile);
   for (size_t i = size; i < buffer.size(); ++i) Require(buffer[i] == kGuard, "value overrun");
   if (size == 0) return;
   Require(n <= size - 1, "value result too large");
