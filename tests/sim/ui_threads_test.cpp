@@ -189,3 +189,41 @@ TEST(SimUiClockThreads, SleepsFromManyThreadsAddUp) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SimUiSendThreads, ASenderHandlesSendsAddressedToItsOwnWindowsWhileItWaits) {
+  Bench b;
+  RecordingDialog main(b.ui);
+  RecordingDialog sub(b.ui);
+  std::unique_ptr<platform::Thread> subThread;
+  std::thread::id subThreadId;
+  std::atomic<bool> subHandlerOnSubThread{false};
+  platform::LResult answer = 0;  // written on the sub thread, read after its Wait
+  main.onMessage = [&](uint32_t message, platform::WParam, platform::LParam) {
+    // The sub thread is blocked in its send to us: our send back must still run.
+    if (message == kNote) return b.ui.SendMessageA(sub.hwnd(), kNote + 1, 0, 0) + 1;
+    return platform::LResult{0};
+  };
+  sub.onMessage = [&](uint32_t message, platform::WParam, platform::LParam) {
+    subHandlerOnSubThread = std::this_thread::get_id() == subThreadId;
+    return static_cast<platform::LResult>(message == kNote + 1 ? 41 : 0);
+  };
+  sub.onInit = [&] { answer = b.ui.SendMessageA(main.hwnd(), kNote, 0, 0); };
+  main.onInit = [&] {
+    subThread = b.threads.StartThread([&] {
+      subThreadId = std::this_thread::get_id();
+      b.ui.DialogBoxParamA(IDD_PLAIN, main.hwnd(), sub);
+    });
+  };
+  main.onDestroy = [&] {
+    if (subThread) subThread->Wait();
+  };
+  b.ui.DialogBoxParamA(IDD_FORM, 0, main);
+  EXPECT_EQ(answer, 42);
+  EXPECT_TRUE(subHandlerOnSubThread.load());
+  EXPECT_EQ(b.ui.DialogResults(IDD_PLAIN), (std::vector<std::intptr_t>{2}));
+  EXPECT_TRUE(b.ui.Errors().empty()) << b.ui.Dump();
+}
+
+}  // namespace
