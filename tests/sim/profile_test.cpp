@@ -72,14 +72,23 @@ TEST_F(SimProfileTest, SectionNamesAreZeroSeparatedAndCutToSizeMinusTwo) {
   uint32_t result = 0;
   EXPECT_EQ(Names(64, result).substr(0, 18), std::string("Model0\0Model1\0M2\0\0", 18));
   EXPECT_EQ(result, 17u);
-  // Exactly enough room.
+  // Exactly enough room still counts as cut, as Windows counts it: the
+  // bytes are all there, the result is size - 2.
   EXPECT_EQ(Names(18, result), std::string("Model0\0Model1\0M2\0\0", 18));
-  EXPECT_EQ(result, 17u);
+  EXPECT_EQ(result, 16u);
   // One byte short: the last name is cut and the list still ends in two zeros.
   EXPECT_EQ(Names(17, result), std::string("Model0\0Model1\0M\0\0", 17));
   EXPECT_EQ(result, 15u);
   EXPECT_EQ(Names(10, result), std::string("Model0\0M\0\0", 10));
   EXPECT_EQ(result, 8u);
+}
+
+TEST_F(SimProfileTest, AZeroByteEndsTheFileAsText) {
+  m.fs().WriteFile(kIni, std::string("[Model0]\nPrintName1=Till\0One\n[Model1]\n", 38));
+  EXPECT_EQ(Read("Model0", "PrintName1"), "Till");
+  uint32_t result = 0;
+  EXPECT_EQ(Names(64, result).substr(0, 8), std::string("Model0\0\0", 8));
+  EXPECT_EQ(result, 7u);
 }
 
 TEST_F(SimProfileTest, ABareFileNameIsLookedForInTheWindowsFolder) {

@@ -402,6 +402,8 @@ uint32_t SimFiles::ProfileFile(const std::string& fileName, std::string& content
   std::ostringstream buffer;
   buffer << in.rdbuf();
   contents = buffer.str();
+  // The profile functions read the file as text: a zero byte ends it.
+  contents.resize(std::strlen(contents.c_str()));
   return win::ERROR_SUCCESS;
 }
 
@@ -475,7 +477,9 @@ uint32_t SimFiles::GetPrivateProfileSectionNamesA(char* buffer, uint32_t size,
   for (const auto& section : ParseIni(contents)) {
     if (section.name.empty()) continue;
     const auto length = static_cast<uint32_t>(section.name.size());
-    if (used + length + 2 <= size) {
+    // A name is taken whole only while the list and its closing zero stay
+    // below the end; a list that would fill the buffer exactly counts as cut.
+    if (used + length + 2 < size) {
       std::memcpy(buffer + used, section.name.c_str(), length + 1);
       used += length + 1;
       continue;
