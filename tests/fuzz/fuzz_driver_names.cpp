@@ -40,8 +40,11 @@ void CheckSectionNames(sim::SimFiles& files, uint32_t size) {
   Require(n <= size - 2, "section list result too large");
   Require(buffer[n] == '\0', "section list not closed");
   if (n == size - 2) {
-    // Cut to the buffer: the list still ends in two zero bytes.
-    Require(buffer[size - 1] == '\0', "cut section list not closed");
+    // Either cut to the buffer (the zeros at n and n + 1) or a whole list
+    // that happens to end there (the zeros at n - 1 and n): two zero bytes
+    // close it either way.
+    Require(buffer[size - 1] == '\0' || (n > 0 && buffer[n - 1] == '\0'),
+            "section list at the buffer's end not closed");
   } else if (n > 0) {
     Require(buffer[n - 1] == '\0', "last section name not ended");
   }
