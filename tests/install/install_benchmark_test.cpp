@@ -70,7 +70,7 @@ TEST(InstallBenchmark, OwnWorkIsSmallAgainstTheMandatedWaits) {
     EXPECT_GE(measure.virtualMs, pauseMs);
     // A loose bound that still catches runaway work under the sanitizers;
     // the target without them is 20 ms.
-    EXPECT_LT(measure.cpuMs, 400.0);
+    EXPECT_LT(measure.cpuMs, 1500.0);
   }
 }
 
