@@ -20,7 +20,7 @@ run_ctest() {  # build-dir [ctest args...]
   log=$(mktemp)
   if (cd "$dir" && ctest --output-on-failure -j"$jobs" "$@") | tee "$log"; then :; fi
   local p f
-  p=$(sed -n 's/.* \([0-9][0-9]*\)% tests passed, \([0-9][0-9]*\) tests failed out of \([0-9][0-9]*\).*/\3 \2/p' "$log" | tail -n1)
+  p=$(sed -n 's/^.*[0-9]% tests passed, \([0-9][0-9]*\) tests failed out of \([0-9][0-9]*\).*$/\2 \1/p' "$log" | tail -n1)
   if [ -z "$p" ]; then failed=$((failed + 1)); rm -f "$log"; return; fi
   set -- $p
   passed=$((passed + $1 - $2)); failed=$((failed + $2))
