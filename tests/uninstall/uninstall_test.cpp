@@ -7,6 +7,8 @@
 #include "platform/sim/sim_machine.h"
 #include "platform/win_constants.h"
 #include "resources/resource.h"
+#include "shell/app.h"
+#include "shell/main_window.h"
 
 namespace {
 
@@ -226,6 +228,26 @@ TEST_F(Uninstall, AClearedSelectionRemovesNothingAndAsksForARow) {
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].caption, "Prompt");
   EXPECT_EQ(boxes[0].ownerTemplateId, IDD_UNINSTALL);
+}
+
+TEST_F(Uninstall, TheMainWindowsButtonOpensTheWindowOverIt) {
+  WriteDriverNames({{"RX-01 Series"}});
+  AddPrinter("RX-01 Series", "RX-01 Series");
+  Rows rows;
+  m.simUi().Script(IDD_MAIN, [](sim::UserActions& u) {
+    u.WaitIdle();
+    u.Click(IDC_OPEN_UNINSTALL);
+    u.Click(win::IDCANCEL);
+  });
+  m.simUi().Script(IDD_UNINSTALL, [&](sim::UserActions& u) {
+    rows = u.Rows(IDC_PORT_LIST);
+    u.CloseBox();
+  });
+  App app(m);
+  app.myUpdateDataMessage = m.ui().RegisterWindowMessageA("MyUpdateData");
+  MainWindow window(app);
+  m.ui().DialogBoxParamA(IDD_MAIN, 0, window);
+  EXPECT_EQ(rows, (Rows{{"RX-01 Series"}}));
 }
 
 }  // namespace
