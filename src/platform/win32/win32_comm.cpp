@@ -24,8 +24,9 @@ OVERLAPPED* NativeOverlapped(Overlapped* overlapped) {
   return native;
 }
 
-void ToNative(const Dcb& from, DCB& to) {
-  to.DCBlength = sizeof(DCB);
+// Our Dcb mirrors DCB field by field, so one copy serves both directions.
+template <typename From, typename To>
+void CopyDcbFields(const From& from, To& to) {
   to.BaudRate = from.BaudRate;
   to.fBinary = from.fBinary;
   to.fParity = from.fParity;
@@ -52,32 +53,12 @@ void ToNative(const Dcb& from, DCB& to) {
   to.EvtChar = from.EvtChar;
 }
 
-void FromNative(const DCB& from, Dcb& to) {
-  to.BaudRate = from.BaudRate;
-  to.fBinary = from.fBinary;
-  to.fParity = from.fParity;
-  to.fOutxCtsFlow = from.fOutxCtsFlow;
-  to.fOutxDsrFlow = from.fOutxDsrFlow;
-  to.fDtrControl = from.fDtrControl;
-  to.fDsrSensitivity = from.fDsrSensitivity;
-  to.fTXContinueOnXoff = from.fTXContinueOnXoff;
-  to.fOutX = from.fOutX;
-  to.fInX = from.fInX;
-  to.fErrorChar = from.fErrorChar;
-  to.fNull = from.fNull;
-  to.fRtsControl = from.fRtsControl;
-  to.fAbortOnError = from.fAbortOnError;
-  to.XonLim = from.XonLim;
-  to.XoffLim = from.XoffLim;
-  to.ByteSize = from.ByteSize;
-  to.Parity = from.Parity;
-  to.StopBits = from.StopBits;
-  to.XonChar = from.XonChar;
-  to.XoffChar = from.XoffChar;
-  to.ErrorChar = from.ErrorChar;
-  to.EofChar = from.EofChar;
-  to.EvtChar = from.EvtChar;
+void ToNative(const Dcb& from, DCB& to) {
+  to.DCBlength = sizeof(DCB);
+  CopyDcbFields(from, to);
 }
+
+void FromNative(const DCB& from, Dcb& to) { CopyDcbFields(from, to); }
 
 }  // namespace
 
