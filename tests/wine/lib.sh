@@ -15,6 +15,22 @@ WINE=${WINE:-wine}
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
+# What the installer sees of the prefix's Windows: a 32-bit prefix is 32-bit
+# Windows; a 64-bit prefix, which runs the x86-64 build (see select_wine), is
+# 64-bit Windows. The scenarios check drivers, driver folders and the
+# monitor DLL's place through these.
+if [ "$WINEARCH" = win64 ]; then
+  WINDOWS_BITS="64 bit"
+  DRIVER_ENV="Windows x64"
+  DRIVER_FOLDER='C:\windows\system32\spool\drivers\x64'
+  MONITOR_DLL_PATH='C:\windows\SysWOW64\lbxmon64.dll'
+else
+  WINDOWS_BITS="32 bit"
+  DRIVER_ENV="Windows NT x86"
+  DRIVER_FOLDER='C:\windows\system32\spool\drivers\w32x86'
+  MONITOR_DLL_PATH='C:\windows\system32\lbxmonNT.dll'
+fi
+
 # INSTALLER_EXE may be given to run another build of the installer.
 INSTALLER_EXE_GIVEN=${INSTALLER_EXE:-}
 INSTALLER_EXE=${INSTALLER_EXE:-$TEST_BUILD_DIR/DriverSetup.exe}
@@ -100,6 +116,22 @@ unix_path() {  # 'C:\dir\file'
   local rest=${1#[Cc]:}
   rest=${rest//\\//}
   printf '%s\n' "$WINEPREFIX/drive_c${rest}"
+}
+
+# Whether a Windows path exists on the prefix's C: drive, matching each part
+# of it without regard to case, as Windows does (Wine's own folders are
+# lower-case: C:\windows\syswow64).
+win_file_exists() {  # 'C:\dir\file'
+  local rest=${1#[Cc]:} path="$WINEPREFIX/drive_c" part match
+  local -a parts
+  IFS='\' read -ra parts <<<"${rest#\\}"
+  for part in "${parts[@]}"; do
+    [ -n "$part" ] || continue
+    match=$(find "$path" -mindepth 1 -maxdepth 1 -iname "$part" -print -quit 2>/dev/null)
+    [ -n "$match" ] || return 1
+    path=$match
+  done
+  [ -f "$path" ]
 }
 
 put_file() {  # source 'C:\dir\file'

@@ -2,6 +2,7 @@
 
 namespace platform::win32 {
 
+#ifndef _WIN64
 namespace {
 using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
 
@@ -13,6 +14,7 @@ IsWow64ProcessFn FindIsWow64Process() {
       reinterpret_cast<void*>(::GetProcAddress(kernel, "IsWow64Process")));
 }
 }  // namespace
+#endif
 
 bool Win32SystemInfo::GetVersionExA(OsVersionInfo& info) {
   OSVERSIONINFOEXA raw{};
@@ -30,9 +32,23 @@ bool Win32SystemInfo::GetVersionExA(OsVersionInfo& info) {
   return ok != FALSE;
 }
 
-bool Win32SystemInfo::HasIsWow64Process() { return FindIsWow64Process() != nullptr; }
+bool Win32SystemInfo::HasIsWow64Process() {
+#ifdef _WIN64
+  return true;
+#else
+  return FindIsWow64Process() != nullptr;
+#endif
+}
 
 bool Win32SystemInfo::IsWow64Process(bool& wow64) {
+#ifdef _WIN64
+  // The program asks this to learn whether Windows is 64-bit, which is what
+  // "running under WOW64" means for the shipped 32-bit build. A 64-bit build
+  // (used to test on hosts that cannot run 32-bit code) only runs on 64-bit
+  // Windows, so it answers yes rather than the literal "not under WOW64".
+  wow64 = true;
+  return true;
+#else
   IsWow64ProcessFn isWow64 = FindIsWow64Process();
   if (isWow64 == nullptr) {
     ::SetLastError(ERROR_PROC_NOT_FOUND);
@@ -42,6 +58,7 @@ bool Win32SystemInfo::IsWow64Process(bool& wow64) {
   if (!isWow64(::GetCurrentProcess(), &result)) return false;
   wow64 = result != FALSE;
   return true;
+#endif
 }
 
 std::string Win32SystemInfo::ApplicationTitle() {

@@ -1,7 +1,9 @@
 # Shared by the install scenarios (sourced, not a scenario of its own).
 # Lays out a machine with the sample package (the language-monitor
-# placeholder built with the project standing in for the monitor DLL), the
-# archive library and one parallel port, then installs one driver name.
+# placeholder, built for the installer's own architecture, standing in for
+# the monitor DLL of either bitness), the archive library and one parallel
+# port, then installs one driver name. A scenario may define
+# install_customise, given the package folder before it is packed.
 
 WINDOWS_KEY='Software\Microsoft\Windows NT\CurrentVersion\Windows'
 
@@ -22,7 +24,9 @@ install_prepare() {
   [ "$ok" -eq 0 ] || return 1
 
   INSTALL_WORK=$(mktemp -d)
-  "$INSTALL_BUILDER" sample "$INSTALL_WORK/package" --monitor-dll "$INSTALL_MONITOR" >/dev/null &&
+  "$INSTALL_BUILDER" sample "$INSTALL_WORK/package" --monitor-dll "$INSTALL_MONITOR" \
+    --monitor-dll64 "$INSTALL_MONITOR" >/dev/null &&
+    { ! declare -F install_customise >/dev/null || install_customise "$INSTALL_WORK/package"; } &&
     "$INSTALL_BUILDER" build "$INSTALL_WORK/package" -o "$INSTALL_WORK/DriverData.Drv" >/dev/null ||
     { fail "the sample package is built"; return 1; }
   put_file "$INSTALLER_EXE" 'C:\Setup\DriverSetup.exe'
@@ -39,12 +43,6 @@ install_prepare() {
 
 # Picks the driver name and the parallel row, clicks Install and waits for
 # the end of the run; screenshots it. Returns 0 when the run completed.
-#
-# On a host without 32-bit support the harness runs the 64-bit build in a
-# 64-bit prefix: that process is not under WOW64, so it registers the
-# driver for "Windows NT x86", which Wine's AddPrinterA does not look at
-# from a 64-bit process (error 87). There the run must end in the
-# failed-creation state with the generic message, and the function returns 1.
 install_run() {  # driver-name screenshot-name
   start_installer 'C:\Setup' "$(unix_path 'C:\Setup\DriverSetup.exe')"
   check_ok "the main window appears" drive wait-window "$MAIN_TITLE" 30000
@@ -52,18 +50,12 @@ install_run() {  # driver-name screenshot-name
   check_ok "the driver name is chosen" drive combo-select "$MAIN_TITLE" 1000 "$1"
   check_ok "the parallel row is chosen" drive list-select "$MAIN_TITLE" 1004 2
   check_ok "Install clicked" drive post-click "$MAIN_TITLE" 1012
-  if [ "${WINEARCH:-win32}" = win64 ]; then
-    log "   (64-bit prefix: the printer cannot be created for an x86 driver)"
-    check_ok "the creation error is shown" drive wait-window "Error prompt" 60000
+  if ! drive wait-text "$MAIN_TITLE" 1011 "The installation is completed." 60000 >/dev/null; then
+    fail "the installation completes (status: $(drive text "$MAIN_TITLE" 1011))"
     screenshot "$2"
-    check_ok "the error box is closed" drive close "Error prompt"
-    check_ok "Install is enabled again" drive wait-enabled "$MAIN_TITLE" 1012 10000
-    check_eq "progress back at 0" "0" "$(drive progress "$MAIN_TITLE" 1007)"
-    check_eq "Cancel still reads &Cancel" "&Cancel" "$(drive text "$MAIN_TITLE" 2)"
     return 1
   fi
-  check_ok "the installation completes" \
-    drive wait-text "$MAIN_TITLE" 1011 "The installation is completed." 60000
+  pass "the installation completes"
   check_eq "progress at 100" "100" "$(drive progress "$MAIN_TITLE" 1007)"
   check_eq "Cancel reads &Finish" "&Finish" "$(drive text "$MAIN_TITLE" 2)"
   check_eq "Install is enabled again" "1" "$(drive enabled "$MAIN_TITLE" 1012)"

@@ -15,15 +15,17 @@ if install_prepare; then
     check_eq "the Device value names the printer" "$PRINTER,winspool,LPT1:" \
       "$(reg_value HKCU "$WINDOWS_KEY" Device)"
   fi
-  check_has_line "the driver is registered for Windows NT x86" "$PRINTER" \
-    "$(drive drivers 'Windows NT x86')"
+  check_has_line "the driver is registered for $DRIVER_ENV" "$PRINTER" \
+    "$(drive drivers "$DRIVER_ENV")"
   check_has_line "the language monitor is registered" "Advanced Language Monitor" \
     "$(drive monitors)"
-  check_ok "the monitor DLL is in the system folder" \
-    test -f "$(unix_path 'C:\windows\system32\lbxmonNT.dll')"
+  check_ok "the monitor DLL is in $MONITOR_DLL_PATH" win_file_exists "$MONITOR_DLL_PATH"
 
-  drivers=$(unix_path 'C:\windows\system32\spool\drivers\w32x86')
-  for file in LBXDRV50.DLL LBXUI50.DLL LBXENG50.DLL LBXPBR50.DLL LXF3.DAT LXF3.BA0 LXF3.PP0 \
+  drivers=$(unix_path "$DRIVER_FOLDER")
+  # The label engine's files end in 50 for 32-bit Windows, 56 for 64-bit.
+  engine=50
+  [ "$WINEARCH" = win64 ] && engine=56
+  for file in LBXDRV$engine.DLL LBXUI$engine.DLL LBXENG$engine.DLL LBXPBR$engine.DLL LXF3.DAT LXF3.BA0 LXF3.PP0 \
     THERMAL.chm; do
     check_ok "the spooler holds $file" test -n "$(find "$drivers/3" -maxdepth 1 -iname "$file")"
   done

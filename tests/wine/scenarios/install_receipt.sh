@@ -15,10 +15,10 @@ if install_prepare; then
     check_eq "the Device value names the printer" "$PRINTER,winspool,LPT1:" \
       "$(reg_value HKCU "$WINDOWS_KEY" Device)"
   fi
-  check_has_line "the driver is registered for Windows NT x86" "$PRINTER" \
-    "$(drive drivers 'Windows NT x86')"
+  check_has_line "the driver is registered for $DRIVER_ENV" "$PRINTER" \
+    "$(drive drivers "$DRIVER_ENV")"
 
-  drivers=$(unix_path 'C:\windows\system32\spool\drivers\w32x86')
+  drivers=$(unix_path "$DRIVER_FOLDER")
   for file in RXF46.GPD RXG05.DLL OEMPLUG.ini OEMPLUG.dll uniDRV.DLL uniDRVui.DLL uniDRV.HLP \
     ttfsub.GPD unires.DLL stdnames.GPD; do
     check_ok "the spooler holds $file" test -n "$(find "$drivers/3" -maxdepth 1 -iname "$file")"

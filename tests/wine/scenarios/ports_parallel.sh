@@ -31,23 +31,13 @@ Description${tab}300" "$(drive list-columns "$DIALOG" 1004)"
   check_ok "the second row is picked" drive list-select "$DIALOG" 1004 1
   check_ok "Ok clicked" drive post-click "$DIALOG" 1037
   check_ok "the dialog closes" drive wait-gone "$DIALOG" 30000
-  if [ "${WINEARCH:-win32}" = win64 ]; then
-    # The 64-bit build registers an x86 driver that Wine's AddPrinterA does
-    # not find from a 64-bit process: the run ends in the creation failure.
-    log "   (64-bit prefix: the printer cannot be created for an x86 driver)"
-    check_ok "the creation error follows the choice" drive wait-window "Error prompt" 60000
-    screenshot ports_parallel_done
-    check_ok "the error box is closed" drive close "Error prompt"
-    check_ok "Install is enabled again" drive wait-enabled "$MAIN_TITLE" 1012 10000
-  else
-    check_ok "the installation completes" \
-      drive wait-text "$MAIN_TITLE" 1011 "The installation is completed." 60000
-    check_has_line "the printer is on LPT2:" "$PRINTER${tab}LPT2:${tab}$PRINTER" \
-      "$(drive printers)"
-    check_eq "the Device value names LPT2:" "$PRINTER,winspool,LPT2:" \
-      "$(reg_value HKCU "$WINDOWS_KEY" Device)"
-    screenshot ports_parallel_done
-  fi
+  check_ok "the installation completes" \
+    drive wait-text "$MAIN_TITLE" 1011 "The installation is completed." 60000
+  check_has_line "the printer is on LPT2:" "$PRINTER${tab}LPT2:${tab}$PRINTER" \
+    "$(drive printers)"
+  check_eq "the Device value names LPT2:" "$PRINTER,winspool,LPT2:" \
+    "$(reg_value HKCU "$WINDOWS_KEY" Device)"
+  screenshot ports_parallel_done
 
   check_ok "the window is closed" drive click "$MAIN_TITLE" 2
   if wait_installer_exit 20000; then pass "the program ends"; else fail "the program ends"; fi

@@ -38,18 +38,7 @@ if install_prepare; then
   check_ok "the USB row is chosen" drive list-select "$MAIN_TITLE" 1004 1
   check_ok "Install clicked" drive post-click "$MAIN_TITLE" 1012
 fi
-if [ "${WINEARCH:-win32}" = win64 ] && installer_running; then
-  # The 64-bit build registers an x86 driver that Wine's AddPrinterA does
-  # not find from a 64-bit process: no printer, so no USB selection.
-  log "   (64-bit prefix: the printer cannot be created, the USB selection is not reached)"
-  check_ok "the creation error is shown" drive wait-window "Error prompt" 60000
-  check_fails "no USB port dialog" drive title "$DIALOG"
-  check_fails "no retry box" drive title "$RETRY"
-  screenshot ports_usb_done
-  check_ok "the error box is closed" drive close "Error prompt"
-  check_ok "the window is closed" drive click "$MAIN_TITLE" 2
-  if wait_installer_exit 20000; then pass "the program ends"; else fail "the program ends"; fi
-elif installer_running; then
+if installer_running; then
   # Which window comes first tells the path taken.
   path=""
   for _ in $(seq 40); do

@@ -35,40 +35,29 @@ printer=$(drive combo-items "$MAIN_TITLE" 1000 | head -n1)
 drive combo-select "$MAIN_TITLE" 1000 "$printer" >/dev/null
 drive list-select "$MAIN_TITLE" 1004 0 >/dev/null
 drive post-click "$MAIN_TITLE" 1012 >/dev/null
-if [ "${WINEARCH:-win32}" = win64 ]; then
-  # On a host without 32-bit support the 64-bit build runs in a 64-bit
-  # prefix, where the printer cannot be created for the x86 driver
-  # (AddPrinterA gives 87): the search is never reached there.
-  log "   (64-bit prefix: no printer for an x86 driver, so no serial search)"
-  check_ok "the creation error is shown" drive wait-window "Error prompt" 60000
-  check_ok "the error box is closed" drive close "Error prompt"
-  check_ok "Cancel clicked" drive click "$MAIN_TITLE" 2
-  wait_installer_exit 20000
-else
-  drive wait-window "$PROMPT_TITLE" 60000 >/dev/null
-  drive post-click "$PROMPT_TITLE" 1030 >/dev/null
-  # Measured from the first port's request to the end of the search.
-  for _ in $(seq 300); do
-    case "$(drive text "$MAIN_TITLE" 1011)" in Checking*) break ;; esac
-    sleep 0.02
-  done
-  pid=$(pgrep -x DriverSetup.exe | head -n1)
-  server=$(pgrep -x 'wineserver(64)?' | head -n1)
-  cpu() { awk '{print $14 + $15}' "/proc/$1/stat"; }  # user + system, in clock ticks
-  c0=$(cpu "$pid"); s0=$(cpu "$server"); t0=$(date +%s%N)
-  check_ok "the search ends" drive wait-text "$MAIN_TITLE" 2 "&Finish" 30000
-  c1=$(cpu "$pid"); s1=$(cpu "$server"); t1=$(date +%s%N)
-  case "$(drive text "$MAIN_TITLE" 1011)" in
-    "Cannot select a available port"*) pass "nothing answered" ;;
-    *) fail "nothing answered" ;;
-  esac
-  figure=$(awk -v c=$((c1 - c0)) -v s=$((s1 - s0)) -v ns=$((t1 - t0)) -v hz="$(getconf CLK_TCK)" \
-    'BEGIN { w = ns / 1e9; printf "probing 8 silent ports: %.2f s of wall time, installer %.1f %%, wineserver %.1f %% of a core", w, 100 * c / hz / w, 100 * s / hz / w }')
-  log "   $figure"
-  echo "$figure" >"$WINE_RESULTS/serial_probe_cpu.txt"
-  check_ok "Finish clicked" drive click "$MAIN_TITLE" 2
-  if wait_installer_exit 20000; then pass "the program ends"; else fail "the program ends"; fi
-fi
+drive wait-window "$PROMPT_TITLE" 60000 >/dev/null
+drive post-click "$PROMPT_TITLE" 1030 >/dev/null
+# Measured from the first port's request to the end of the search.
+for _ in $(seq 300); do
+  case "$(drive text "$MAIN_TITLE" 1011)" in Checking*) break ;; esac
+  sleep 0.02
+done
+pid=$(pgrep -x DriverSetup.exe | head -n1)
+server=$(pgrep -x 'wineserver(64)?' | head -n1)
+cpu() { awk '{print $14 + $15}' "/proc/$1/stat"; }  # user + system, in clock ticks
+c0=$(cpu "$pid"); s0=$(cpu "$server"); t0=$(date +%s%N)
+check_ok "the search ends" drive wait-text "$MAIN_TITLE" 2 "&Finish" 30000
+c1=$(cpu "$pid"); s1=$(cpu "$server"); t1=$(date +%s%N)
+case "$(drive text "$MAIN_TITLE" 1011)" in
+  "Cannot select a available port"*) pass "nothing answered" ;;
+  *) fail "nothing answered" ;;
+esac
+figure=$(awk -v c=$((c1 - c0)) -v s=$((s1 - s0)) -v ns=$((t1 - t0)) -v hz="$(getconf CLK_TCK)" \
+  'BEGIN { w = ns / 1e9; printf "probing 8 silent ports: %.2f s of wall time, installer %.1f %%, wineserver %.1f %% of a core", w, 100 * c / hz / w, 100 * s / hz / w }')
+log "   $figure"
+echo "$figure" >"$WINE_RESULTS/serial_probe_cpu.txt"
+check_ok "Finish clicked" drive click "$MAIN_TITLE" 2
+if wait_installer_exit 20000; then pass "the program ends"; else fail "the program ends"; fi
 for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
 wait "${pids[@]}" 2>/dev/null
 rm -rf "$work"

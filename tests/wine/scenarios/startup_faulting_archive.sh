@@ -10,7 +10,7 @@ start_installer 'C:\Setup' "$(unix_path 'C:\Setup\DriverSetup.exe')"
 
 check_ok "the main window appears" drive wait-window "$MAIN_TITLE" 30000
 check_ok "Install becomes enabled" drive wait-enabled "$MAIN_TITLE" 1012 60000
-check_eq "status line" "Current Systems is Microsoft Windows 7  32 bit" \
+check_eq "status line" "Current Systems is Microsoft Windows 7  $WINDOWS_BITS" \
   "$(drive text "$MAIN_TITLE" 1011)"
 check_eq "no driver names" "" "$(drive combo-items "$MAIN_TITLE" 1000)"
 if installer_running; then pass "the program still runs"; else fail "the program still runs"; fi

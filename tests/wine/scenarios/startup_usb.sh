@@ -8,7 +8,7 @@ start_installer
 check_ok "the main window appears" drive wait-window "$MAIN_TITLE" 30000
 # While the worker runs, Install may only be enabled once the environment
 # line is there (read in this order, the check cannot race the worker).
-environment_line="Current Systems is Microsoft Windows 7  32 bit"
+environment_line="Current Systems is Microsoft Windows 7  $WINDOWS_BITS"
 early_enable=0
 for _ in $(seq 40); do
   enabled=$(drive enabled "$MAIN_TITLE" 1012)
