@@ -24,6 +24,10 @@ constexpr char kEventChar = 'q';
 constexpr uint32_t kShutdownIndex = 0;
 constexpr uint32_t kCommEventIndex = 1;
 constexpr uint32_t kWriteIndex = 2;
+// After a comm event that reported nothing: how long the thread rests at
+// most, and how often it looks at the input count meanwhile.
+constexpr uint32_t kEmptyEventPauseMs = 100;
+constexpr uint32_t kEmptyEventPollMs = 10;
 
 }  // namespace
 
@@ -200,6 +204,32 @@ bool SerialChannel::ShutdownRequested() {
   return s.comm.WaitForMultipleObjects(1, &s.shutdownEvent, 0) == win::WAIT_OBJECT_0;
 }
 
+bool SerialChannel::PauseAfterEmptyEvent() {
+  // Windows completes a comm wait with no event only when the mask changes;
+  // Wine does so on a pseudo-terminal again and again, data or not, and each
+  // wait costs it a thread. So the thread watches the input count itself for
+  // a while before it arms the wait again: input, a write request or the end
+  // cut the pause short.
+  State& s = *state_;
+  const platform::EventHandle wake[2] = {s.shutdownEvent, s.writeEvent};
+  for (uint32_t waited = 0; waited < kEmptyEventPauseMs; waited += kEmptyEventPollMs) {
+    const uint32_t signalled = s.comm.WaitForMultipleObjects(2, wake, kEmptyEventPollMs);
+    if (signalled == win::WAIT_OBJECT_0) return false;
+    if (signalled == win::WAIT_OBJECT_0 + 1) {
+      SendPending();
+      return true;
+    }
+    platform::ComStat stat;
+    uint32_t errors = 0;
+    {
+      std::lock_guard<std::mutex> lock(s.ioLock);
+      s.comm.ClearCommError(s.commHandle.load(), &errors, &stat);
+    }
+    if (stat.cbInQue != 0) return true;
+  }
+  return true;
+}
+
 void SerialChannel::Notify(uint32_t message, platform::WParam wParam) {
   machine_.ui().SendMessageA(state_->owner, message, wParam,
                              static_cast<platform::LParam>(state_->portNumber));
@@ -219,10 +249,9 @@ void SerialChannel::MonitorLoop() {
       platform::ComStat stat;
       uint32_t errors = 0;
       comm.ClearCommError(port, &errors, &stat);
-      // An event without data: arm the wait again at once, but never spin
-      // past a request to end.
+      // An event without data: arm the wait again after a pause.
       if (stat.cbInQue == 0) {
-        if (ShutdownRequested()) break;
+        if (!PauseAfterEmptyEvent()) break;
         continue;
       }
     } else {
@@ -232,6 +261,7 @@ void SerialChannel::MonitorLoop() {
     const uint32_t signalled = comm.WaitForMultipleObjects(3, s.waitEvents, win::INFINITE);
     if (signalled == win::WAIT_OBJECT_0 + kShutdownIndex) break;
     if (signalled == win::WAIT_OBJECT_0 + kCommEventIndex) {
+      const uint32_t occurred = s.commEvent;
       // The mask set at opening, not the event that occurred: Wine completes
       // the wait on a pseudo-terminal with an empty event, and ReceiveChars
       // relies on the input count alone.
@@ -243,6 +273,7 @@ void SerialChannel::MonitorLoop() {
       if (mask & win::EV_ERR) Notify(win::WM_USER + 4, 0);
       if (mask & win::EV_RING) Notify(win::WM_USER + 5, 0);
       if (mask & win::EV_RXFLAG) Notify(win::WM_USER + 8, 0);
+      if (occurred == 0 && !PauseAfterEmptyEvent()) break;
     } else if (signalled == win::WAIT_OBJECT_0 + kWriteIndex) {
       SendPending();
     }

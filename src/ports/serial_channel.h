@@ -34,6 +34,9 @@ class SerialChannel {
   void ReceiveChars();
   void SendPending();
   bool ShutdownRequested();
+  // Rests after a comm event that reported nothing; false when the channel
+  // is to end.
+  bool PauseAfterEmptyEvent();
   void ReportError(const char* operation, uint32_t errorCode);
   void Notify(uint32_t message, platform::WParam wParam);
 

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/comm_constants.h"
@@ -87,6 +89,30 @@ TEST_F(SerialChannelThreads, ConfiguresThePortAndReportsEachAnswerByteInOrder) {
   // follows the mask set at opening, not the event that occurred.
   EXPECT_EQ(owner.received,
             (std::vector<Notification>{{0x407, 0x12, 3}, {0x407, 0x34, 3}, {0x408, 0, 3}}));
+  EXPECT_EQ(m.simComm().OpenHandles(), 0);
+}
+
+// Wine completes every comm wait on a pseudo-terminal at once with an empty
+// event. The thread must rest between such events, not spin on the port.
+TEST_F(SerialChannelThreads, EmptyCommEventsDoNotKeepTheThreadBusy) {
+  m.simComm().AddDevice(4);
+  m.simComm().CompleteCommWaitsEmpty(4);
+  int whileTimeStands = 0;
+  int overOneHundredMs = 0;
+  WithOwner([&](sim::UserActions& u) {
+    SerialChannel channel(m);
+    ASSERT_TRUE(OpenPort(channel, 4));
+    ASSERT_TRUE(channel.StartMonitoring());
+    // Real time passes, virtual time stands: a resting thread stays put.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    whileTimeStands = m.simComm().WaitCommEventCalls();
+    u.AdvanceTime(100);
+    overOneHundredMs = m.simComm().WaitCommEventCalls() - whileTimeStands;
+    EXPECT_TRUE(channel.Close());
+  });
+  EXPECT_GE(whileTimeStands, 1);
+  EXPECT_LE(whileTimeStands, 2);
+  EXPECT_LE(overOneHundredMs, 2);
   EXPECT_EQ(m.simComm().OpenHandles(), 0);
 }
 

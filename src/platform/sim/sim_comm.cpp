@@ -16,6 +16,7 @@ struct SimComm::DeviceState {
   SimPrinter printer;
   SimDeviceRecord record;
   uint64_t openSerial = 0;  // the opening currently holding it; 0 when closed
+  bool emptyCommEvents = false;
 };
 
 struct SimComm::Port {
@@ -85,6 +86,14 @@ void SimComm::AddDevice(int number, uint32_t openError) {
     auto& device = devices_[number];
     if (!device) device = std::make_unique<DeviceState>();
     device->openError = openError;
+  });
+}
+
+void SimComm::CompleteCommWaitsEmpty(int number) {
+  Locked([&] {
+    auto& device = devices_[number];
+    if (!device) device = std::make_unique<DeviceState>();
+    device->emptyCommEvents = true;
   });
 }
 
@@ -371,6 +380,15 @@ bool SimComm::WaitCommEvent(platform::CommHandle handle, uint32_t* eventMask,
     if (port == nullptr) return;
     auto event = events_.find(overlapped->hEvent);
     if (event != events_.end()) event->second->signaled = false;
+    auto device = devices_.find(port->number);
+    if (device != devices_.end() && device->second->emptyCommEvents) {
+      // Pending, and already complete with no event.
+      port->pending = Port::Pending::None;
+      if (eventMask != nullptr) *eventMask = 0;
+      SignalLocked(overlapped->hEvent);
+      outcome = kPending;
+      return;
+    }
     if ((port->mask & win::EV_RXCHAR) && !port->input.empty()) {
       port->pending = Port::Pending::None;
       if (eventMask != nullptr) *eventMask = win::EV_RXCHAR;

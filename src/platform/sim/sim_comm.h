@@ -67,6 +67,9 @@ class SimComm : public platform::CommPorts {
   void AddDevice(int number, uint32_t openError = 0);
   // A printer on the device (added when missing).
   void AttachPrinter(int number, const SimPrinter& printer);
+  // Like Wine on a pseudo-terminal: every WaitCommEvent on the device
+  // completes at once with an empty event, whether data came or not.
+  void CompleteCommWaitsEmpty(int number);
   // Bytes that reach an open port now (line noise, a late answer). Returns
   // once the program has handled what they woke.
   void Arrive(int number, const std::vector<uint8_t>& bytes);
