@@ -1,0 +1,87 @@
+# A receipt printer installed under a display name of its model, then
+# uninstalled: the uninstall window lists the printer under that name (and
+# not the model's own name, which no printer has), removing it leaves the
+# spooler without the printer and without the model's driver, the list
+# shows the placeholder row with "&Uninstall driver" disabled, and the
+# printer's entries in the clean-up keys go while their neighbours stay.
+scenario_begin uninstall_display_name
+source "$(dirname "${BASH_SOURCE[0]}")/install_common.bash"
+
+MODEL="RX-46 Series"
+PRINTER="Till Receipt"
+DIALOG="Uninstall printer driver dialog"
+PLACEHOLDER="The computer have no printer drivers avaliable!!"
+WIZARD_KEY='Software\Microsoft\Windows\CurrentVersion\Explorer\PhotoPrintingWizard'
+PROFILE_KEY='SYSTEM\ControlSet001\Hardware Profiles\0001\System\CurrentControlSet\Control\Print\Printers'
+tab=$'\t'
+
+# The display name is a second name in the model's section of the list file.
+install_customise() {  # package-folder
+  sed -i "s/^PrintName1=$MODEL\r\$/&\nPrintName2=$PRINTER\r/" "$1/DriverName.cfg"
+  grep -q "^PrintName2=$PRINTER" "$1/DriverName.cfg"
+}
+
+# Entries under two of the clean-up keys, for the printer and a neighbour.
+make_entries() {
+  reg_set HKCU "$WIZARD_KEY\\$PRINTER" Layout sz x &&
+    reg_set HKCU "$WIZARD_KEY\\$PRINTER\\Recent" Size dword 1 &&
+    reg_set HKCU "$WIZARD_KEY\\Other Printer" Layout sz kept &&
+    reg_set HKLM "$PROFILE_KEY\\$PRINTER" Resolution dword 200 &&
+    reg_set HKLM "$PROFILE_KEY\\Other Printer" Resolution dword 300
+}
+
+# Polls the uninstall window's progress bar until it reads the value.
+wait_progress() {  # value milliseconds
+  local left=$(($2 / 100))
+  while [ "$(drive progress "$DIALOG" 1046)" != "$1" ]; do
+    [ "$left" -le 0 ] && return 1
+    sleep 0.1
+    left=$((left - 1))
+  done
+}
+
+if install_prepare && install_run "$PRINTER" uninstall_installed; then
+  check_has_line "the printer is on LPT1: with the model's driver" \
+    "$PRINTER${tab}LPT1:${tab}$MODEL" "$(drive printers)"
+  check_ok "entries are made in two clean-up keys" make_entries
+
+  check_ok "Uninstall Printer Driver clicked" drive post-click "$MAIN_TITLE" 1044
+  check_ok "the uninstall window appears" drive wait-window "$DIALOG" 30000
+  rows=$(drive list-rows "$DIALOG" 1004)
+  check_has_line "the printer is listed" "$PRINTER" "$(printf '%s\n' "$rows" | cut -f2-)"
+  check_lacks_line "the model's own name is not" "$MODEL" "$(printf '%s\n' "$rows" | cut -f2-)"
+  check_eq "the first row is selected" "S" "$(printf '%s\n' "$rows" | head -n1 | cut -c1)"
+  check_eq "the list's column" "Driver name${tab}500" "$(drive list-columns "$DIALOG" 1004)"
+  screenshot uninstall_before
+
+  row=$(printf '%s\n' "$rows" | cut -f2- | grep -nxF -- "$PRINTER" | cut -d: -f1)
+  check_ok "the printer's row is picked" drive list-select "$DIALOG" 1004 $((${row:-1} - 1))
+  check_ok "Uninstall driver clicked" drive post-click "$DIALOG" 1045
+  check_ok "the removal runs to 100" wait_progress 100 60000
+
+  check_lacks_line "the spooler has no such printer" "$PRINTER" "$(drive printers | cut -f1)"
+  check_lacks_line "the model's driver is removed" "$MODEL" "$(drive drivers "$DRIVER_ENV")"
+  rows=$(drive list-rows "$DIALOG" 1004)
+  if [ "$(printf '%s\n' "$rows" | wc -l)" -eq 1 ]; then
+    check_eq "the placeholder row is shown" "S-${tab}$PLACEHOLDER" "$rows"
+    check_eq "Uninstall driver is disabled" "0" "$(drive enabled "$DIALOG" 1045)"
+  else
+    # Printers that Wine took over from the host stay listed.
+    check_lacks_line "the printer's row is gone" "$PRINTER" "$(printf '%s\n' "$rows" | cut -f2-)"
+  fi
+  check_fails "the printer's wizard entry is removed" \
+    reg_value HKCU "$WIZARD_KEY\\$PRINTER" Layout
+  check_fails "with its sub-keys" reg_value HKCU "$WIZARD_KEY\\$PRINTER\\Recent" Size
+  check_eq "the neighbour's wizard entry stays" "kept" \
+    "$(reg_value HKCU "$WIZARD_KEY\\Other Printer" Layout)"
+  check_fails "the printer's hardware-profile entry is removed" \
+    reg_value HKLM "$PROFILE_KEY\\$PRINTER" Resolution
+  check_eq "the neighbour's hardware-profile entry stays" "300" \
+    "$(reg_value HKLM "$PROFILE_KEY\\Other Printer" Resolution)"
+  screenshot uninstall_after
+
+  check_ok "the uninstall window is closed" drive close "$DIALOG"
+  check_ok "the uninstall window goes" drive wait-gone "$DIALOG" 10000
+  check_ok "the main window is closed" drive click "$MAIN_TITLE" 2
+  if wait_installer_exit 20000; then pass "the program ends"; else fail "the program ends"; fi
+fi
