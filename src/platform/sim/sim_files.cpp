@@ -181,7 +181,9 @@ SimFiles::Resolved SimFiles::Resolve(const std::string& winPath) const {
   for (size_t i = 0; i < clean.size(); ++i) {
     std::string name = clean[i];
     std::error_code ec;
-    if (fs::is_directory(r.host, ec)) {
+    if (fs::exists(fs::symlink_status(r.host / name, ec))) {
+      // Spelt as stored: no need to look through the folder.
+    } else if (fs::is_directory(r.host, ec)) {
       for (const auto& entry : fs::directory_iterator(r.host, ec)) {
         const std::string entryName = entry.path().filename().string();
         if (SameName(entryName, name)) {
