@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "platform/comm_constants.h"
+#include "platform/win_constants.h"
 
 namespace platform {
 
@@ -27,6 +28,32 @@ bool ParseUnsigned(const std::string& text, uint32_t& value) {
 }
 
 }  // namespace
+
+std::string CommErrorMessage(uint32_t errorCode) {
+  switch (errorCode) {
+    case win::ERROR_FILE_NOT_FOUND:
+      return "The system cannot find the file specified.\r\n";
+    case win::ERROR_ACCESS_DENIED:
+      return "Access is denied.\r\n";
+    case win::ERROR_INVALID_HANDLE:
+      return "The handle is invalid.\r\n";
+    case win::ERROR_GEN_FAILURE:
+      return "A device attached to the system is not functioning.\r\n";
+    case win::ERROR_NOT_SUPPORTED:
+      return "The request is not supported.\r\n";
+    case win::ERROR_INVALID_PARAMETER:
+      return "The parameter is incorrect.\r\n";
+    case win::ERROR_OPERATION_ABORTED:
+      return "The I/O operation has been aborted because of either a thread exit or an "
+             "application request.\r\n";
+    case win::ERROR_IO_INCOMPLETE:
+      return "Overlapped I/O event is not in a signaled state.\r\n";
+    case win::ERROR_IO_PENDING:
+      return "Overlapped I/O operation is in progress.\r\n";
+    default:
+      return std::string();
+  }
+}
 
 bool ParseCommDefinition(const std::string& definition, Dcb& dcb) {
   // Work on a copy so that a bad definition leaves the caller's record as it was.

@@ -122,6 +122,10 @@ class CommPorts {
 // backend uses the system's own parser; the others use this one.
 bool ParseCommDefinition(const std::string& definition, Dcb& dcb);
 
+// Windows' message text (with its "\r\n") for the errors the comm calls
+// give, for the backends that do not run on Windows; empty for others.
+std::string CommErrorMessage(uint32_t errorCode);
+
 // The port number n of a device name "\\.\COMn" or "COMn" (case ignored), or
 // -1 when the name is not of that form.
 int CommDeviceNumber(const std::string& name);

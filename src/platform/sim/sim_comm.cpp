@@ -632,20 +632,7 @@ uint32_t SimComm::WaitForMultipleObjects(uint32_t count, const platform::EventHa
 uint32_t SimComm::GetLastError() { return LastError(); }
 
 std::string SimComm::FormatMessageA(uint32_t errorCode) {
-  switch (errorCode) {
-    case win::ERROR_FILE_NOT_FOUND:
-      return "The system cannot find the file specified.\r\n";
-    case win::ERROR_ACCESS_DENIED:
-      return "Access is denied.\r\n";
-    case win::ERROR_INVALID_HANDLE:
-      return "The handle is invalid.\r\n";
-    case win::ERROR_GEN_FAILURE:
-      return "A device attached to the system is not functioning.\r\n";
-    case win::ERROR_INVALID_PARAMETER:
-      return "The parameter is incorrect.\r\n";
-    default:
-      return std::string();
-  }
+  return platform::CommErrorMessage(errorCode);
 }
 
 }  // namespace sim
