@@ -50,6 +50,8 @@ bool ChooseDialogPort(MainWindow& window) {
   return true;
 }
 
+namespace {
+
 bool ReadDriverDirectory(MainWindow& window, const std::string& environment,
                          std::string& directory) {
   std::string read;
@@ -64,6 +66,17 @@ bool ReadDriverDirectory(MainWindow& window, const std::string& environment,
   }
   directory = read;
   return true;
+}
+
+}  // namespace
+
+bool ReadDriverTarget(MainWindow& window, DriverTarget& target) {
+  target = DriverTarget{"Windows NT x86", "", "x86"};
+  if (!ReadDriverDirectory(window, target.environment, target.directory)) return false;
+  if (!window.isWow64) return true;
+  target.environment = "Windows x64";
+  target.architecture = "x64";
+  return ReadDriverDirectory(window, target.environment, target.directory);
 }
 
 void AbandonRun(MainWindow& window, const std::string& text) {

@@ -19,11 +19,19 @@ inline constexpr std::size_t kMaxDriverDirectoryLength = 254;
 // no port); the Install button is then enabled again.
 bool ChooseDialogPort(MainWindow& window);
 
-// Reads the spooler's driver directory for `environment` into `directory`.
-// False when the spooler gives none or one that does not fit the paths built
-// from it.
-bool ReadDriverDirectory(MainWindow& window, const std::string& environment,
-                         std::string& directory);
+// Where a driver goes: the spooler's environment and driver directory, and
+// the package's folder of the same bitness ("x86" or "x64").
+struct DriverTarget {
+  std::string environment;
+  std::string directory;
+  const char* architecture = "x86";
+};
+
+// Reads the driver directory for the system's bitness. The 32-bit one is read
+// first on every system; a 64-bit system then replaces it with its own. False
+// (the run abandoned) when the spooler gives none or one that does not fit
+// the paths built from it.
+bool ReadDriverTarget(MainWindow& window, DriverTarget& target);
 
 // Ends a run that cannot go on before the printer exists: a box owned by the
 // main window, then the Install button enabled as "Reinstall" and progress 0,

@@ -62,16 +62,11 @@ void InstallLabelDriver(MainWindow& window) {
   const std::string fileBase = catalogue::LabelFileBases[labelIndex];
   const std::string printerName = window.DriverComboText();
 
-  std::string environment = "Windows NT x86";
-  std::string engineFolder = "C:\\Barcode\\x86\\";
-  std::string directory;
-  bool haveDirectory = install_steps::ReadDriverDirectory(window, environment, directory);
-  if (haveDirectory && window.isWow64) {
-    environment = "Windows x64";
-    engineFolder = "C:\\Barcode\\x64\\";
-    haveDirectory = install_steps::ReadDriverDirectory(window, environment, directory);
-  }
-  if (!haveDirectory) return;
+  install_steps::DriverTarget target;
+  if (!install_steps::ReadDriverTarget(window, target)) return;
+  const std::string& environment = target.environment;
+  const std::string& directory = target.directory;
+  const std::string engineFolder = std::string("C:\\Barcode\\") + target.architecture + "\\";
 
   const char* const* engine = catalogue::LabelEngineFiles(window.isWow64);
   const std::string monitorSource = engineFolder + engine[catalogue::kLabelMonitorDll];

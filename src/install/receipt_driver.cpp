@@ -35,18 +35,11 @@ void InstallReceiptDriver(MainWindow& window) {
     return;
   }
 
-  // The 32-bit directory is read first on every system; a 64-bit system then
-  // replaces it with its own.
-  std::string environment = "Windows NT x86";
-  std::string staging = "C:\\Ticket\\x86\\";
-  std::string directory;
-  bool haveDirectory = install_steps::ReadDriverDirectory(window, environment, directory);
-  if (haveDirectory && window.isWow64) {
-    environment = "Windows x64";
-    staging = "C:\\Ticket\\x64\\";
-    haveDirectory = install_steps::ReadDriverDirectory(window, environment, directory);
-  }
-  if (!haveDirectory) return;
+  install_steps::DriverTarget target;
+  if (!install_steps::ReadDriverTarget(window, target)) return;
+  const std::string& environment = target.environment;
+  const std::string& directory = target.directory;
+  const std::string staging = std::string("C:\\Ticket\\") + target.architecture + "\\";
 
   const char* const driverNameEntry = catalogue::ReceiptModelNames[row];
   const std::string driverName = driverNameEntry;
