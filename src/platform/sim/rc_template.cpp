@@ -1,4 +1,5 @@
 #include "platform/sim/rc_template.h"
+#include "platform/sim/names.h"
 
 #include <cctype>
 #include <fstream>
@@ -234,13 +235,6 @@ const std::map<std::string, std::string>& ClassMacros() {
   return table;
 }
 
-std::string Upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
-
-bool EqualsNoCase(const std::string& a, const std::string& b) { return Upper(a) == Upper(b); }
-
 struct Token {
   enum Kind { Ident, Number, String, Punct, End } kind = End;
   std::string text;  // identifier, processed string, or the punctuation
@@ -278,7 +272,7 @@ const ShortForm kShortForms[] = {
 };
 
 ControlKind KindOf(const std::string& className, uint32_t style) {
-  if (EqualsNoCase(className, "Button")) {
+  if (SameName(className, "Button")) {
     switch (style & kBsTypeMask) {
       case 0x0:
       case 0x1:
@@ -299,12 +293,12 @@ ControlKind KindOf(const std::string& className, uint32_t style) {
         return ControlKind::Other;
     }
   }
-  if (EqualsNoCase(className, "Static")) return ControlKind::Static;
-  if (EqualsNoCase(className, "Edit")) return ControlKind::Edit;
-  if (EqualsNoCase(className, "ComboBox")) return ControlKind::ComboBox;
-  if (EqualsNoCase(className, "ListBox")) return ControlKind::ListBox;
-  if (EqualsNoCase(className, "SysListView32")) return ControlKind::ListView;
-  if (EqualsNoCase(className, "msctls_progress32")) return ControlKind::Progress;
+  if (SameName(className, "Static")) return ControlKind::Static;
+  if (SameName(className, "Edit")) return ControlKind::Edit;
+  if (SameName(className, "ComboBox")) return ControlKind::ComboBox;
+  if (SameName(className, "ListBox")) return ControlKind::ListBox;
+  if (SameName(className, "SysListView32")) return ControlKind::ListView;
+  if (SameName(className, "msctls_progress32")) return ControlKind::Progress;
   return ControlKind::Other;
 }
 
@@ -316,7 +310,7 @@ bool ControlTemplate::defaultButton() const {
 }
 bool ControlTemplate::autoCheck() const {
   const uint32_t type = style & kBsTypeMask;
-  return EqualsNoCase(className, "Button") && (type == 0x3 || type == 0x6 || type == 0x9);
+  return SameName(className, "Button") && (type == 0x3 || type == 0x6 || type == 0x9);
 }
 bool ControlTemplate::readOnly() const {
   return kind == ControlKind::Edit && (style & kEsReadOnly);
@@ -593,7 +587,7 @@ class RcParser {
     return t;
   }
   bool IsWord(const Token& t, const char* word) const {
-    return t.kind == Token::Ident && Upper(t.text) == word;
+    return t.kind == Token::Ident && UpperCase(t.text) == word;
   }
   bool IsPunct(const Token& t, char p) const {
     return t.kind == Token::Punct && t.text.size() == 1 && t.text[0] == p;
@@ -755,7 +749,7 @@ class RcParser {
     while (!IsBegin(Peek())) {
       const Token& t = Next();
       if (t.kind == Token::End) return Fail(t.line, "dialog " + d.name + " has no BEGIN");
-      const std::string word = Upper(t.text);
+      const std::string word = UpperCase(t.text);
       if (word == "STYLE") {
         Value v;
         if (!Expression(v)) return false;
@@ -833,7 +827,7 @@ class RcParser {
 
   bool ParseControl(ControlTemplate& c) {
     const Token& keywordToken = Next();
-    const std::string keyword = Upper(keywordToken.text);
+    const std::string keyword = UpperCase(keywordToken.text);
     Value style, exStyle;
     uint32_t defaults = kWsChild | kWsVisible;
     if (keyword == "CONTROL") {
@@ -842,7 +836,7 @@ class RcParser {
       if (cls.kind == Token::String) {
         c.className = cls.text;
       } else if (cls.kind == Token::Ident) {
-        auto macro = ClassMacros().find(Upper(cls.text));
+        auto macro = ClassMacros().find(UpperCase(cls.text));
         if (macro == ClassMacros().end()) macro = ClassMacros().find(cls.text);
         if (macro == ClassMacros().end()) return Fail(cls.line, "unknown class " + cls.text);
         c.className = macro->second;

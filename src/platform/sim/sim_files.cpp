@@ -10,6 +10,7 @@
 
 #include "platform/sim/faults.h"
 #include "platform/sim/last_error.h"
+#include "platform/sim/names.h"
 #include "platform/win_constants.h"
 
 namespace fs = std::filesystem;
@@ -21,31 +22,7 @@ namespace {
 constexpr uint32_t kErrorNoMoreFiles = 18;
 constexpr uint32_t kErrorDirectory = 267;  // the path is not a folder
 
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-std::string UpperCase(std::string s) {
-  for (char& c : s) c = Upper(c);
-  return s;
-}
-
-bool SameName(const std::string& a, const std::string& b) { return UpperCase(a) == UpperCase(b); }
-
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
-std::vector<std::string> SplitComponents(const std::string& path) {
-  std::vector<std::string> parts;
-  std::string current;
-  for (char c : path) {
-    if (IsSeparator(c)) {
-      if (!current.empty()) parts.push_back(current);
-      current.clear();
-    } else {
-      current += c;
-    }
-  }
-  if (!current.empty()) parts.push_back(current);
-  return parts;
-}
 
 // Windows wildcard match ignoring case: '*' any run, '?' one character.
 bool WildMatch(const char* pattern, const char* name) {
@@ -155,15 +132,15 @@ SimFiles::Resolved SimFiles::Resolve(const std::string& winPath) const {
     if (Upper(path[0]) != 'C') return r;
     std::string rest = path.substr(2);
     if (rest.empty() || !IsSeparator(rest[0])) {
-      parts = SplitComponents(currentDirectory_.substr(2));  // drive-relative
+      parts = SplitPath(currentDirectory_.substr(2), "\\/");  // drive-relative
     }
-    for (auto& p : SplitComponents(rest)) parts.push_back(p);
+    for (auto& p : SplitPath(rest, "\\/")) parts.push_back(p);
   } else if (!path.empty() && IsSeparator(path[0])) {
     if (path.size() >= 2 && IsSeparator(path[1])) return r;  // UNC and device paths
-    parts = SplitComponents(path);
+    parts = SplitPath(path, "\\/");
   } else {
-    parts = SplitComponents(currentDirectory_.substr(2));
-    for (auto& p : SplitComponents(path)) parts.push_back(p);
+    parts = SplitPath(currentDirectory_.substr(2), "\\/");
+    for (auto& p : SplitPath(path, "\\/")) parts.push_back(p);
   }
   std::vector<std::string> clean;
   for (auto& p : parts) {

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/sim/faults.h"
+#include "platform/sim/names.h"
 #include "platform/win_constants.h"
 
 namespace sim {
@@ -16,31 +17,6 @@ constexpr uint32_t kContainerInherit = 0x2;  // part of SUB_CONTAINERS_AND_OBJEC
 constexpr uint32_t kWriteBits = win::KEY_SET_VALUE | win::KEY_CREATE_SUB_KEY | 0x0020 /*LINK*/ |
                                 0x00010000 /*DELETE*/ | 0x00040000 /*WRITE_DAC*/ |
                                 0x00080000 /*WRITE_OWNER*/;
-
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool SameName(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (Upper(a[i]) != Upper(b[i])) return false;
-  }
-  return true;
-}
-
-std::vector<std::string> SplitPath(const std::string& path) {
-  std::vector<std::string> parts;
-  std::string current;
-  for (char c : path) {
-    if (c == '\\') {
-      if (!current.empty()) parts.push_back(current);
-      current.clear();
-    } else {
-      current += c;
-    }
-  }
-  if (!current.empty()) parts.push_back(current);
-  return parts;
-}
 
 }  // namespace
 
@@ -180,7 +156,7 @@ std::shared_ptr<SimRegistry::Key> SimRegistry::RootKey(platform::KeyHandle root)
 std::shared_ptr<SimRegistry::Key> SimRegistry::Find(const std::shared_ptr<Key>& from,
                                                     const std::string& path) const {
   std::shared_ptr<Key> key = Key::Follow(from);
-  for (const auto& part : SplitPath(path)) {
+  for (const auto& part : SplitPath(path, "\\")) {
     if (!key) return nullptr;
     key = Key::Follow(key->Child(part));
   }
@@ -190,7 +166,7 @@ std::shared_ptr<SimRegistry::Key> SimRegistry::Find(const std::shared_ptr<Key>& 
 std::shared_ptr<SimRegistry::Key> SimRegistry::FindOrCreate(const std::shared_ptr<Key>& from,
                                                             const std::string& path) {
   std::shared_ptr<Key> key = Key::Follow(from);
-  for (const auto& part : SplitPath(path)) {
+  for (const auto& part : SplitPath(path, "\\")) {
     auto child = Key::Follow(key->Child(part));
     if (!child) {
       child = std::make_shared<Key>();
@@ -246,7 +222,7 @@ uint32_t SimRegistry::RegCreateKeyExA(platform::KeyHandle parent, const std::str
   if (!key) return win::ERROR_INVALID_HANDLE;
   if (key->deleted) return kErrorKeyDeleted;
   bool created = false;
-  for (const auto& part : SplitPath(subKey)) {
+  for (const auto& part : SplitPath(subKey, "\\")) {
     auto child = Key::Follow(key->Child(part));
     if (!child) {
       // Adding a sub-key is a write to the parent.
@@ -362,7 +338,7 @@ uint32_t SimRegistry::SHDeleteKeyA(platform::KeyHandle handle, const std::string
   auto base = FromHandle(handle, nullptr);
   if (!base) return win::ERROR_INVALID_HANDLE;
   if (base->deleted) return kErrorKeyDeleted;
-  const auto parts = SplitPath(subKey);
+  const auto parts = SplitPath(subKey, "\\");
   if (parts.empty()) {
     // No sub-key: the key behind the handle goes itself, with everything in
     // it. A root cannot go, so it is emptied.
@@ -485,7 +461,7 @@ void SimRegistry::CreateKey(platform::KeyHandle root, const std::string& path) {
 bool SimRegistry::DeleteTree(platform::KeyHandle root, const std::string& path) {
   std::lock_guard lock(mutex_);
   auto base = RootKey(root);
-  const auto parts = SplitPath(path);
+  const auto parts = SplitPath(path, "\\");
   if (!base || parts.empty()) return false;
   std::shared_ptr<Key> parent = base;
   for (size_t i = 0; i + 1 < parts.size(); ++i) {

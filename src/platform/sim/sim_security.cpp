@@ -4,6 +4,7 @@
 
 #include "platform/sim/faults.h"
 #include "platform/sim/last_error.h"
+#include "platform/sim/names.h"
 #include "platform/sim/sim_registry.h"
 #include "platform/win_constants.h"
 
@@ -23,16 +24,6 @@ constexpr KnownPrivilege kPrivileges[] = {
     {"SeLoadDriverPrivilege", 10},
     {"SeBackupPrivilege", 17},
 };
-
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool SameName(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (Upper(a[i]) != Upper(b[i])) return false;
-  }
-  return true;
-}
 
 bool Fail(uint32_t code) {
   SetLastError(code);

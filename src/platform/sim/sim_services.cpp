@@ -2,6 +2,7 @@
 
 #include "platform/sim/faults.h"
 #include "platform/sim/last_error.h"
+#include "platform/sim/names.h"
 #include "platform/win_constants.h"
 
 namespace sim {
@@ -9,13 +10,6 @@ namespace sim {
 namespace {
 
 constexpr uint32_t kServiceControlInterrogate = 4;
-
-std::string UpperCase(std::string s) {
-  for (char& c : s) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return s;
-}
 
 bool Fail(uint32_t code) {
   SetLastError(code);

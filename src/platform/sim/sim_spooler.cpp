@@ -4,6 +4,7 @@
 
 #include "platform/sim/faults.h"
 #include "platform/sim/last_error.h"
+#include "platform/sim/names.h"
 #include "platform/sim/sim_files.h"
 #include "platform/sim/sim_registry.h"
 #include "platform/sim/sim_system.h"
@@ -21,15 +22,6 @@ constexpr const char* kOnlineKey =
     "Print\\Printers\\";
 constexpr uint32_t kPrinterControlPause = 1;
 constexpr uint32_t kPrinterControlResume = 2;
-
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-std::string UpperCase(std::string s) {
-  for (char& c : s) c = Upper(c);
-  return s;
-}
-
-bool SameName(const std::string& a, const std::string& b) { return UpperCase(a) == UpperCase(b); }
 
 bool StartsWithIgnoringCase(const std::string& s, const std::string& prefix) {
   return s.size() >= prefix.size() && SameName(s.substr(0, prefix.size()), prefix);

@@ -5,6 +5,7 @@
 #include <limits>
 #include <sstream>
 
+#include "platform/sim/names.h"
 #include "platform/win_constants.h"
 
 namespace sim {
@@ -21,11 +22,6 @@ constexpr uint32_t kCbsDropDownList = 0x3;
 constexpr uint32_t kCbsSort = 0x100;
 constexpr uint32_t kLvsSingleSel = 0x4;
 constexpr uint32_t kMinTimerMs = 10;  // USER_TIMER_MINIMUM
-
-std::string Upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
 
 bool IsDropDownList(const ControlState& c) {
   return c.tmpl.kind == ControlKind::ComboBox && (c.tmpl.style & kCbsTypeMask) == kCbsDropDownList;
@@ -252,7 +248,7 @@ R SimUi::OnControl(WindowId dialog, int controlId, const char* op, R fallback, F
 
 uint32_t SimUi::RegisterWindowMessageA(const std::string& name) {
   std::lock_guard lock(mutex_);
-  const std::string key = Upper(name);  // atom names ignore case
+  const std::string key = UpperCase(name);  // atom names ignore case
   auto it = registeredMessages_.find(key);
   if (it != registeredMessages_.end()) return it->second;
   const uint32_t number = 0xC100u + static_cast<uint32_t>(registeredMessages_.size());
@@ -567,7 +563,7 @@ void SimUi::SetDlgItemTextA(WindowId dialog, int controlId, const std::string& t
   OnControl(dialog, controlId, "SetDlgItemTextA", 0, [&](ControlState& c, Window& w) {
     if (IsDropDownList(c)) {  // WM_SETTEXT selects the matching item
       for (size_t i = 0; i < c.comboItems.size(); ++i) {
-        if (Upper(c.comboItems[i]) == Upper(text)) c.comboSelection = static_cast<int>(i);
+        if (UpperCase(c.comboItems[i]) == UpperCase(text)) c.comboSelection = static_cast<int>(i);
       }
       return 0;
     }
@@ -665,7 +661,7 @@ int SimUi::ComboAddString(WindowId dialog, int controlId, const std::string& tex
         size_t at = c.comboItems.size();
         if (c.tmpl.style & kCbsSort) {
           at = 0;
-          while (at < c.comboItems.size() && Upper(c.comboItems[at]) <= Upper(text)) ++at;
+          while (at < c.comboItems.size() && UpperCase(c.comboItems[at]) <= UpperCase(text)) ++at;
         }
         c.comboItems.insert(c.comboItems.begin() + static_cast<std::ptrdiff_t>(at), text);
         if (c.comboSelection >= static_cast<int>(at)) ++c.comboSelection;
