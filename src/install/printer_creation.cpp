@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "package/access_rights.h"
 #include "platform/app_message_box.h"
 #include "platform/win_constants.h"
 #include "ports/serial_assignment.h"
@@ -17,17 +18,6 @@ constexpr const char* kWindowsKey = "Software\\Microsoft\\Windows NT\\CurrentVer
 
 // Error codes are shown as "%d" shows a DWORD.
 std::string Decimal(uint32_t code) { return std::to_string(static_cast<int32_t>(code)); }
-
-void EnableLoadDriverPrivilege(platform::Machine& machine) {
-  platform::Security& security = machine.security();
-  platform::TokenHandle token = 0;
-  if (!security.OpenProcessToken(win::TOKEN_ADJUST_PRIVILEGES | win::TOKEN_QUERY, token)) return;
-  uint64_t luid = 0;
-  if (security.LookupPrivilegeValueA("SeLoadDriverPrivilege", luid)) {
-    security.AdjustTokenPrivileges(token, luid, win::SE_PRIVILEGE_ENABLED);
-  }
-  security.CloseHandle(token);
-}
 
 void RemoveExistingPrinter(MainWindow& window, const std::string& printerName) {
   platform::Spooler& spooler = window.machine.spooler();
@@ -120,7 +110,7 @@ void CreatePrinterAndFinish(MainWindow& window, const std::string& printerName,
   const bool portAvailable = window.app.portAvailable;
   const bool fallBack = !portAvailable && (window.portKind == Serial || window.portKind == Usb);
 
-  EnableLoadDriverPrivilege(machine);
+  EnableLoadDriverPrivilege(machine.security());
   RemoveExistingPrinter(window, printerName);
 
   if (fallBack && window.parallelPorts.empty()) {

@@ -69,3 +69,13 @@ int GrantAdministratorsFullControl(platform::Machine& machine, platform::KeyHand
   if (security.SetNamedSecurityInfoA(objectName, *newAcl) != win::ERROR_SUCCESS) return 0;
   return 1;
 }
+
+void EnableLoadDriverPrivilege(platform::Security& security) {
+  platform::TokenHandle token = 0;
+  if (!security.OpenProcessToken(win::TOKEN_ADJUST_PRIVILEGES | win::TOKEN_QUERY, token)) return;
+  uint64_t luid = 0;
+  if (security.LookupPrivilegeValueA("SeLoadDriverPrivilege", luid)) {
+    security.AdjustTokenPrivileges(token, luid, win::SE_PRIVILEGE_ENABLED);
+  }
+  security.CloseHandle(token);
+}

@@ -18,3 +18,8 @@ std::string RegistryObjectName(platform::KeyHandle root, const std::string& keyN
 // than a predefined root, since its object name cannot be formed).
 int GrantAdministratorsFullControl(platform::Machine& machine, platform::KeyHandle root,
                                    const std::string& keyName);
+
+// Enables SeLoadDriverPrivilege in the process token, which the spooler wants
+// of whoever adds or deletes printers and drivers. A failure is silent: the
+// spooler's own answer tells whether the privilege was needed.
+void EnableLoadDriverPrivilege(platform::Security& security);

@@ -36,16 +36,6 @@ constexpr CleanUpKey kCleanUpKeys[] = {
     {platform::kHkeyCurrentConfig, "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\"},
 };
 
-void EnableLoadDriverPrivilege(platform::Security& security) {
-  platform::TokenHandle token = 0;
-  if (!security.OpenProcessToken(win::TOKEN_ADJUST_PRIVILEGES | win::TOKEN_QUERY, token)) return;
-  uint64_t luid = 0;
-  if (security.LookupPrivilegeValueA("SeLoadDriverPrivilege", luid)) {
-    security.AdjustTokenPrivileges(token, luid, win::SE_PRIVILEGE_ENABLED);
-  }
-  security.CloseHandle(token);
-}
-
 }  // namespace
 
 std::vector<std::string> InstalledDriverRows(platform::Machine& machine) {
