@@ -1,13 +1,14 @@
 #include "dialogs/parallel_port_dialog.h"
 
-#include "dialogs/tcpip_port_dialog.h"
+#include "dialogs/list_view.h"
+#include "dialogs/port_list.h"
 #include "platform/win_constants.h"
 #include "resources/resource.h"
 #include "shell/port_kind.h"
 
 namespace {
 
-constexpr port_list::Column kColumns[] = {{"Port", 125}, {"Description", 300}};
+constexpr list_view::Column kColumns[] = {{"Port", 125}, {"Description", 300}};
 
 }  // namespace
 
@@ -39,8 +40,5 @@ void ParallelPortDialog::OnClose() { ui().EndDialog(hwnd(), RESULT_CANCEL); }
 
 void ParallelPortDialog::Accept() {
   // No row selected (or none listed): stay open; "&Cancel" remains the way out.
-  const int row = port_list::FirstSelectedRow(ui(), hwnd(), IDC_PORT_LIST);
-  if (row < 0) return;
-  chosenPort_ = ui().ListGetItemText(hwnd(), IDC_PORT_LIST, row, 0);
-  ui().EndDialog(hwnd(), RESULT_ROW_BASE + row);
+  port_list::EndWithSelectedRow(ui(), hwnd(), IDC_PORT_LIST, chosenPort_);
 }

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "dialogs/list_view.h"
 #include "platform/win_constants.h"
 #include "resources/resource.h"
 #include "shell/spooler_control.h"
@@ -11,6 +12,7 @@ namespace {
 
 constexpr const char* kNoDriversRow = "The computer have no printer drivers avaliable!!";
 constexpr const char* kSelectRowText = "Please select a printer driver in the list first.";
+constexpr list_view::Column kColumn = {"Driver name", 500};
 
 }  // namespace
 
@@ -45,14 +47,7 @@ void UninstallDialog::BuildList() {
   SpoolerControl(machine_, "Spooler", Restart);
   const std::vector<std::string> rows = InstalledDriverRows(machine_);
 
-  ui.ListDeleteAllItems(hwnd(), IDC_PORT_LIST);
-  for (int columns = ui.ListGetColumnCount(hwnd(), IDC_PORT_LIST); columns > 0; --columns) {
-    ui.ListDeleteColumn(hwnd(), IDC_PORT_LIST, 0);
-  }
-  uint32_t style = ui.ListGetExtendedStyle(hwnd(), IDC_PORT_LIST);
-  style = (style & ~win::LVS_EX_TRACKSELECT) | win::LVS_EX_FULLROWSELECT | win::LVS_EX_GRIDLINES;
-  ui.ListSetExtendedStyle(hwnd(), IDC_PORT_LIST, style);
-  ui.ListInsertColumn(hwnd(), IDC_PORT_LIST, 0, "Driver name", win::LVCFMT_LEFT, 500);
+  list_view::Reset(ui, hwnd(), IDC_PORT_LIST, &kColumn, 1);
 
   for (const auto& row : rows) {
     ui.ListInsertItem(hwnd(), IDC_PORT_LIST, ui.ListGetItemCount(hwnd(), IDC_PORT_LIST), row);
@@ -70,13 +65,8 @@ void UninstallDialog::BuildList() {
 void UninstallDialog::UninstallSelected() {
   platform::WindowSystem& ui = this->ui();
   std::string name;
-  const int rows = ui.ListGetItemCount(hwnd(), IDC_PORT_LIST);
-  for (int row = 0; row < rows; ++row) {
-    if (ui.ListGetItemState(hwnd(), IDC_PORT_LIST, row, win::LVIS_SELECTED) != 0) {
-      name = ui.ListGetItemText(hwnd(), IDC_PORT_LIST, row, 0);
-      break;
-    }
-  }
+  const int row = list_view::FirstSelectedRow(ui, hwnd(), IDC_PORT_LIST);
+  if (row >= 0) name = ui.ListGetItemText(hwnd(), IDC_PORT_LIST, row, 0);
   // With the selection cleared there is no name; an empty one must never
   // reach the spooler or the registry clean-up.
   if (name.empty()) {

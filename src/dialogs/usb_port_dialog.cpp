@@ -1,12 +1,13 @@
 #include "dialogs/usb_port_dialog.h"
 
-#include "dialogs/tcpip_port_dialog.h"
+#include "dialogs/list_view.h"
+#include "dialogs/port_list.h"
 #include "platform/win_constants.h"
 #include "resources/resource.h"
 
 namespace {
 
-constexpr port_list::Column kColumns[] = {{"Port", 425}};
+constexpr list_view::Column kColumns[] = {{"Port", 425}};
 
 }  // namespace
 
@@ -36,7 +37,7 @@ void UsbPortDialog::OnClose() { ui().EndDialog(hwnd(), kUsbDialogCancelled); }
 
 void UsbPortDialog::Accept() {
   // With the selection cleared, the first row is taken.
-  int row = port_list::FirstSelectedRow(ui(), hwnd(), IDC_PORT_LIST);
+  int row = list_view::FirstSelectedRow(ui(), hwnd(), IDC_PORT_LIST);
   if (row < 0) row = 0;
   if (row < ui().ListGetItemCount(hwnd(), IDC_PORT_LIST)) {
     chosenPort_ = ui().ListGetItemText(hwnd(), IDC_PORT_LIST, row, 0);

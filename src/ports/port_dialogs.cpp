@@ -1,6 +1,7 @@
 #include "ports/port_dialogs.h"
 
 #include "dialogs/parallel_port_dialog.h"
+#include "dialogs/port_list.h"
 #include "dialogs/tcpip_port_dialog.h"
 #include "platform/app_message_box.h"
 #include "platform/win_constants.h"

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "dialogs/tcpip_port_dialog.h"
+#include "dialogs/port_list.h"
 #include "dialogs/usb_port_dialog.h"
 #include "platform/win_constants.h"
 #include "ports/printer_port_registry.h"
