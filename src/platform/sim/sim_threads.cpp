@@ -115,23 +115,7 @@ bool Dispatcher::Send(Target target, const std::function<void()>& task) {
   queues_[owner->second].push_back(sent);
   changed_.notify_all();
   // Like a thread blocked in SendMessage, handle what others send to us.
-  auto ready = [this, sent, self] { return sent->done || !QueueEmptyLocked(self); };
-  EnterWaitLocked(ready);
-  while (!sent->done) {
-    if (TaskPtr mine = TakeLocked(self)) {
-      LeaveWaitLocked();
-      lock.unlock();
-      mine->run();
-      lock.lock();
-      EnterWaitLocked(ready);
-      mine->ran = true;
-      mine->done = true;
-      changed_.notify_all();
-      continue;
-    }
-    changed_.wait(lock);
-  }
-  LeaveWaitLocked();
+  WaitLocked(lock, self, [&sent] { return sent->done; });
   return sent->ran;
 }
 
@@ -141,12 +125,7 @@ int Dispatcher::Pump() {
   CompleteHeldLocked(self);
   int count = 0;
   while (TaskPtr task = TakeLocked(self)) {
-    lock.unlock();
-    task->run();
-    lock.lock();
-    task->ran = true;
-    task->done = true;
-    changed_.notify_all();
+    RunLocked(lock, task);
     ++count;
   }
   return count;
@@ -156,23 +135,32 @@ void Dispatcher::WaitUntil(const std::function<bool()>& done) {
   const std::thread::id self = std::this_thread::get_id();
   std::unique_lock lock(mutex_);
   CompleteHeldLocked(self);
+  WaitLocked(lock, self, done);
+}
+
+void Dispatcher::WaitLocked(std::unique_lock<std::mutex>& lock, std::thread::id self,
+                            const std::function<bool()>& done) {
   auto ready = [this, &done, self] { return done() || !QueueEmptyLocked(self); };
   EnterWaitLocked(ready);
   while (!done()) {
     if (TaskPtr task = TakeLocked(self)) {
       LeaveWaitLocked();
-      lock.unlock();
-      task->run();
-      lock.lock();
+      RunLocked(lock, task);
       EnterWaitLocked(ready);
-      task->ran = true;
-      task->done = true;
-      changed_.notify_all();
       continue;
     }
     changed_.wait(lock);
   }
   LeaveWaitLocked();
+}
+
+void Dispatcher::RunLocked(std::unique_lock<std::mutex>& lock, const TaskPtr& task) {
+  lock.unlock();
+  task->run();
+  lock.lock();
+  task->ran = true;
+  task->done = true;
+  changed_.notify_all();
 }
 
 bool Dispatcher::WaitIdle(uint32_t realTimeoutMs) {
@@ -182,12 +170,7 @@ bool Dispatcher::WaitIdle(uint32_t realTimeoutMs) {
   CompleteHeldLocked(self);
   for (;;) {
     if (TaskPtr task = TakeLocked(self)) {
-      lock.unlock();
-      task->run();
-      lock.lock();
-      task->ran = true;
-      task->done = true;
-      changed_.notify_all();
+      RunLocked(lock, task);
       continue;
     }
     if (IdleLocked(self)) return true;

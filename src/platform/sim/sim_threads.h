@@ -110,6 +110,12 @@ class Dispatcher {
   // Lock held. Takes the next task queued for `self`, or null.
   TaskPtr TakeLocked(std::thread::id self);
   void CompleteHeldLocked(std::thread::id self);
+  // Lock held (released while a task runs). Runs what others send to `self`
+  // until `done` holds.
+  void WaitLocked(std::unique_lock<std::mutex>& lock, std::thread::id self,
+                  const std::function<bool()>& done);
+  // Lock held (released while it runs). Runs `task` and marks it done.
+  void RunLocked(std::unique_lock<std::mutex>& lock, const TaskPtr& task);
   bool IdleLocked(std::thread::id self) const;
   // A simulated thread starts or stops waiting; `ready` (null: never) tells,
   // under the lock, whether the wait is over, so that a thread about to wake
