@@ -20,43 +20,32 @@ uint32_t PollForState(platform::Machine& machine, platform::ServiceHandle servic
   return state;
 }
 
-// Starts the service through a second handle and waits for it to run.
+// Through a second handle: stops the service first when `stopFirst`, then
+// starts it and waits for it to run. 1 when it runs.
 int32_t StartAndWait(platform::Machine& machine, platform::ServiceHandle manager,
-                     platform::ServiceHandle query, const std::string& serviceName,
-                     uint32_t state) {
+                     platform::ServiceHandle query, const std::string& serviceName, uint32_t state,
+                     bool stopFirst) {
   platform::ServiceManager& services = machine.services();
   const platform::ServiceHandle control =
       services.OpenServiceA(manager, serviceName, win::SERVICE_ALL_ACCESS);
   if (control == 0) return 0;
-  services.StartServiceA(control);
-  state = PollForState(machine, query, state, win::SERVICE_RUNNING);
+  if (stopFirst) {
+    platform::ServiceStatus status;
+    if (services.ControlService(control, win::SERVICE_CONTROL_STOP, status)) {
+      state = status.currentState;
+    }
+    if (state != win::SERVICE_STOPPED) {
+      state = PollForState(machine, query, state, win::SERVICE_STOPPED);
+    }
+  }
+  // A service that will not stop is left alone rather than started twice.
+  const bool stopped = state == win::SERVICE_STOPPED;
+  if (stopped) {
+    services.StartServiceA(control);
+    state = PollForState(machine, query, state, win::SERVICE_RUNNING);
+  }
   services.CloseServiceHandle(control);
-  return state == win::SERVICE_RUNNING ? 1 : 0;
-}
-
-int32_t StopStartAndWait(platform::Machine& machine, platform::ServiceHandle manager,
-                         platform::ServiceHandle query, const std::string& serviceName,
-                         uint32_t state) {
-  platform::ServiceManager& services = machine.services();
-  const platform::ServiceHandle control =
-      services.OpenServiceA(manager, serviceName, win::SERVICE_ALL_ACCESS);
-  if (control == 0) return 0;
-  platform::ServiceStatus status;
-  if (services.ControlService(control, win::SERVICE_CONTROL_STOP, status)) {
-    state = status.currentState;
-  }
-  if (state != win::SERVICE_STOPPED) {
-    state = PollForState(machine, query, state, win::SERVICE_STOPPED);
-  }
-  if (state != win::SERVICE_STOPPED) {
-    // A service that will not stop is left alone rather than started twice.
-    services.CloseServiceHandle(control);
-    return 0;
-  }
-  services.StartServiceA(control);
-  state = PollForState(machine, query, state, win::SERVICE_RUNNING);
-  services.CloseServiceHandle(control);
-  return state == win::SERVICE_RUNNING ? 1 : 0;
+  return stopped && state == win::SERVICE_RUNNING ? 1 : 0;
 }
 
 }  // namespace
@@ -76,14 +65,11 @@ int32_t SpoolerControl(platform::Machine& machine, const std::string& serviceNam
     // service is left as it is and the result says it was not brought up.
     platform::AppMessageBox(machine, "Service status is unknown",
                             win::MB_OK | win::MB_ICONINFORMATION);
-  } else if (mode == EnsureRunning) {
-    result = status.currentState != win::SERVICE_STOPPED
-                 ? 1
-                 : StartAndWait(machine, manager, query, serviceName, status.currentState);
-  } else if (status.currentState == win::SERVICE_STOPPED) {
-    result = StartAndWait(machine, manager, query, serviceName, status.currentState);
+  } else if (mode == EnsureRunning && status.currentState != win::SERVICE_STOPPED) {
+    result = 1;
   } else {
-    result = StopStartAndWait(machine, manager, query, serviceName, status.currentState);
+    result = StartAndWait(machine, manager, query, serviceName, status.currentState,
+                          status.currentState != win::SERVICE_STOPPED);
   }
 
   if (query != 0) services.CloseServiceHandle(query);
