@@ -172,6 +172,21 @@ start_installer() {  # [current-directory] [exe]
   INSTALLER_PID=$!
 }
 
+# Starts the installer copied to C:\Setup and waits for its start-up to end
+# (Install enabled).
+start_setup() {
+  start_installer 'C:\Setup' "$(unix_path 'C:\Setup\DriverSetup.exe')"
+  check_ok "the main window appears" drive wait-window "$MAIN_TITLE" 30000
+  check_ok "Install becomes enabled" drive wait-enabled "$MAIN_TITLE" 1012 60000
+}
+
+# Picks a driver name and a row of the port-kind list.
+PORT_KIND_ROWS=(serial USB parallel TCP/IP)
+choose_driver() {  # driver-name row
+  check_ok "the driver name is chosen" drive combo-select "$MAIN_TITLE" 1000 "$1"
+  check_ok "the ${PORT_KIND_ROWS[$2]} row is chosen" drive list-select "$MAIN_TITLE" 1004 "$2"
+}
+
 # Waits until the installer's process has ended.
 wait_installer_exit() {  # milliseconds
   local left=$(( ${1:-15000} / 100 ))

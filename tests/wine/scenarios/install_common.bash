@@ -44,11 +44,8 @@ install_prepare() {
 # Picks the driver name and the parallel row, clicks Install and waits for
 # the end of the run; screenshots it. Returns 0 when the run completed.
 install_run() {  # driver-name screenshot-name
-  start_installer 'C:\Setup' "$(unix_path 'C:\Setup\DriverSetup.exe')"
-  check_ok "the main window appears" drive wait-window "$MAIN_TITLE" 30000
-  check_ok "Install becomes enabled" drive wait-enabled "$MAIN_TITLE" 1012 60000
-  check_ok "the driver name is chosen" drive combo-select "$MAIN_TITLE" 1000 "$1"
-  check_ok "the parallel row is chosen" drive list-select "$MAIN_TITLE" 1004 2
+  start_setup
+  choose_driver "$1" 2
   check_ok "Install clicked" drive post-click "$MAIN_TITLE" 1012
   if ! drive wait-text "$MAIN_TITLE" 1011 "The installation is completed." 60000 >/dev/null; then
     fail "the installation completes (status: $(drive text "$MAIN_TITLE" 1011))"
@@ -61,4 +58,18 @@ install_run() {  # driver-name screenshot-name
   check_eq "Install is enabled again" "1" "$(drive enabled "$MAIN_TITLE" 1012)"
   screenshot "$2"
   return 0
+}
+
+# install_run for a printer named as its driver, then what every such install
+# leaves: the printer on LPT1: with its driver, the Device value naming it
+# (both only after a completed run) and the driver registered.
+install_and_check() {  # driver-name screenshot-name
+  local tab=$'\t'
+  if install_run "$1" "$2"; then
+    check_has_line "the printer is listed with its driver on LPT1:" \
+      "$1${tab}LPT1:${tab}$1" "$(drive printers)"
+    check_eq "the Device value names the printer" "$1,winspool,LPT1:" \
+      "$(reg_value HKCU "$WINDOWS_KEY" Device)"
+  fi
+  check_has_line "the driver is registered for $DRIVER_ENV" "$1" "$(drive drivers "$DRIVER_ENV")"
 }

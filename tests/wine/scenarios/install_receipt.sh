@@ -8,15 +8,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/install_common.bash"
 
 PRINTER="RX-46 Series"
 if install_prepare; then
-  if install_run "$PRINTER" install_receipt; then
-    tab=$'\t'
-    check_has_line "the printer is listed with its driver on LPT1:" \
-      "$PRINTER${tab}LPT1:${tab}$PRINTER" "$(drive printers)"
-    check_eq "the Device value names the printer" "$PRINTER,winspool,LPT1:" \
-      "$(reg_value HKCU "$WINDOWS_KEY" Device)"
-  fi
-  check_has_line "the driver is registered for $DRIVER_ENV" "$PRINTER" \
-    "$(drive drivers "$DRIVER_ENV")"
+  install_and_check "$PRINTER" install_receipt
 
   drivers=$(unix_path "$DRIVER_FOLDER")
   for file in RXF46.GPD RXG05.DLL OEMPLUG.ini OEMPLUG.dll uniDRV.DLL uniDRVui.DLL uniDRV.HLP \

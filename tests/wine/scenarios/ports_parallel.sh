@@ -10,11 +10,8 @@ tab=$'\t'
 if install_prepare; then
   add_port LPT2:
   add_port LPT3:
-  start_installer 'C:\Setup' "$(unix_path 'C:\Setup\DriverSetup.exe')"
-  check_ok "the main window appears" drive wait-window "$MAIN_TITLE" 30000
-  check_ok "Install becomes enabled" drive wait-enabled "$MAIN_TITLE" 1012 60000
-  check_ok "the driver name is chosen" drive combo-select "$MAIN_TITLE" 1000 "$PRINTER"
-  check_ok "the parallel row is chosen" drive list-select "$MAIN_TITLE" 1004 2
+  start_setup
+  choose_driver "$PRINTER" 2
   check_ok "Install clicked" drive post-click "$MAIN_TITLE" 1012
 
   check_ok "the parallel port dialog appears" drive wait-window "$DIALOG" 30000

@@ -7,11 +7,8 @@ source "$(dirname "${BASH_SOURCE[0]}")/install_common.bash"
 
 PRINTER="RX-46 Series"
 if install_prepare; then
-  start_installer 'C:\Setup' "$(unix_path 'C:\Setup\DriverSetup.exe')"
-  check_ok "the main window appears" drive wait-window "$MAIN_TITLE" 30000
-  check_ok "Install becomes enabled" drive wait-enabled "$MAIN_TITLE" 1012 60000
-  check_ok "the driver name is chosen" drive combo-select "$MAIN_TITLE" 1000 "$PRINTER"
-  check_ok "the TCP/IP row is chosen" drive list-select "$MAIN_TITLE" 1004 3
+  start_setup
+  choose_driver "$PRINTER" 3
   status_before=$(drive text "$MAIN_TITLE" 1011)
   check_ok "Install clicked" drive post-click "$MAIN_TITLE" 1012
   # The click disables Install; the cancelled wizard enables it again.

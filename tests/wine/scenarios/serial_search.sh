@@ -64,12 +64,9 @@ if [ "$serial_ok" -eq 1 ]; then
 COM6" "$(while IFS= read -r name; do reg_value HKLM "$serialcomm" "$name"; done \
     < <(drive reg-values HKLM "$serialcomm") | sort)"
 
-  start_installer 'C:\Setup' "$(unix_path 'C:\Setup\DriverSetup.exe')"
-  check_ok "the main window appears" drive wait-window "$MAIN_TITLE" 30000
-  check_ok "Install becomes enabled" drive wait-enabled "$MAIN_TITLE" 1012 60000
+  start_setup
   printer=$(drive combo-items "$MAIN_TITLE" 1000 | head -n1)
-  check_ok "a driver name is chosen" drive combo-select "$MAIN_TITLE" 1000 "$printer"
-  check_ok "the serial row is chosen" drive list-select "$MAIN_TITLE" 1004 0
+  choose_driver "$printer" 0
 
   # What Windows' spooler keeps for a printer and a fresh Wine prefix lacks:
   # the DsSpooler key, and a ControlSet001 copy of the printer's key.
