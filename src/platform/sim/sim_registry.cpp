@@ -179,6 +179,16 @@ std::shared_ptr<SimRegistry::Key> SimRegistry::FindOrCreate(const std::shared_pt
   return key;
 }
 
+uint32_t SimRegistry::OpenedFor(platform::KeyHandle handle, uint32_t neededAccess,
+                                std::shared_ptr<Key>& key) const {
+  uint32_t access = 0;
+  key = FromHandle(handle, &access);
+  if (!key) return win::ERROR_INVALID_HANDLE;
+  if (key->deleted) return kErrorKeyDeleted;
+  if ((access & neededAccess) == 0) return win::ERROR_ACCESS_DENIED;
+  return win::ERROR_SUCCESS;
+}
+
 std::shared_ptr<SimRegistry::Key> SimRegistry::FromHandle(platform::KeyHandle handle,
                                                           uint32_t* access) const {
   if (auto root = RootKey(handle)) {
@@ -250,11 +260,8 @@ uint32_t SimRegistry::RegSetValueExA(platform::KeyHandle handle, const std::stri
                                      uint32_t type, const void* data, uint32_t size) {
   if (auto fault = faults_.Check("RegSetValueExA")) return *fault;
   std::lock_guard lock(mutex_);
-  uint32_t access = 0;
-  auto key = FromHandle(handle, &access);
-  if (!key) return win::ERROR_INVALID_HANDLE;
-  if (key->deleted) return kErrorKeyDeleted;
-  if ((access & win::KEY_SET_VALUE) == 0) return win::ERROR_ACCESS_DENIED;
+  std::shared_ptr<Key> key;
+  if (uint32_t error = OpenedFor(handle, win::KEY_SET_VALUE, key)) return error;
   if (data == nullptr && size != 0) return 998;  // ERROR_NOACCESS
   std::string bytes(static_cast<const char*>(data), static_cast<const char*>(data) + size);
   if (RegValue* existing = key->Value(valueName)) {
@@ -269,11 +276,8 @@ uint32_t SimRegistry::RegQueryValueExA(platform::KeyHandle handle, const std::st
                                        uint32_t* type, void* data, uint32_t* size) {
   if (auto fault = faults_.Check("RegQueryValueExA")) return *fault;
   std::lock_guard lock(mutex_);
-  uint32_t access = 0;
-  auto key = FromHandle(handle, &access);
-  if (!key) return win::ERROR_INVALID_HANDLE;
-  if (key->deleted) return kErrorKeyDeleted;
-  if ((access & win::KEY_QUERY_VALUE) == 0) return win::ERROR_ACCESS_DENIED;
+  std::shared_ptr<Key> key;
+  if (uint32_t error = OpenedFor(handle, win::KEY_QUERY_VALUE, key)) return error;
   if (data != nullptr && size == nullptr) return win::ERROR_INVALID_PARAMETER;
   const RegValue* value = key->Value(valueName);
   if (!value) return win::ERROR_FILE_NOT_FOUND;
@@ -297,11 +301,8 @@ uint32_t SimRegistry::RegEnumValueA(platform::KeyHandle handle, uint32_t index, 
                                     uint32_t* dataSize) {
   if (auto fault = faults_.Check("RegEnumValueA")) return *fault;
   std::lock_guard lock(mutex_);
-  uint32_t access = 0;
-  auto key = FromHandle(handle, &access);
-  if (!key) return win::ERROR_INVALID_HANDLE;
-  if (key->deleted) return kErrorKeyDeleted;
-  if ((access & win::KEY_QUERY_VALUE) == 0) return win::ERROR_ACCESS_DENIED;
+  std::shared_ptr<Key> key;
+  if (uint32_t error = OpenedFor(handle, win::KEY_QUERY_VALUE, key)) return error;
   if (name == nullptr || nameSize == nullptr) return win::ERROR_INVALID_PARAMETER;
   if (data != nullptr && dataSize == nullptr) return win::ERROR_INVALID_PARAMETER;
   if (index >= key->values.size()) return win::ERROR_NO_MORE_ITEMS;

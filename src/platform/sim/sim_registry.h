@@ -123,6 +123,10 @@ class SimRegistry : public platform::Registry {
   std::shared_ptr<Key> Find(const std::shared_ptr<Key>& from, const std::string& path) const;
   std::shared_ptr<Key> FindOrCreate(const std::shared_ptr<Key>& from, const std::string& path);
   std::shared_ptr<Key> FromHandle(platform::KeyHandle handle, uint32_t* access) const;
+  // Lock held. The key of an open handle that was opened with `neededAccess`,
+  // or the error a value call on it gives.
+  uint32_t OpenedFor(platform::KeyHandle handle, uint32_t neededAccess,
+                     std::shared_ptr<Key>& key) const;
   platform::KeyHandle NewHandle(std::shared_ptr<Key> key, uint32_t access);
 
   Faults& faults_;
