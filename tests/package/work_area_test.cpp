@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/sim/forwarding_machine.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/win_constants.h"
 
@@ -62,26 +63,14 @@ class RecordingFiles : public platform::FileSystem {
   sim::SimFiles& files_;
 };
 
-class RecordingMachine : public platform::Machine {
+class RecordingMachine : public sim::ForwardingMachine {
  public:
-  explicit RecordingMachine(sim::SimMachine& m) : m_(m), files_(m.fs()) {}
+  explicit RecordingMachine(sim::SimMachine& m) : ForwardingMachine(m), files_(m.fs()) {}
   RecordingFiles& recorded() { return files_; }
 
-  platform::Registry& registry() override { return m_.registry(); }
-  platform::Spooler& spooler() override { return m_.spooler(); }
-  platform::ServiceManager& services() override { return m_.services(); }
-  platform::Security& security() override { return m_.security(); }
   platform::FileSystem& files() override { return files_; }
-  platform::SystemInfo& system() override { return m_.system(); }
-  platform::Clock& clock() override { return m_.clock(); }
-  platform::Threads& threads() override { return m_.threads(); }
-  platform::WindowSystem& ui() override { return m_.ui(); }
-  platform::ArchiveDll& archive() override { return m_.archive(); }
-  platform::CommPorts& comm() override { return m_.comm(); }
-  uint32_t GetLastError() override { return m_.GetLastError(); }
 
  private:
-  sim::SimMachine& m_;
   RecordingFiles files_;
 };
 

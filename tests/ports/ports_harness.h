@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/sim/forwarding_machine.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/win_constants.h"
 #include "resources/resource.h"
@@ -85,26 +86,14 @@ class FlagRegistry : public platform::Registry {
 };
 
 // The simulated machine with the registry above in front of its own.
-class FlagMachine : public platform::Machine {
+class FlagMachine : public sim::ForwardingMachine {
  public:
-  explicit FlagMachine(sim::SimMachine& m) : m_(m), registry_(m) {}
+  explicit FlagMachine(sim::SimMachine& m) : ForwardingMachine(m), registry_(m) {}
   FlagRegistry& flags() { return registry_; }
 
   platform::Registry& registry() override { return registry_; }
-  platform::Spooler& spooler() override { return m_.spooler(); }
-  platform::ServiceManager& services() override { return m_.services(); }
-  platform::Security& security() override { return m_.security(); }
-  platform::FileSystem& files() override { return m_.files(); }
-  platform::SystemInfo& system() override { return m_.system(); }
-  platform::Clock& clock() override { return m_.clock(); }
-  platform::Threads& threads() override { return m_.threads(); }
-  platform::WindowSystem& ui() override { return m_.ui(); }
-  platform::ArchiveDll& archive() override { return m_.archive(); }
-  platform::CommPorts& comm() override { return m_.comm(); }
-  uint32_t GetLastError() override { return m_.GetLastError(); }
 
  private:
-  sim::SimMachine& m_;
   FlagRegistry registry_;
 };
 

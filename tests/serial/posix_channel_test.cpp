@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "platform/posix/posix_comm.h"
+#include "platform/sim/forwarding_machine.h"
 #include "platform/sim/sim_machine.h"
 #include "ports/serial_channel.h"
 #include "resources/resource.h"
@@ -82,26 +83,15 @@ class Child {
 };
 
 // The simulated machine with real comm ports.
-class PosixCommMachine : public platform::Machine {
+class PosixCommMachine : public sim::ForwardingMachine {
  public:
-  explicit PosixCommMachine(sim::SimMachine& m) : m_(m) {}
+  explicit PosixCommMachine(sim::SimMachine& m) : ForwardingMachine(m) {}
   posix::PosixCommPorts& ports() { return ports_; }
 
-  platform::Registry& registry() override { return m_.registry(); }
-  platform::Spooler& spooler() override { return m_.spooler(); }
-  platform::ServiceManager& services() override { return m_.services(); }
-  platform::Security& security() override { return m_.security(); }
-  platform::FileSystem& files() override { return m_.files(); }
-  platform::SystemInfo& system() override { return m_.system(); }
-  platform::Clock& clock() override { return m_.clock(); }
-  platform::Threads& threads() override { return m_.threads(); }
-  platform::WindowSystem& ui() override { return m_.ui(); }
-  platform::ArchiveDll& archive() override { return m_.archive(); }
   platform::CommPorts& comm() override { return ports_; }
   uint32_t GetLastError() override { return ports_.GetLastError(); }
 
  private:
-  sim::SimMachine& m_;
   posix::PosixCommPorts ports_;
 };
 
