@@ -200,6 +200,19 @@ class InstallRig {
     return EndState::Other;
   }
 
+  // Virtual milliseconds between the progress bar's last moves to `from`
+  // and to `to`.
+  uint64_t MsBetweenProgress(int from, int to) {
+    uint64_t fromMs = 0;
+    uint64_t toMs = 0;
+    for (const sim::Event& e : m.simUi().Transcript()) {
+      if (e.kind != sim::EventKind::Progress) continue;
+      if (e.value == from) fromMs = e.timeMs;
+      if (e.value == to) toMs = e.timeMs;
+    }
+    return toMs - fromMs;
+  }
+
   std::string DumpRun() const {
     std::string text;
     for (const auto& s : runStatuses) text += "  status: " + s + "\n";

@@ -140,14 +140,7 @@ TEST_F(LabelInstall, FailedMonitorRegistrationEndsTheProgram) {
 TEST_F(LabelInstall, PauseBeforeCompletionIsATenthOfASecond) {
   RunInstall({"LX-4(Label)", Parallel, false});
   ASSERT_EQ(End(), EndState::Completed) << DumpRun();
-  uint64_t at40 = 0;
-  uint64_t at100 = 0;
-  for (const sim::Event& e : m.simUi().Transcript()) {
-    if (e.kind != sim::EventKind::Progress) continue;
-    if (e.value == 40) at40 = e.timeMs;
-    if (e.value == 100) at100 = e.timeMs;
-  }
-  EXPECT_EQ(at100 - at40, 100u);
+  EXPECT_EQ(MsBetweenProgress(40, 100), 100u);
 }
 
 }  // namespace
