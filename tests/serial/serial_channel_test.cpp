@@ -57,6 +57,26 @@ class SerialChannelThreads : public ::testing::Test {
   bool OpenPort(SerialChannel& channel, int port, int baud = 9600) {
     return channel.Open(owner.hwnd(), port, baud, 'N', 8, 1, 3, 512);
   }
+  // Opens the port, sends one status request and closes the port once
+  // `ms` of virtual time have passed.
+  void RequestAndClose(int port, uint64_t ms) {
+    WithOwner([&](sim::UserActions& u) {
+      SerialChannel channel(m);
+      ASSERT_TRUE(OpenPort(channel, port));
+      ASSERT_TRUE(channel.StartMonitoring());
+      channel.Write(kRequest.data(), 3);
+      u.AdvanceTime(ms);
+      channel.Close();
+    });
+  }
+  // The received-byte notifications' bytes, in order.
+  std::vector<platform::WParam> ReceivedBytes() const {
+    std::vector<platform::WParam> bytes;
+    for (const auto& n : owner.received) {
+      if (n.message == 0x407) bytes.push_back(n.wParam);
+    }
+    return bytes;
+  }
 };
 
 TEST_F(SerialChannelThreads, ConfiguresThePortAndReportsEachAnswerByteInOrder) {
@@ -131,22 +151,13 @@ TEST_F(SerialChannelThreads, BytesReceivedBeforeTheRequestAreDiscarded) {
   EXPECT_EQ(m.simComm().Device(5).discarded, 2u);
   ASSERT_FALSE(owner.received.empty());
   EXPECT_EQ(owner.received.front(), (Notification{0x407, 0x7E, 5}));
-  int bytes = 0;
-  for (const auto& n : owner.received) bytes += n.message == 0x407 ? 1 : 0;
-  EXPECT_EQ(bytes, 1);
+  EXPECT_EQ(ReceivedBytes().size(), 1u);
 }
 
 TEST_F(SerialChannelThreads, AFailedReadIsShownAndDeliversNoByte) {
   m.simComm().AttachPrinter(3, {.answer = {0x21}, .delayMs = 10});
   m.faults().Fail("ReadFile", win::ERROR_GEN_FAILURE);
-  WithOwner([&](sim::UserActions& u) {
-    SerialChannel channel(m);
-    ASSERT_TRUE(OpenPort(channel, 3));
-    ASSERT_TRUE(channel.StartMonitoring());
-    channel.Write(kRequest.data(), 3);
-    u.AdvanceTime(50);
-    channel.Close();
-  });
+  RequestAndClose(3, 50);
 
   const auto boxes = m.simUi().MessageBoxes();
   ASSERT_EQ(boxes.size(), 1u);
@@ -157,23 +168,13 @@ TEST_F(SerialChannelThreads, AFailedReadIsShownAndDeliversNoByte) {
   EXPECT_EQ(boxes[0].type, win::MB_ICONSTOP | win::MB_OK);
   EXPECT_EQ(boxes[0].owner, 0u);
   // The byte that the read after the failure got, once.
-  std::vector<platform::WParam> bytes;
-  for (const auto& n : owner.received)
-    if (n.message == 0x407) bytes.push_back(n.wParam);
-  EXPECT_EQ(bytes, std::vector<platform::WParam>{0x21});
+  EXPECT_EQ(ReceivedBytes(), std::vector<platform::WParam>{0x21});
 }
 
 TEST_F(SerialChannelThreads, AFailedWriteIsShown) {
   m.simComm().AttachPrinter(4, {.delayMs = 10});
   m.faults().Fail("WriteFile", win::ERROR_ACCESS_DENIED);
-  WithOwner([&](sim::UserActions& u) {
-    SerialChannel channel(m);
-    ASSERT_TRUE(OpenPort(channel, 4));
-    ASSERT_TRUE(channel.StartMonitoring());
-    channel.Write(kRequest.data(), 3);
-    u.AdvanceTime(50);
-    channel.Close();
-  });
+  RequestAndClose(4, 50);
 
   const auto boxes = m.simUi().MessageBoxes();
   ASSERT_EQ(boxes.size(), 1u);
