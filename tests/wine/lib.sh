@@ -119,19 +119,19 @@ unix_path() {  # 'C:\dir\file'
 }
 
 # Whether a Windows path exists on the prefix's C: drive, matching each part
-# of it without regard to case, as Windows does (Wine's own folders are
-# lower-case: C:\windows\syswow64).
-win_file_exists() {  # 'C:\dir\file'
-  local rest=${1#[Cc]:} path="$WINEPREFIX/drive_c" part match
+# without regard to case as Windows does (Wine's own folders are lower-case:
+# C:\windows\syswow64).
+exists_on_c() {  # 'C:\dir\file'
+  local rest=${1#[Cc]:} dir="$WINEPREFIX/drive_c" part match
   local -a parts
-  IFS='\' read -ra parts <<<"${rest#\\}"
+  IFS='\' read -ra parts <<<"$rest"
   for part in "${parts[@]}"; do
     [ -n "$part" ] || continue
-    match=$(find "$path" -mindepth 1 -maxdepth 1 -iname "$part" -print -quit 2>/dev/null)
+    match=$(find "$dir" -mindepth 1 -maxdepth 1 -iname "$part" -print -quit 2>/dev/null)
     [ -n "$match" ] || return 1
-    path=$match
+    dir=$match
   done
-  [ -f "$path" ]
+  return 0
 }
 
 put_file() {  # source 'C:\dir\file'

@@ -11,7 +11,7 @@ if install_prepare; then
   install_and_check "$PRINTER" install_label
   check_has_line "the language monitor is registered" "Advanced Language Monitor" \
     "$(drive monitors)"
-  check_ok "the monitor DLL is in $MONITOR_DLL_PATH" win_file_exists "$MONITOR_DLL_PATH"
+  check_ok "the monitor DLL is in $MONITOR_DLL_PATH" exists_on_c "$MONITOR_DLL_PATH"
 
   drivers=$(unix_path "$DRIVER_FOLDER")
   # The label engine's files end in 50 for 32-bit Windows, 56 for 64-bit.

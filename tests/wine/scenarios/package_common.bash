@@ -29,18 +29,3 @@ package_build_sample() {  # work-dir
 package_names() {  # DriverName.cfg
   tr -d '\r' <"$1" | sed -n 's/^PrintName[0-9]*=//p'
 }
-
-# Whether a Windows path exists on the prefix's C: drive, ignoring case as
-# Windows does.
-exists_on_c() {  # 'C:\dir\file'
-  local rest=${1#[Cc]:\\} dir="$WINEPREFIX/drive_c" part
-  IFS='\' read -ra parts <<<"$rest"
-  for part in "${parts[@]}"; do
-    [ -z "$part" ] && continue
-    local match
-    match=$(find "$dir" -maxdepth 1 -mindepth 1 -iname "$part" -print -quit 2>/dev/null)
-    [ -n "$match" ] || return 1
-    dir=$match
-  done
-  return 0
-}
