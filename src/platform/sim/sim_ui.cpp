@@ -182,6 +182,17 @@ void SimUi::OnMessageBox(MessageBoxAnswerer answerer) {
 
 // --- Recording --------------------------------------------------------------
 
+void SimUi::RecordControlLocked(EventKind kind, const Window& w, const ControlState& c,
+                                int64_t value, std::string text) {
+  Event e;
+  e.kind = kind;
+  e.window = w.hwnd;
+  e.controlId = c.tmpl.id;
+  e.value = value;
+  e.text = std::move(text);
+  RecordLocked(std::move(e));
+}
+
 void SimUi::RecordLocked(Event event) {
   event.timeMs = clock_.NowMs();
   if (event.window != 0 && event.templateId == 0) {
@@ -569,12 +580,7 @@ void SimUi::SetDlgItemTextA(WindowId dialog, int controlId, const std::string& t
     }
     if (c.text == text) return 0;
     c.text = text;
-    Event e;
-    e.kind = EventKind::Text;
-    e.window = w.hwnd;
-    e.controlId = c.tmpl.id;
-    e.text = text;
-    RecordLocked(std::move(e));
+    RecordControlLocked(EventKind::Text, w, c, 0, text);
     return 0;
   });
 }
@@ -589,12 +595,7 @@ void SimUi::EnableDlgItem(WindowId dialog, int controlId, bool enable) {
   OnControl(dialog, controlId, "EnableDlgItem", 0, [&](ControlState& c, Window& w) {
     if (c.enabled == enable) return 0;
     c.enabled = enable;
-    Event e;
-    e.kind = EventKind::Enabled;
-    e.window = w.hwnd;
-    e.controlId = c.tmpl.id;
-    e.value = enable ? 1 : 0;
-    RecordLocked(std::move(e));
+    RecordControlLocked(EventKind::Enabled, w, c, enable ? 1 : 0);
     return 0;
   });
 }
@@ -611,12 +612,7 @@ void SimUi::CheckDlgButton(WindowId dialog, int controlId, bool checked) {
     }
     if (c.checked == checked) return 0;
     c.checked = checked;
-    Event e;
-    e.kind = EventKind::Checked;
-    e.window = w.hwnd;
-    e.controlId = c.tmpl.id;
-    e.value = checked ? 1 : 0;
-    RecordLocked(std::move(e));
+    RecordControlLocked(EventKind::Checked, w, c, checked ? 1 : 0);
     return 0;
   });
 }
@@ -630,12 +626,7 @@ void SimUi::SetProgressPos(WindowId dialog, int controlId, int position) {
   OnControl(dialog, controlId, "SetProgressPos", 0, [&](ControlState& c, Window& w) {
     if (!KindIs(c, {ControlKind::Progress}, "SetProgressPos", w)) return 0;
     c.progress = std::clamp(position, 0, 100);  // the default range
-    Event e;
-    e.kind = EventKind::Progress;
-    e.window = w.hwnd;
-    e.controlId = c.tmpl.id;
-    e.value = c.progress;
-    RecordLocked(std::move(e));
+    RecordControlLocked(EventKind::Progress, w, c, c.progress);
     return 0;
   });
 }
@@ -677,13 +668,7 @@ void SimUi::ComboSetCurSel(WindowId dialog, int controlId, int index) {
     if (selection == c.comboSelection) return 0;
     c.comboSelection = selection;
     if (!IsDropDownList(c)) c.text = ComboText(c);
-    Event e;
-    e.kind = EventKind::ComboSelection;
-    e.window = w.hwnd;
-    e.controlId = c.tmpl.id;
-    e.value = selection;
-    e.text = ComboText(c);
-    RecordLocked(std::move(e));
+    RecordControlLocked(EventKind::ComboSelection, w, c, selection, ComboText(c));
     return 0;
   });
 }
@@ -848,13 +833,8 @@ void SimUi::ListSetItemState(WindowId dialog, int controlId, int row, uint32_t s
       if ((old[i] ^ c.rows[i].state) & win::LVIS_SELECTED) selectionChanged = true;
     }
     if (selectionChanged) {
-      Event e;
-      e.kind = EventKind::ListSelection;
-      e.window = w.hwnd;
-      e.controlId = c.tmpl.id;
-      e.value = FirstSelectedRow(c);
-      e.text = before == FirstSelectedRow(c) ? "selection extended" : "";
-      RecordLocked(std::move(e));
+      RecordControlLocked(EventKind::ListSelection, w, c, FirstSelectedRow(c),
+                          before == FirstSelectedRow(c) ? "selection extended" : "");
     }
     return 0;
   });
@@ -871,12 +851,7 @@ void SimUi::SetSelectedRowsLocked(Window& w, ControlState& c, int row, bool focu
     c.rows[i].state = s;
   }
   if (changed || before != FirstSelectedRow(c)) {
-    Event e;
-    e.kind = EventKind::ListSelection;
-    e.window = w.hwnd;
-    e.controlId = c.tmpl.id;
-    e.value = FirstSelectedRow(c);
-    RecordLocked(std::move(e));
+    RecordControlLocked(EventKind::ListSelection, w, c, FirstSelectedRow(c));
   }
 }
 

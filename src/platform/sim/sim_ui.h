@@ -309,6 +309,9 @@ class SimUi : public platform::WindowSystem {
   platform::LResult Deliver(platform::WindowId window, uint32_t message, platform::WParam wParam,
                             platform::LParam lParam);
   void RecordLocked(Event event);
+  // A change of control `c` of window `w`.
+  void RecordControlLocked(EventKind kind, const Window& w, const ControlState& c, int64_t value,
+                           std::string text = {});
   void Record(Event event);
   void RecordError(const std::string& text, platform::WindowId window = 0);
   void RecordErrorLocked(const std::string& text, platform::WindowId window = 0);
