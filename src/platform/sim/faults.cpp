@@ -19,11 +19,6 @@ void Faults::Clear(const std::string& call) {
   if (it != entries_.end()) it->second.faults.clear();
 }
 
-void Faults::ClearAll() {
-  std::lock_guard lock(mutex_);
-  for (auto& [name, entry] : entries_) entry.faults.clear();
-}
-
 std::optional<uint32_t> Faults::Check(const std::string& call) {
   std::lock_guard lock(mutex_);
   Entry& entry = entries_[call];

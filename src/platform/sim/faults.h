@@ -35,7 +35,6 @@ class Faults {
   void Fail(const std::string& call, uint32_t errorCode, FaultOptions options = {});
   // Disarms every fault of `call`, or of every call.
   void Clear(const std::string& call);
-  void ClearAll();
 
   // Counts the call and returns the error code it must fail with, or nothing
   // when it goes ahead.

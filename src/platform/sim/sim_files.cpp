@@ -566,11 +566,6 @@ void SimFiles::SetCurrentDirectory(const std::string& winPath) {
   currentDirectory_ = path == "C:" ? "C:\\" : path;
 }
 
-std::string SimFiles::CurrentDirectory() const {
-  std::lock_guard lock(mutex_);
-  return currentDirectory_;
-}
-
 size_t SimFiles::OpenFindCount() const {
   std::lock_guard lock(mutex_);
   return searches_.size();

@@ -90,7 +90,6 @@ class SimFiles : public platform::FileSystem {
   std::filesystem::path HostPath(const std::string& winPath) const;
   const std::filesystem::path& Root() const { return root_; }
   void SetCurrentDirectory(const std::string& winPath);
-  std::string CurrentDirectory() const;
   // Search handles not yet closed.
   size_t OpenFindCount() const;
 

@@ -478,19 +478,6 @@ bool SimRegistry::DeleteTree(platform::KeyHandle root, const std::string& path) 
   return false;
 }
 
-bool SimRegistry::DeleteValue(platform::KeyHandle root, const std::string& path,
-                              const std::string& name) {
-  std::lock_guard lock(mutex_);
-  auto base = RootKey(root);
-  auto key = base ? Find(base, path) : nullptr;
-  if (!key) return false;
-  auto it = std::find_if(key->values.begin(), key->values.end(),
-                         [&](const auto& entry) { return SameName(entry.first, name); });
-  if (it == key->values.end()) return false;
-  key->values.erase(it);
-  return true;
-}
-
 std::vector<platform::ExplicitAccess> SimRegistry::Acl(platform::KeyHandle root,
                                                        const std::string& path) const {
   std::lock_guard lock(mutex_);

@@ -83,7 +83,6 @@ class SimRegistry : public platform::Registry {
   void CreateKey(platform::KeyHandle root, const std::string& path);
   // Removes the key with everything below it; false when it was missing.
   bool DeleteTree(platform::KeyHandle root, const std::string& path);
-  bool DeleteValue(platform::KeyHandle root, const std::string& path, const std::string& name);
 
   // The key's access-control entries (empty when the key is missing).
   std::vector<platform::ExplicitAccess> Acl(platform::KeyHandle root,

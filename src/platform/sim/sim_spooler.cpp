@@ -466,11 +466,6 @@ void SimSpooler::AttachUsbDevice(const std::string& port) {
   usbDevices_.insert(UpperCase(port));
 }
 
-void SimSpooler::DetachUsbDevice(const std::string& port) {
-  std::lock_guard lock(mutex_);
-  usbDevices_.erase(UpperCase(port));
-}
-
 void SimSpooler::QueueWizardCreatesPort(const std::string& portName,
                                         const std::string& description) {
   std::lock_guard lock(mutex_);

@@ -119,7 +119,6 @@ class SimSpooler : public platform::Spooler {
   void AddMonitor(const std::string& name, const std::string& dllName);
   void SetJobs(const std::string& printer, uint32_t jobs);
   void AttachUsbDevice(const std::string& port);
-  void DetachUsbDevice(const std::string& port);
   // Scripts the next add-port wizard runs, in order.
   void QueueWizardCreatesPort(const std::string& portName,
                               const std::string& description = kTcpIpDescription);

@@ -81,9 +81,4 @@ void SimSystem::SetExtendedVersionQueryWorks(bool works) {
   extendedWorks_ = works;
 }
 
-void SimSystem::SetApplicationTitle(const std::string& title) {
-  std::lock_guard lock(mutex_);
-  title_ = title;
-}
-
 }  // namespace sim

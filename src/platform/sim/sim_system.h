@@ -32,7 +32,6 @@ class SimSystem : public platform::SystemInfo {
   bool Is64Bit() const;
   void SetHasIsWow64Process(bool present);
   void SetExtendedVersionQueryWorks(bool works);
-  void SetApplicationTitle(const std::string& title);
 
  private:
   Faults& faults_;

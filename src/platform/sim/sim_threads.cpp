@@ -38,17 +38,6 @@ void Dispatcher::UnregisterTarget(Target target) {
   changed_.notify_all();
 }
 
-bool Dispatcher::IsTarget(Target target) const {
-  std::lock_guard lock(mutex_);
-  return targets_.count(target) != 0;
-}
-
-bool Dispatcher::OwnedByCaller(Target target) const {
-  std::lock_guard lock(mutex_);
-  auto it = targets_.find(target);
-  return it != targets_.end() && it->second == std::this_thread::get_id();
-}
-
 void Dispatcher::EnterWaitLocked(std::function<bool()> ready) {
   if (tlsDispatcher != this) return;
   waiters_[std::this_thread::get_id()].push_back(std::move(ready));
@@ -242,11 +231,6 @@ void Dispatcher::ThreadNotStarted() {
 void Dispatcher::AdoptCallingThread() {
   tlsDispatcher = this;
   tlsWaitDepth = 0;
-}
-
-int Dispatcher::RunningThreads() const {
-  std::lock_guard lock(mutex_);
-  return running_;
 }
 
 int Dispatcher::QueuedSends() const {

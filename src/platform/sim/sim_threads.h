@@ -40,9 +40,6 @@ class Dispatcher {
   // target: their senders return with false at once.
   void RegisterTarget(Target target, std::thread::id owner);
   void UnregisterTarget(Target target);
-  bool IsTarget(Target target) const;
-  // True when `target` exists and belongs to the calling thread.
-  bool OwnedByCaller(Target target) const;
 
   // Runs `task` on the thread that owns `target` and returns when it has run
   // (true), or at once with false when the target does not exist or was
@@ -78,7 +75,6 @@ class Dispatcher {
   void ThreadNotStarted();
   // Makes the calling thread count as one of the machine's threads.
   void AdoptCallingThread();
-  int RunningThreads() const;
   int LiveThreads() const;
   // Sends waiting in any thread's queue.
   int QueuedSends() const;

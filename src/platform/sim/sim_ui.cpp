@@ -559,15 +559,6 @@ bool SimUi::FireNextTimer(uint64_t limitMs) {
   return true;
 }
 
-bool SimUi::HasTimersOnThisThread() const {
-  std::lock_guard lock(mutex_);
-  for (const auto& [key, timer] : timers_) {
-    auto w = FindLocked(key.first);
-    if (w && w->owner == std::this_thread::get_id()) return true;
-  }
-  return false;
-}
-
 // --- Controls ---------------------------------------------------------------
 
 void SimUi::SetDlgItemTextA(WindowId dialog, int controlId, const std::string& text) {
@@ -1113,23 +1104,6 @@ void UserActions::ClearSelection(int controlId) {
 void UserActions::SetCheck(int controlId, bool checked) {
   if (IsChecked(controlId) == checked) return;
   Click(controlId);
-}
-
-void UserActions::TypeText(int controlId, const std::string& text) {
-  if (!Prepare("type text", controlId)) return;
-  {
-    std::lock_guard lock(ui_.mutex_);
-    auto w = ui_.FindLocked(hwnd_);
-    ControlState* c = w->Control(controlId);
-    if (!ui_.KindIs(*c, {ControlKind::Edit}, "type text", *w)) return;
-    if (c->tmpl.readOnly()) {
-      ui_.RecordErrorLocked("type text: edit " + std::to_string(controlId) + " is read-only",
-                            hwnd_);
-      return;
-    }
-  }
-  ui_.SetDlgItemTextA(hwnd_, controlId, text);
-  Command(controlId, kEnChange);
 }
 
 void UserActions::PressEscape() {

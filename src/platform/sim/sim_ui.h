@@ -158,12 +158,11 @@ class UserActions {
   // Mouse and keyboard. A click on a disabled or missing control records an
   // error and does nothing.
   void Click(int controlId);
-  void SelectCombo(int controlId, int index);             // selection + CBN_SELCHANGE
-  void SelectRow(int controlId, int row);                 // as a click on the row leaves it
-  void ClearSelection(int controlId);                     // a click beside the rows
-  void SetCheck(int controlId, bool checked);             // a click when the state differs
-  void TypeText(int controlId, const std::string& text);  // text + EN_CHANGE
-  void PressEscape();                                     // WM_COMMAND IDCANCEL
+  void SelectCombo(int controlId, int index);  // selection + CBN_SELCHANGE
+  void SelectRow(int controlId, int row);      // as a click on the row leaves it
+  void ClearSelection(int controlId);          // a click beside the rows
+  void SetCheck(int controlId, bool checked);  // a click when the state differs
+  void PressEscape();                          // WM_COMMAND IDCANCEL
   void PressEnter();  // WM_COMMAND of the default button (if enabled), else IDOK
   void CloseBox();    // WM_CLOSE
   // Moves the clock forward, delivering the timers of this thread's windows
@@ -321,7 +320,6 @@ class SimUi : public platform::WindowSystem {
   // Delivers the earliest timer of this thread's windows that is due by
   // `limitMs`, moving the clock to it. False when none is.
   bool FireNextTimer(uint64_t limitMs);
-  bool HasTimersOnThisThread() const;
   bool WaitIdle(platform::WindowId window);
   std::shared_ptr<Window> FindLocked(platform::WindowId window) const;
   std::unique_ptr<WindowSnapshot> SnapshotLocked(const Window& window) const;

@@ -14,10 +14,6 @@
 
 namespace platform::win32 {
 
-template <typename T>
-T* ToPointer(std::uintptr_t value) {
-  return reinterpret_cast<T*>(value);
-}
 inline HWND ToHwnd(WindowId id) { return reinterpret_cast<HWND>(id); }
 inline WindowId FromHwnd(HWND hwnd) { return reinterpret_cast<WindowId>(hwnd); }
 inline HANDLE ToHandle(std::uintptr_t value) { return reinterpret_cast<HANDLE>(value); }
