@@ -115,18 +115,26 @@ void InstallLabelDriver(MainWindow& window) {
     return;
   }
 
-  install_steps::StageFile(window, monitorSource, monitorTarget);
-  SpoolerControl(machine, "Spooler", EnsureRunning);
+  SpoolerControl(machine, window.hwnd(), "Spooler", EnsureRunning);
 
   // A monitor left by an earlier run is replaced; the spooler only lets go
-  // of the old DLL after a restart.
+  // of the old DLL after a restart, and Windows refuses to overwrite a DLL
+  // that is loaded: the copy comes after both.
   platform::Spooler& spooler = machine.spooler();
   if (spooler.DeleteMonitorA(environment, kMonitorName)) {
-    SpoolerControl(machine, "Spooler", Restart);
+    SpoolerControl(machine, window.hwnd(), "Spooler", Restart);
   }
+  if (!machine.files().CopyFileA(monitorSource, monitorTarget, false)) {
+    // Registering now would register a stale DLL, or none.
+    install_steps::AbandonRun(window, "Failed to copy the language monitor to " + monitorTarget +
+                                          " (error " + std::to_string(machine.GetLastError()) +
+                                          ")");
+    return;
+  }
+  window.SetStatus(monitorTarget);
   if (!spooler.AddMonitorA({kMonitorName, environment, monitorTarget}) &&
       machine.GetLastError() != win::ERROR_PRINT_MONITOR_ALREADY_INSTALLED) {
-    platform::AppMessageBox(machine, "Failed to add Monitor\r\n", win::MB_OK);
+    platform::AppMessageBox(machine, window.hwnd(), "Failed to add Monitor\r\n", win::MB_OK);
     window.Close(win::IDOK);
     return;
   }

@@ -87,6 +87,7 @@ inline constexpr uint32_t INVALID_FILE_ATTRIBUTES = 0xFFFFFFFF;
 inline constexpr uint32_t FILE_ATTRIBUTE_READONLY = 0x01;
 inline constexpr uint32_t FILE_ATTRIBUTE_DIRECTORY = 0x10;
 inline constexpr uint32_t FILE_ATTRIBUTE_NORMAL = 0x80;
+inline constexpr uint32_t FILE_ATTRIBUTE_REPARSE_POINT = 0x400;
 
 // Version information.
 inline constexpr uint32_t VER_PLATFORM_WIN32_WINDOWS = 1;

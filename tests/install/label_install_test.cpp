@@ -105,6 +105,29 @@ TEST_F(LabelInstall, RegisteredMonitorIsReplacedAfterARestart) {
   EXPECT_EQ(monitors[0].dllName, "C:\\WINDOWS\\system32\\lbxmonNT.dll");
 }
 
+TEST_F(LabelInstall, AReinstallationReplacesTheMonitorDllTheSpoolerHeld) {
+  const std::string dll = "C:\\WINDOWS\\system32\\lbxmonNT.dll";
+  m.fs().WriteFile(dll, "older version");
+  m.spool().AddMonitor(kMonitor, dll);  // loaded: Windows refuses to overwrite it
+  RunInstall({"LX-2(Label)", Parallel, true});
+  ASSERT_EQ(End(), EndState::Completed) << DumpRun();
+  EXPECT_EQ(m.fs().ReadFile(dll), "placeholder C:\\Barcode\\x86\\lbxmonNT.dll");
+}
+
+TEST_F(LabelInstall, AMonitorDllThatCannotBeCopiedStopsTheRunBeforeRegistering) {
+  const std::string dll = "C:\\WINDOWS\\system32\\lbxmonNT.dll";
+  m.fs().WriteFile(dll, "older version");
+  m.fs().SetReadOnly(dll);
+  RunInstall({"LX-2(Label)", Parallel, true});
+  EXPECT_EQ(End(), EndState::Failed) << DumpRun();
+  EXPECT_EQ(installText, "Reinstall");
+  ASSERT_EQ(runBoxes.size(), 1u);
+  EXPECT_EQ(runBoxes[0].text, "Failed to copy the language monitor to " + dll + " (error 5)");
+  EXPECT_EQ(runBoxes[0].ownerTemplateId, IDD_MAIN);
+  EXPECT_EQ(m.faults().Calls("AddMonitorA"), 0u);
+  EXPECT_EQ(m.faults().Calls("AddPrinterDriverExA"), 0u);
+}
+
 TEST_F(LabelInstall, MonitorThatCannotBeDeletedStillCountsAsAdded) {
   m.spool().AddMonitor(kMonitor, "old.dll");
   const int restartsBefore = m.spool().Restarts();
@@ -128,7 +151,7 @@ TEST_F(LabelInstall, FailedMonitorRegistrationEndsTheProgram) {
   EXPECT_EQ(End(), EndState::ProgramEnded);
   ASSERT_EQ(runBoxes.size(), 1u);
   EXPECT_EQ(runBoxes[0].text, "Failed to add Monitor\r\n");
-  EXPECT_EQ(runBoxes[0].owner, 0u);
+  EXPECT_EQ(runBoxes[0].ownerTemplateId, IDD_MAIN);
   EXPECT_EQ(runBoxes[0].caption, "DriverSetup");
   EXPECT_EQ(runBoxes[0].type, win::MB_OK | win::MB_ICONEXCLAMATION);
   // Nothing after the monitor step ran.

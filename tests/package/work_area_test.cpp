@@ -155,6 +155,24 @@ TEST_F(WorkArea, RemovesTheThreeWorkAreaItemsAndNothingElse) {
   EXPECT_EQ(calls.back(), "delete c:\\DriverName.cfg");
 }
 
+TEST_F(WorkArea, LinksGoAsLinksAndWhatTheyPointAtStays) {
+  // Left by an earlier run or unpacked by a foreign archive library: a
+  // folder link into the system folder and a file link to a system file.
+  SeedWorkArea();
+  m.fs().WriteFile("C:\\WINDOWS\\system32\\spoolsv.exe", "system");
+  m.fs().WriteFile("C:\\WINDOWS\\system32\\drivers\\disk.sys", "system");
+  m.fs().MakeLink("C:\\Ticket\\x86\\sys", "C:\\WINDOWS\\system32");
+  m.fs().MakeLink("C:\\Barcode\\Common\\spool.lnk", "C:\\WINDOWS\\system32\\spoolsv.exe");
+  RemoveWorkArea(recording);
+  EXPECT_FALSE(m.fs().Exists("C:\\Ticket"));
+  EXPECT_FALSE(m.fs().Exists("C:\\Barcode"));
+  EXPECT_EQ(m.fs().ReadFile("C:\\WINDOWS\\system32\\spoolsv.exe"), "system");
+  EXPECT_EQ(m.fs().ReadFile("C:\\WINDOWS\\system32\\drivers\\disk.sys"), "system");
+  for (const std::string& call : recording.recorded().calls) {
+    EXPECT_EQ(call.find("sys//"), std::string::npos) << "descended into a link: " << call;
+  }
+}
+
 TEST_F(WorkArea, PathsBeyondTheSystemLimitAreLeftAlone) {
   // A folder name that brings "<top>//<name>//*.*" past 259 characters.
   const std::string top = "c:\\Deep";

@@ -21,6 +21,7 @@ namespace {
 
 constexpr uint32_t kErrorNoMoreFiles = 18;
 constexpr uint32_t kErrorDirectory = 267;  // the path is not a folder
+constexpr uint32_t kErrorSharingViolation = 32;
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
@@ -195,7 +196,7 @@ bool SimFiles::CopyFileA(const std::string& source, const std::string& target, b
     if (failIfExists) return Fail(win::ERROR_FILE_EXISTS);
     if (fs::is_directory(to.host, ec) || IsReadOnly(to)) return Fail(win::ERROR_ACCESS_DENIED);
   }
-  if (from.host == to.host) return Fail(32);  // ERROR_SHARING_VIOLATION
+  if (from.host == to.host || inUse_.count(to.canonical)) return Fail(kErrorSharingViolation);
   if (!fs::copy_file(from.host, to.host, fs::copy_options::overwrite_existing, ec)) {
     return Fail(win::ERROR_ACCESS_DENIED);
   }
@@ -215,6 +216,7 @@ bool SimFiles::DeleteFileA(const std::string& path) {
   std::error_code ec;
   if (!fs::exists(r.host, ec)) return Fail(win::ERROR_FILE_NOT_FOUND);
   if (fs::is_directory(r.host, ec) || IsReadOnly(r)) return Fail(win::ERROR_ACCESS_DENIED);
+  if (inUse_.count(r.canonical)) return Fail(kErrorSharingViolation);
   if (!fs::remove(r.host, ec)) return Fail(win::ERROR_ACCESS_DENIED);
   return true;
 }
@@ -240,7 +242,10 @@ bool SimFiles::RemoveDirectoryA(const std::string& path) {
   std::error_code ec;
   if (!fs::exists(r.host, ec)) return Fail(win::ERROR_FILE_NOT_FOUND);
   if (!fs::is_directory(r.host, ec)) return Fail(kErrorDirectory);
-  if (!fs::is_empty(r.host, ec)) return Fail(win::ERROR_DIR_NOT_EMPTY);
+  // A folder link goes as the link, whatever its target holds.
+  if (!fs::is_symlink(r.host, ec) && !fs::is_empty(r.host, ec)) {
+    return Fail(win::ERROR_DIR_NOT_EMPTY);
+  }
   if (IsReadOnly(r)) return Fail(win::ERROR_ACCESS_DENIED);
   if (!fs::remove(r.host, ec)) return Fail(win::ERROR_ACCESS_DENIED);
   return true;
@@ -283,6 +288,7 @@ platform::FindHandle SimFiles::FindFirstFileA(const std::string& pattern,
     if (!PatternMatches(namePattern, name)) continue;
     uint32_t attributes = 0;
     if (entry.is_directory(ec)) attributes |= win::FILE_ATTRIBUTE_DIRECTORY;
+    if (entry.is_symlink(ec)) attributes |= win::FILE_ATTRIBUTE_REPARSE_POINT;
     if (readOnly_.count(dir.canonical + "\\" + UpperCase(name))) {
       attributes |= win::FILE_ATTRIBUTE_READONLY;
     }
@@ -340,6 +346,7 @@ uint32_t SimFiles::GetFileAttributesA(const std::string& path) {
   }
   uint32_t attributes = 0;
   if (fs::is_directory(r.host, ec)) attributes |= win::FILE_ATTRIBUTE_DIRECTORY;
+  if (fs::is_symlink(r.host, ec)) attributes |= win::FILE_ATTRIBUTE_REPARSE_POINT;
   if (IsReadOnly(r)) attributes |= win::FILE_ATTRIBUTE_READONLY;
   return attributes == 0 ? win::FILE_ATTRIBUTE_NORMAL : attributes;
 }
@@ -522,6 +529,25 @@ void SimFiles::MakeDirectory(const std::string& winPath) {
   if (!r.valid) throw std::invalid_argument("not on drive C: " + winPath);
   std::error_code ec;
   fs::create_directories(r.host, ec);
+}
+
+void SimFiles::SetInUse(const std::string& winPath, bool inUse) {
+  std::lock_guard lock(mutex_);
+  const Resolved r = Resolve(winPath);
+  if (!r.valid) return;
+  if (inUse) {
+    inUse_.insert(r.canonical);
+  } else {
+    inUse_.erase(r.canonical);
+  }
+}
+
+void SimFiles::MakeLink(const std::string& winPath, const std::string& winTarget) {
+  std::lock_guard lock(mutex_);
+  const Resolved link = Resolve(winPath);
+  const Resolved target = Resolve(winTarget);
+  if (!link.valid || !target.valid) throw std::invalid_argument("not on drive C: " + winPath);
+  fs::create_symlink(target.host, link.host);
 }
 
 void SimFiles::SetReadOnly(const std::string& winPath, bool readOnly) {

@@ -8,6 +8,12 @@
 // ERROR_PATH_NOT_FOUND. Read-only files are kept in a table of their own
 // (the host runs as root, where file modes do not stop a deletion).
 //
+// A host symbolic link stands for a Windows link (a junction or a symbolic
+// link): it carries FILE_ATTRIBUTE_REPARSE_POINT, and FILE_ATTRIBUTE_DIRECTORY
+// when it points at a folder. As on Windows, paths resolve through it, while
+// RemoveDirectoryA of a folder link and DeleteFileA of a file link remove the
+// link itself, never what it points at.
+//
 // Profile (INI) reading follows the rules documented at
 // GetPrivateProfileStringA and GetPrivateProfileSectionNamesA below.
 #pragma once
@@ -83,6 +89,11 @@ class SimFiles : public platform::FileSystem {
   bool IsDirectory(const std::string& winPath) const;
   void MakeDirectory(const std::string& winPath);
   void SetReadOnly(const std::string& winPath, bool readOnly = true);
+  // A file loaded by a running program (a DLL the spooler holds): it can be
+  // neither overwritten nor deleted (ERROR_SHARING_VIOLATION).
+  void SetInUse(const std::string& winPath, bool inUse);
+  // A link at `winPath` to `winTarget` (a folder or a file of drive C:).
+  void MakeLink(const std::string& winPath, const std::string& winTarget);
   // Names in a folder, sorted ignoring case (empty when it is missing).
   std::vector<std::string> List(const std::string& winPath) const;
   // The host file behind a Windows path, existing names matched ignoring
@@ -118,6 +129,7 @@ class SimFiles : public platform::FileSystem {
   mutable std::mutex mutex_;
   std::string currentDirectory_ = "C:\\Setup";
   std::set<std::string> readOnly_;  // canonical paths
+  std::set<std::string> inUse_;     // canonical paths
   std::map<platform::FindHandle, Search> searches_;
   platform::FindHandle nextFind_ = 0x100;
 };

@@ -373,12 +373,11 @@ bool SimSpooler::AddMonitorA(const platform::MonitorInfo2& info) {
         return Fail(win::ERROR_PRINT_MONITOR_ALREADY_INSTALLED);
     }
   }
-  const bool hasFolder = info.dllName.find_first_of("\\/:") != std::string::npos;
-  const std::string dll =
-      hasFolder ? info.dllName : std::string(SimFiles::kSystemDirectory) + "\\" + info.dllName;
+  const std::string dll = MonitorDllPath(info.dllName);
   if (!files_.Exists(dll) || files_.IsDirectory(dll)) return Fail(win::ERROR_MOD_NOT_FOUND);
   std::lock_guard lock(mutex_);
   monitors_.push_back(info);
+  files_.SetInUse(dll, true);
   return true;
 }
 
@@ -394,6 +393,8 @@ bool SimSpooler::DeleteMonitorA(const std::string& environment, const std::strin
   for (const auto& port : ports_) {
     if (SameName(port.info.monitorName, monitorName)) return Fail(win::ERROR_PRINT_MONITOR_IN_USE);
   }
+  // The running spooler keeps the DLL loaded until it stops.
+  deletedMonitorDlls_.push_back(MonitorDllPath(it->dllName));
   monitors_.erase(it);
   return true;
 }
@@ -453,6 +454,12 @@ void SimSpooler::AddDriver(const std::string& environment, const std::string& na
 void SimSpooler::AddMonitor(const std::string& name, const std::string& dllName) {
   std::lock_guard lock(mutex_);
   monitors_.push_back(platform::MonitorInfo2{name, NativeEnvironment(), dllName});
+  files_.SetInUse(MonitorDllPath(dllName), true);
+}
+
+std::string SimSpooler::MonitorDllPath(const std::string& dllName) {
+  const bool hasFolder = dllName.find_first_of("\\/:") != std::string::npos;
+  return hasFolder ? dllName : std::string(SimFiles::kSystemDirectory) + "\\" + dllName;
 }
 
 void SimSpooler::SetJobs(const std::string& printer, uint32_t jobs) {
@@ -550,6 +557,10 @@ void SimSpooler::OnServiceStopped() {
   std::lock_guard lock(mutex_);
   stopped_ = true;
   handles_.clear();  // the spooler process that gave them out is gone
+  // Its monitor DLLs go with it; a deleted monitor's only now.
+  for (const auto& monitor : monitors_) files_.SetInUse(MonitorDllPath(monitor.dllName), false);
+  for (const std::string& dll : deletedMonitorDlls_) files_.SetInUse(dll, false);
+  deletedMonitorDlls_.clear();
 }
 
 void SimSpooler::OnServiceStarted() {
@@ -557,6 +568,7 @@ void SimSpooler::OnServiceStarted() {
   if (!stopped_) return;
   stopped_ = false;
   ++restarts_;
+  for (const auto& monitor : monitors_) files_.SetInUse(MonitorDllPath(monitor.dllName), true);
   for (auto& printer : printers_) {
     if (auto port =
             registry_.GetValue(platform::kHkeyLocalMachine, kPrintersKey + printer.name, "Port")) {

@@ -139,6 +139,9 @@ class SimSpooler : public platform::Spooler {
   size_t OpenPrinterHandleCount() const;
   // "Windows x64" on a 64-bit machine, else "Windows NT x86".
   std::string NativeEnvironment() const;
+  // Where the spooler loads a monitor DLL from: a bare name from the system
+  // folder. The DLL stays loaded, so locked, while the spooler runs.
+  static std::string MonitorDllPath(const std::string& dllName);
   // The driver directory of an environment, "" for an unknown one.
   static std::string DriverDirectory(const std::string& environment);
 
@@ -180,7 +183,8 @@ class SimSpooler : public platform::Spooler {
   std::vector<SpoolerPrinter> printers_;
   std::vector<DriverEntry> drivers_;
   std::vector<platform::MonitorInfo2> monitors_;
-  std::set<std::string> usbDevices_;  // upper-case port names
+  std::set<std::string> usbDevices_;             // upper-case port names
+  std::vector<std::string> deletedMonitorDlls_;  // still loaded until the spooler stops
   std::deque<WizardOutcome> wizard_;
   std::vector<std::string> configured_;
   std::vector<platform::WindowId> wizardOwners_;
