@@ -19,7 +19,13 @@ void WalkDriverNameFile(
     const std::function<void(int32_t section, const std::string& name)>& visit) {
   platform::FileSystem& files = machine.files();
   char sections[kSectionListSize] = {};
-  files.GetPrivateProfileSectionNamesA(sections, kSectionListSize, kDriverNameFile);
+  const uint32_t length =
+      files.GetPrivateProfileSectionNamesA(sections, kSectionListSize, kDriverNameFile);
+  // A list too long for the buffer comes back cut, with the length size - 2
+  // and its last name a stub of a longer one: that stub could equal an
+  // earlier section's name and read its names again at a later position.
+  // So a name that reaches the length of a cut list is not a section.
+  const bool cut = length >= kSectionListSize - 2;
 
   int32_t position = -1;
   uint32_t start = 0;
@@ -29,6 +35,7 @@ void WalkDriverNameFile(
     if (sections[index] != '\0') continue;
     // An empty name can only be the empty list.
     if (index == start) break;
+    if (cut && index >= length) break;
     // The full name is used, however long: a name cut short would read
     // another section's names, or none.
     const std::string section(sections + start, index - start);

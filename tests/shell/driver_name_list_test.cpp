@@ -111,6 +111,25 @@ TEST_F(DriverNameFile, SectionsBeyondTheListSizeAreNotSeen) {
   EXPECT_EQ(LookupDriverName(m, "M119", -1), -1);
 }
 
+TEST_F(DriverNameFile, ANameCutByTheListBufferIsNoSection) {
+  // "Twin" (5 bytes in the list), 99 names of 29 characters and one of 18
+  // (2989 bytes): the next name, "TwinAndMore", is cut to "Twin" at the end
+  // of the 3000-byte buffer.
+  std::string file = "[Twin]\nPrintName1=Receipt\n";
+  for (int s = 0; s < 100; ++s) {
+    char name[32];
+    std::snprintf(name, sizeof name, s < 99 ? "Filler%03d%020d" : "Filler%03d%09d", s, 0);
+    file += std::string("[") + name + "]\nPrintName1=F" + std::to_string(s) + "\n";
+  }
+  file += "[TwinAndMore]\nPrintName1=Label\n";
+  Write(file);
+  const Visits visits = Walk();
+  ASSERT_EQ(visits.size(), 101u);
+  EXPECT_EQ(visits.front(), (std::pair<int32_t, std::string>{0, "Receipt"}));
+  EXPECT_EQ(visits.back(), (std::pair<int32_t, std::string>{100, "F99"}));
+  EXPECT_EQ(LookupDriverName(m, "Receipt", -1), 0);
+}
+
 TEST_F(DriverNameFile, ALongSectionNameIsReadWhole) {
   const std::string longName(150, 'L');
   Write("[Short]\nPrintName1=first\n[" + longName + "]\nPrintName1=long one\n" + "[" +
