@@ -11,8 +11,8 @@ struct App {
   platform::Machine& machine;
   // The registered "MyUpdateData" message, registered before any window.
   uint32_t myUpdateDataMessage = 0;
-  // Cleared by the Install command when the chosen port kind has no port;
-  // never set again during the run.
+  // Whether the current Install run found a port of the chosen kind: set at
+  // the start of every run, cleared when the kind has no port.
   bool portAvailable = true;
 };
 

@@ -47,6 +47,9 @@ void InstallCommand(MainWindow& window) {
   window.EnableInstall(false);
 
   window.portKind = SelectedPortKind(window, window.portKind);
+  // Whether this run found a port of its kind: a port connected after an
+  // earlier run found none counts for the next run.
+  window.app.portAvailable = true;
   if (const StringList* ports = PortsOfKind(window, window.portKind)) {
     if (ports->empty()) {
       window.app.portAvailable = false;

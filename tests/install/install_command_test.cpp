@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -45,28 +46,30 @@ TEST_F(InstallCommandRun, TheListFileSectionDecidesTheRow) {
   EXPECT_EQ(label->driver, "LX-3(Label)");
 }
 
-TEST_F(InstallCommandRun, NoPortOfTheKindStaysKnownForLaterRuns) {
+TEST_F(InstallCommandRun, APortConnectedAfterARunWithoutOneIsUsedByTheNextRun) {
   LayNameList();
-  m.spool().RemovePort("LPT1:");
   RunWindow([&](sim::UserActions& u) {
     u.WaitIdle();
-    Choose(u, {"RX-12 Series", Parallel, true});
+    // No USB port: the printer stands in on the parallel port, and the
+    // second creation on the missing USB port fails.
+    Choose(u, {"RX-12 Series", Usb, true});
     ClickInstall(u);
     EXPECT_FALSE(app.portAvailable);
-    EXPECT_TRUE(installEnabled);
-    // A port appears; the flag stays cleared, and the parallel run goes on
-    // without the "Added the printer" line.
-    AddParallelPort("LPT2:");
+    EXPECT_EQ(installText, "Reinstall") << DumpRun();
+    // The printer is connected; Reinstall finds it.
+    AddUsbPort("USB001", true);
     ClickInstall(u);
-    EXPECT_FALSE(app.portAvailable);
-    EXPECT_EQ(window->chosenPort, "LPT2:");
+    EXPECT_TRUE(app.portAvailable);
+    EXPECT_EQ(window->chosenPort, "USB001");
     EXPECT_EQ(End(), EndState::Completed) << DumpRun();
-    for (const std::string& line : runStatuses) EXPECT_NE(line, "Added the printer RX-12 Series");
+    EXPECT_NE(std::find(runStatuses.begin(), runStatuses.end(), "Added the printer RX-12 Series"),
+              runStatuses.end())
+        << DumpRun();
     u.Click(win::IDCANCEL);
   });
   const auto printer = m.spool().Printer("RX-12 Series");
   ASSERT_TRUE(printer.has_value());
-  EXPECT_EQ(printer->port, "LPT2:");
+  EXPECT_EQ(printer->port, "USB001");
 }
 
 TEST_F(InstallCommandRun, WithoutANameListNothingIsInstalled) {
