@@ -44,7 +44,7 @@ void UninstallDialog::OnClose() { ui().EndDialog(hwnd(), win::IDCANCEL); }
 
 void UninstallDialog::BuildList() {
   platform::WindowSystem& ui = this->ui();
-  SpoolerControl(machine_, "Spooler", Restart);
+  SpoolerControl(machine_, hwnd(), "Spooler", Restart);
   const std::vector<std::string> rows = InstalledDriverRows(machine_);
 
   list_view::Reset(ui, hwnd(), IDC_PORT_LIST, &kColumn, 1);
@@ -77,7 +77,7 @@ void UninstallDialog::UninstallSelected() {
   const auto progress = [&](int position) {
     ui.SetProgressPos(hwnd(), IDC_UNINSTALL_PROGRESS, position);
   };
-  RemovePrinterAndDriver(machine_, name, progress, [&] { BuildList(); });
+  RemovePrinterAndDriver(machine_, hwnd(), name, progress, [&] { BuildList(); });
   progress(90);
   CleanUpPrinterRegistry(machine_, name);
   progress(100);

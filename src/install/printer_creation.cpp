@@ -67,7 +67,7 @@ void WriteDefaultPrinter(MainWindow& window, const std::string& printerName) {
   }
   if (registry.RegSetValueExA(key.get(), "Device", win::REG_SZ, device.c_str(),
                               static_cast<uint32_t>(device.size() + 1)) != win::ERROR_SUCCESS) {
-    platform::AppMessageBox(machine,
+    platform::AppMessageBox(machine, window.hwnd(),
                             "Error\xA3\xBA"
                             "Failed to set regist",
                             win::MB_OK);
@@ -90,7 +90,7 @@ bool RegisterDriver(MainWindow& window, const platform::DriverInfo3& driverInfo,
   const int answer =
       variant == InstallVariant::Receipt
           ? machine.ui().MessageBoxA(window.hwnd(), text, "Error", win::MB_RETRYCANCEL)
-          : platform::AppMessageBox(machine, text, win::MB_RETRYCANCEL);
+          : platform::AppMessageBox(machine, window.hwnd(), text, win::MB_RETRYCANCEL);
   if (answer == win::IDCANCEL) {
     window.Close(win::IDOK);
   } else {
@@ -145,7 +145,7 @@ void CreatePrinterAndFinish(MainWindow& window, const std::string& printerName,
     // The printer on the parallel port stays whatever happens next; its
     // handle is done with.
     spooler.ClosePrinter(printer);
-    SpoolerControl(machine, "Spooler", Restart);
+    SpoolerControl(machine, window.hwnd(), "Spooler", Restart);
     PortInventory(window);
     info.portName = window.chosenPort;
     printer = spooler.AddPrinterA(info);

@@ -89,7 +89,7 @@ void InstallReceiptDriver(MainWindow& window) {
   window.SetProgress(10);
   window.SetStatus("Adding printer drive " + driverName);
 
-  SpoolerControl(machine, "Spooler", EnsureRunning);
+  SpoolerControl(machine, window.hwnd(), "Spooler", EnsureRunning);
   if (!RegisterDriver(window, info, InstallVariant::Receipt)) return;
 
   // Only the plug-in pair is left in the driver directory.

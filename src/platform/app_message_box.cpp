@@ -17,8 +17,8 @@ uint32_t AppMessageBoxType(uint32_t type) {
   }
 }
 
-int AppMessageBox(Machine& machine, const std::string& text, uint32_t type) {
-  return machine.ui().MessageBoxA(0, text, machine.system().ApplicationTitle(),
+int AppMessageBox(Machine& machine, WindowId owner, const std::string& text, uint32_t type) {
+  return machine.ui().MessageBoxA(owner, text, machine.system().ApplicationTitle(),
                                   AppMessageBoxType(type));
 }
 

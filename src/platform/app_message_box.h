@@ -14,7 +14,10 @@ namespace platform {
 // The type actually shown for a requested `type`.
 uint32_t AppMessageBoxType(uint32_t type);
 
-// Shows the box with no owner window. Returns the button pressed.
-int AppMessageBox(Machine& machine, const std::string& text, uint32_t type);
+// Shows the box modal to `owner`, the window running the operation that
+// asks (the main window, or the dialog on top of it): while it is up, that
+// window takes no clicks that could start another operation. Returns the
+// button pressed.
+int AppMessageBox(Machine& machine, WindowId owner, const std::string& text, uint32_t type);
 
 }  // namespace platform

@@ -46,8 +46,8 @@ int32_t ChooseParallelPort(MainWindow& window) {
   const std::size_t count = window.parallelPorts.size();
   if (count == 0) {
     platform::AppMessageBox(
-        machine, "There is no available parallel port.\r\n\r\nPlease select other port type.",
-        win::MB_OK);
+        machine, window.hwnd(),
+        "There is no available parallel port.\r\n\r\nPlease select other port type.", win::MB_OK);
     return RESULT_CANCEL;
   }
   if (count == 1) return RESULT_ROW_BASE;

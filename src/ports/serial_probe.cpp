@@ -68,6 +68,6 @@ void WriteComPortSettings(MainWindow& window, const std::string& entry) {
   if (machine.registry().RegSetValueExA(key.get(), entry, win::REG_SZ, data.c_str(),
                                         static_cast<uint32_t>(data.size() + 1)) !=
       win::ERROR_SUCCESS) {
-    platform::AppMessageBox(machine, kSettingsWriteFailed, win::MB_OK);
+    platform::AppMessageBox(machine, window.hwnd(), kSettingsWriteFailed, win::MB_OK);
   }
 }

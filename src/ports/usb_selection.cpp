@@ -32,7 +32,7 @@ Outcome TryEachPort(MainWindow& window, const std::string& printerName, uint8_t&
     if (!SetPrinterPortRegistry(window, printerName, port)) return Outcome::NotWritten;
 
     window.SetProgress(50);
-    SpoolerControl(machine, "Spooler", Restart);
+    SpoolerControl(machine, window.hwnd(), "Spooler", Restart);
     window.SetProgress(60);
     InstalledPrinterInventory(machine, window.printerNames, window.printerPorts);
 

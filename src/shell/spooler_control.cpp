@@ -50,7 +50,8 @@ int32_t StartAndWait(platform::Machine& machine, platform::ServiceHandle manager
 
 }  // namespace
 
-int32_t SpoolerControl(platform::Machine& machine, const std::string& serviceName, int32_t mode) {
+int32_t SpoolerControl(platform::Machine& machine, platform::WindowId owner,
+                       const std::string& serviceName, int32_t mode) {
   platform::ServiceManager& services = machine.services();
   const platform::ServiceHandle manager =
       services.OpenSCManagerA("ServicesActive", win::SC_MANAGER_ALL_ACCESS);
@@ -63,7 +64,7 @@ int32_t SpoolerControl(platform::Machine& machine, const std::string& serviceNam
   if (!known) {
     // Without a known state neither starting nor stopping is safe: the
     // service is left as it is and the result says it was not brought up.
-    platform::AppMessageBox(machine, "Service status is unknown",
+    platform::AppMessageBox(machine, owner, "Service status is unknown",
                             win::MB_OK | win::MB_ICONINFORMATION);
   } else if (mode == EnsureRunning && status.currentState != win::SERVICE_STOPPED) {
     result = 1;

@@ -32,7 +32,7 @@ void StartupWorker(MainWindow& window) {
   // Each step runs to its end; once the window is closing the remaining ones
   // are skipped, since they would write into a window that is going away.
   if (window.Closing()) return;
-  SpoolerControl(window.machine, "Spooler", EnsureRunning);
+  SpoolerControl(window.machine, window.hwnd(), "Spooler", EnsureRunning);
   if (window.Closing()) return;
   PortInventory(window);
   if (window.Closing()) return;

@@ -67,8 +67,8 @@ std::string DriverNameForListedName(platform::Machine& machine, const std::strin
   return listedName;
 }
 
-void RemovePrinterAndDriver(platform::Machine& machine, const std::string& name,
-                            const std::function<void(int)>& progress,
+void RemovePrinterAndDriver(platform::Machine& machine, platform::WindowId owner,
+                            const std::string& name, const std::function<void(int)>& progress,
                             const std::function<void()>& rebuild) {
   if (name.empty()) return;
   EnableLoadDriverPrivilege(machine.security());
@@ -87,13 +87,13 @@ void RemovePrinterAndDriver(platform::Machine& machine, const std::string& name,
     spooler.DeletePrinter(printer);
     spooler.ClosePrinter(printer);
   }
-  SpoolerControl(machine, "Spooler", Restart);
+  SpoolerControl(machine, owner, "Spooler", Restart);
   progress(60);
 
   // The spooler refuses a driver that another printer still uses; that stays
   // silent, as every failure here does.
   spooler.DeletePrinterDriverA(environment, driverName);
-  SpoolerControl(machine, "Spooler", Restart);
+  SpoolerControl(machine, owner, "Spooler", Restart);
   progress(80);
 
   rebuild();

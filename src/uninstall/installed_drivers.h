@@ -24,9 +24,9 @@ std::string DriverNameForListedName(platform::Machine& machine, const std::strin
 // Removes the printer `name` and its driver, restarting the spooler between
 // the steps. `progress` receives 20, 40, 60 and 80; `rebuild` runs between 80
 // and the registry clean-up, as the window's list rebuild does. `name` must
-// not be empty.
-void RemovePrinterAndDriver(platform::Machine& machine, const std::string& name,
-                            const std::function<void(int)>& progress,
+// not be empty. Boxes of the spooler restarts are owned by `owner`.
+void RemovePrinterAndDriver(platform::Machine& machine, platform::WindowId owner,
+                            const std::string& name, const std::function<void(int)>& progress,
                             const std::function<void()>& rebuild);
 
 // Deletes the per-printer keys that the system keeps for `name` in the user's

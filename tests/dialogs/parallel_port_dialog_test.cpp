@@ -29,7 +29,7 @@ TEST_F(ParallelPortDialogTest, NoParallelPortIsRefused) {
             "There is no available parallel port.\r\n\r\nPlease select other port type.");
   EXPECT_EQ(boxes[0].caption, m.system().ApplicationTitle());
   EXPECT_EQ(boxes[0].type, win::MB_OK | win::MB_ICONEXCLAMATION);
-  EXPECT_EQ(boxes[0].owner, 0u);
+  EXPECT_EQ(boxes[0].ownerTemplateId, IDD_MAIN);
   EXPECT_EQ(m.simUi().DialogsOpened(IDD_PARALLEL_PORT), 0);
 }
 

@@ -71,7 +71,7 @@ TEST_F(PrinterCreation, LabelRetryBoxIsTheApplicationBox) {
   ASSERT_EQ(runBoxes.size(), 1u);
   EXPECT_EQ(runBoxes[0].text, kRetryText5);
   EXPECT_EQ(runBoxes[0].caption, "DriverSetup");
-  EXPECT_EQ(runBoxes[0].owner, 0u);
+  EXPECT_EQ(runBoxes[0].ownerTemplateId, IDD_MAIN);
   // Retry and Cancel boxes get no icon from the application-wide rule.
   EXPECT_EQ(runBoxes[0].type, win::MB_RETRYCANCEL);
   EXPECT_EQ(End(), EndState::Failed);
@@ -219,7 +219,7 @@ TEST_F(PrinterCreation, FailedDefaultPrinterWriteIsReportedAndTheRunGoesOn) {
   EXPECT_EQ(runBoxes[0].text,
             "Error\xA3\xBA"
             "Failed to set regist");
-  EXPECT_EQ(runBoxes[0].owner, 0u);
+  EXPECT_EQ(runBoxes[0].ownerTemplateId, IDD_MAIN);
   EXPECT_EQ(runBoxes[0].type, win::MB_OK | win::MB_ICONEXCLAMATION);
   EXPECT_EQ(End(), EndState::Completed) << DumpRun();
 }

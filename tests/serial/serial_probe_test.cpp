@@ -67,7 +67,7 @@ TEST_F(ComPortSettings, AFailedWriteShowsTheApplicationBox) {
             "Error\xA3\xBA"
             "Failed to set Registry");
   EXPECT_EQ(boxes[0].type, win::MB_OK | win::MB_ICONEXCLAMATION);
-  EXPECT_EQ(boxes[0].owner, 0u);
+  EXPECT_EQ(boxes[0].owner, window.hwnd());
   EXPECT_EQ(boxes[0].caption, m.sys().ApplicationTitle());
 }
 

@@ -15,7 +15,7 @@ class SpoolerControlTest : public ::testing::Test {
 };
 
 TEST_F(SpoolerControlTest, RunningServiceWithEnsureRunningIsLeftAlone) {
-  EXPECT_EQ(SpoolerControl(m, "Spooler", EnsureRunning), 1);
+  EXPECT_EQ(SpoolerControl(m, 0, "Spooler", EnsureRunning), 1);
   EXPECT_EQ(m.svc().Starts("Spooler"), 0);
   EXPECT_EQ(m.svc().Stops("Spooler"), 0);
   EXPECT_EQ(Queries(), 1u);
@@ -30,7 +30,7 @@ TEST_F(SpoolerControlTest, StoppedServiceIsStartedOnceInEitherMode) {
     sim::SimMachine machine;
     machine.svc().SetState("Spooler", win::SERVICE_STOPPED);
     machine.svc().SetTransitionTimes("Spooler", 300, 20);
-    EXPECT_EQ(SpoolerControl(machine, "Spooler", mode), 1);
+    EXPECT_EQ(SpoolerControl(machine, 0, "Spooler", mode), 1);
     EXPECT_EQ(machine.svc().Starts("Spooler"), 1);
     EXPECT_EQ(machine.svc().Stops("Spooler"), 0);
     EXPECT_EQ(machine.svc().State("Spooler"), win::SERVICE_RUNNING);
@@ -43,7 +43,7 @@ TEST_F(SpoolerControlTest, StoppedServiceIsStartedOnceInEitherMode) {
 
 TEST_F(SpoolerControlTest, RestartStopsThenStartsARunningService) {
   m.svc().SetTransitionTimes("Spooler", 40, 100);
-  EXPECT_EQ(SpoolerControl(m, "Spooler", Restart), 1);
+  EXPECT_EQ(SpoolerControl(m, 0, "Spooler", Restart), 1);
   EXPECT_EQ(m.svc().Stops("Spooler"), 1);
   EXPECT_EQ(m.svc().Starts("Spooler"), 1);
   EXPECT_EQ(m.svc().State("Spooler"), win::SERVICE_RUNNING);
@@ -52,14 +52,14 @@ TEST_F(SpoolerControlTest, RestartStopsThenStartsARunningService) {
 }
 
 TEST_F(SpoolerControlTest, AnyModeOtherThanEnsureRunningRestarts) {
-  EXPECT_EQ(SpoolerControl(m, "Spooler", 7), 1);
+  EXPECT_EQ(SpoolerControl(m, 0, "Spooler", 7), 1);
   EXPECT_EQ(m.svc().Stops("Spooler"), 1);
   EXPECT_EQ(m.svc().Starts("Spooler"), 1);
 }
 
 TEST_F(SpoolerControlTest, ServiceStuckStoppingIsNotStartedAfterAThousandQueries) {
   m.svc().SetHangsOnStop("Spooler");
-  EXPECT_EQ(SpoolerControl(m, "Spooler", Restart), 0);
+  EXPECT_EQ(SpoolerControl(m, 0, "Spooler", Restart), 0);
   EXPECT_EQ(m.svc().Stops("Spooler"), 1);
   EXPECT_EQ(m.svc().Starts("Spooler"), 0);
   // One query for the decision, then the poll's limit.
@@ -72,7 +72,7 @@ TEST_F(SpoolerControlTest, ServiceStuckStoppingIsNotStartedAfterAThousandQueries
 TEST_F(SpoolerControlTest, ServiceThatNeverRunsGivesZeroAfterThePollLimit) {
   m.svc().SetState("Spooler", win::SERVICE_STOPPED);
   m.faults().Fail("StartServiceA", win::ERROR_SERVICE_REQUEST_TIMEOUT);
-  EXPECT_EQ(SpoolerControl(m, "Spooler", EnsureRunning), 0);
+  EXPECT_EQ(SpoolerControl(m, 0, "Spooler", EnsureRunning), 0);
   EXPECT_EQ(Queries(), 1001u);
   EXPECT_EQ(m.svc().State("Spooler"), win::SERVICE_STOPPED);
 }
@@ -90,19 +90,21 @@ TEST_F(SpoolerControlTest, PendingStateCountsAsNotStoppedForEnsureRunning) {
   services.CloseServiceHandle(manager);
   ASSERT_EQ(m.svc().State("Spooler"), win::SERVICE_START_PENDING);
   const int startsBefore = m.svc().Starts("Spooler");
-  EXPECT_EQ(SpoolerControl(m, "Spooler", EnsureRunning), 1);
+  EXPECT_EQ(SpoolerControl(m, 0, "Spooler", EnsureRunning), 1);
   EXPECT_EQ(m.svc().Starts("Spooler"), startsBefore);
 }
 
 TEST_F(SpoolerControlTest, FailedFirstQueryTellsTheUserAndTouchesNothing) {
   m.svc().SetState("Spooler", win::SERVICE_STOPPED);
   m.faults().Fail("QueryServiceStatus", win::ERROR_ACCESS_DENIED);
-  EXPECT_EQ(SpoolerControl(m, "Spooler", EnsureRunning), 0);
+  // The box is modal to the window whose operation asked.
+  constexpr platform::WindowId kAskingWindow = 0x4242;
+  EXPECT_EQ(SpoolerControl(m, kAskingWindow, "Spooler", EnsureRunning), 0);
   EXPECT_EQ(m.svc().Starts("Spooler"), 0);
   const auto boxes = m.simUi().MessageBoxes();
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text, "Service status is unknown");
-  EXPECT_EQ(boxes[0].owner, 0u);
+  EXPECT_EQ(boxes[0].owner, kAskingWindow);
   EXPECT_EQ(boxes[0].caption, m.system().ApplicationTitle());
   EXPECT_EQ(boxes[0].buttons(), win::MB_OK);
   EXPECT_EQ(boxes[0].icon(), win::MB_ICONINFORMATION);
@@ -114,7 +116,7 @@ TEST_F(SpoolerControlTest, UnopenableManagerOrServiceShowsTheMessageAndGivesZero
     SCOPED_TRACE(call);
     sim::SimMachine machine;
     machine.faults().Fail(call, win::ERROR_ACCESS_DENIED);
-    EXPECT_EQ(SpoolerControl(machine, "Spooler", Restart), 0);
+    EXPECT_EQ(SpoolerControl(machine, 0, "Spooler", Restart), 0);
     EXPECT_EQ(machine.svc().Stops("Spooler"), 0);
     EXPECT_EQ(machine.svc().Starts("Spooler"), 0);
     ASSERT_EQ(machine.simUi().MessageBoxes().size(), 1u);
