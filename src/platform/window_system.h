@@ -70,8 +70,11 @@ class WindowSystem {
                           uint32_t type) = 0;
 
   // Synchronous: returns when the window's thread has handled the message.
-  virtual LResult SendMessageA(WindowId window, uint32_t message, WParam wParam,
-                               LParam lParam) = 0;
+  virtual LResult SendMessageA(WindowId window, uint32_t message, WParam wParam, LParam lParam) = 0;
+  // Asynchronous: queues the message for the window's thread and returns at
+  // once; the window's message loop (its modal loop, or a message box's)
+  // delivers it. False when the window does not exist.
+  virtual bool PostMessageA(WindowId window, uint32_t message, WParam wParam, LParam lParam) = 0;
 
   virtual void SetTimer(WindowId window, std::uintptr_t timerId, uint32_t elapseMs) = 0;
   virtual void KillTimer(WindowId window, std::uintptr_t timerId) = 0;
@@ -101,8 +104,7 @@ class WindowSystem {
   virtual void ListDeleteColumn(WindowId dialog, int controlId, int column) = 0;
   virtual void ListInsertColumn(WindowId dialog, int controlId, int column,
                                 const std::string& heading, int format, int widthPixels) = 0;
-  virtual void ListSetColumnWidth(WindowId dialog, int controlId, int column,
-                                  int widthPixels) = 0;
+  virtual void ListSetColumnWidth(WindowId dialog, int controlId, int column, int widthPixels) = 0;
   virtual uint32_t ListGetExtendedStyle(WindowId dialog, int controlId) = 0;
   virtual void ListSetExtendedStyle(WindowId dialog, int controlId, uint32_t style) = 0;
   // Returns the new row's index, -1 on failure.

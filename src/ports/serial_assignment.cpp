@@ -59,7 +59,9 @@ bool SameName(const std::string& a, const std::string& b) {
 
 bool IsSerialPortName(const std::string& port) { return port.compare(0, 3, "COM") == 0; }
 
-void RestartSpooler(MainWindow& window) { SpoolerControl(window.machine, "Spooler", Restart); }
+void RestartSpooler(MainWindow& window) {
+  SpoolerControl(window.machine, window.hwnd(), "Spooler", Restart);
+}
 
 void ParkSerialPrinters(MainWindow& window, SerialSearch& search) {
   search.parked.clear();
@@ -98,6 +100,9 @@ bool ProbePortAtIndex(MainWindow& window) {
   window.probePortNumber = ParseComPortNumber(entry);
   window.SetStatus("Checking " + entry);
   CloseProbedPort(window);
+  // The close waits for the old port's thread and handles the bytes it was
+  // still passing on: those answered the old port's request, not this one's.
+  window.serialReplySeen = 0;
   if (ProbeSerialPort(window)) return true;
   window.serialChannel.Close();
   return false;
@@ -162,7 +167,10 @@ void AssignSinglePort(MainWindow& window, const std::string& printerName) {
   window.SetProgress(100);
 }
 
-void EndFound(MainWindow& window, const std::string& printerName) {
+void EndFound(MainWindow& window) {
+  // The printer this search was started for: the combo box may show another
+  // name by now.
+  const std::string printerName = Searches()[&window].newPrinter;
   const std::string port = window.serialPorts[static_cast<std::size_t>(window.probeIndex)];
   window.machine.ui().KillTimer(window.hwnd(), kProbeTimer);
   char text[512];
@@ -245,11 +253,10 @@ void SerialProbeTick(MainWindow& window, std::uintptr_t timerId) {
     window.machine.ui().KillTimer(window.hwnd(), kProbeTimer);
     return;
   }
-  const std::string printerName = window.DriverComboText();
   const int32_t ports = static_cast<int32_t>(window.serialPorts.size());
 
   if (window.serialReplySeen != 0 && window.probeIndex < ports) {
-    EndFound(window, printerName);
+    EndFound(window);
     return;
   }
 

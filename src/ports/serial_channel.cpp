@@ -6,6 +6,7 @@
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/comm.h"
@@ -50,7 +51,12 @@ struct SerialChannel::State {
   platform::EventHandle writeEvent = 0;
   platform::EventHandle shutdownEvent = 0;
   platform::EventHandle waitEvents[3] = {0, 0, 0};
+  // The comm-event wait and the reads share `overlapped` (a read only starts
+  // once the wait has completed); the write has its own, since it starts
+  // while the wait is pending and Windows forbids reusing an OVERLAPPED
+  // before its operation ends.
   platform::Overlapped overlapped;
+  platform::Overlapped writeOverlapped;
   // Where a pending WaitCommEvent stores the event: it may complete after
   // the loop iteration that armed it.
   uint32_t commEvent = 0;
@@ -61,6 +67,10 @@ struct SerialChannel::State {
   std::vector<uint8_t> writeBuffer;
   uint32_t eventMask = 0;
   uint32_t writeBufferSize = 0;
+  // Under ioLock: texts not yet taken by the owner, and whether this opening
+  // has reported one.
+  std::vector<std::string> errors;
+  bool errorReported = false;
   // Held around configuration, error queries, reads, purges and writes on
   // the port, and around writeBuffer; never while a notification is sent or
   // an error box is shown.
@@ -91,6 +101,8 @@ void SerialChannel::CloseEvents(bool* writeEventClosed) {
   s.shutdownEvent = 0;
   if (s.overlapped.hEvent != 0) s.comm.CloseHandle(s.overlapped.hEvent);
   s.overlapped.hEvent = 0;
+  if (s.writeOverlapped.hEvent != 0) s.comm.CloseHandle(s.writeOverlapped.hEvent);
+  s.writeOverlapped.hEvent = 0;
   bool closed = false;
   if (s.writeEvent != 0) closed = s.comm.CloseHandle(s.writeEvent);
   s.writeEvent = 0;
@@ -108,6 +120,8 @@ bool SerialChannel::Open(platform::WindowId owner, int32_t portNumber, int32_t b
   CloseEvents(nullptr);
   s.overlapped = platform::Overlapped();
   s.overlapped.hEvent = s.comm.CreateEventA(true, false);
+  s.writeOverlapped = platform::Overlapped();
+  s.writeOverlapped.hEvent = s.comm.CreateEventA(true, false);
   s.writeEvent = s.comm.CreateEventA(true, false);
   s.shutdownEvent = s.comm.CreateEventA(true, false);
   s.waitEvents[kShutdownIndex] = s.shutdownEvent;
@@ -120,13 +134,17 @@ bool SerialChannel::Open(platform::WindowId owner, int32_t portNumber, int32_t b
   s.portNumber = portNumber;
   s.writeBufferSize = writeBufferSize;
   s.eventMask = eventMask;
+  s.errorReported = false;
 
   const platform::CommHandle previous = s.commHandle.exchange(0);
   if (previous != 0) s.comm.CloseHandle(previous);
 
-  // Without its three events the monitoring loop could neither be stopped
-  // nor wait: such a channel must not open.
-  if (s.overlapped.hEvent == 0 || s.writeEvent == 0 || s.shutdownEvent == 0) return false;
+  // Without its events the monitoring loop could neither be stopped nor
+  // wait: such a channel must not open.
+  if (s.overlapped.hEvent == 0 || s.writeOverlapped.hEvent == 0 || s.writeEvent == 0 ||
+      s.shutdownEvent == 0) {
+    return false;
+  }
 
   const std::string device = "\\\\.\\COM" + std::to_string(portNumber);
   char settings[64];
@@ -199,6 +217,11 @@ bool SerialChannel::Close() {
 
 bool SerialChannel::IsOpen() const { return state_->commHandle.load() != 0; }
 
+std::vector<std::string> SerialChannel::TakeErrors() {
+  std::lock_guard<std::mutex> lock(state_->ioLock);
+  return std::exchange(state_->errors, {});
+}
+
 bool SerialChannel::ShutdownRequested() {
   State& s = *state_;
   return s.comm.WaitForMultipleObjects(1, &s.shutdownEvent, 0) == win::WAIT_OBJECT_0;
@@ -267,7 +290,7 @@ void SerialChannel::MonitorLoop() {
       // relies on the input count alone.
       uint32_t mask = 0;
       comm.GetCommMask(port, mask);
-      if (mask & win::EV_RXCHAR) ReceiveChars();
+      if ((mask & win::EV_RXCHAR) && !ReceiveChars() && !PauseAfterFailure()) break;
       if (mask & win::EV_CTS) Notify(win::WM_USER + 2, 0);
       if (mask & win::EV_BREAK) Notify(win::WM_USER + 1, 0);
       if (mask & win::EV_ERR) Notify(win::WM_USER + 4, 0);
@@ -283,7 +306,13 @@ void SerialChannel::MonitorLoop() {
   s.threadAlive.store(0);
 }
 
-void SerialChannel::ReceiveChars() {
+bool SerialChannel::PauseAfterFailure() {
+  State& s = *state_;
+  return s.comm.WaitForMultipleObjects(1, &s.shutdownEvent, kEmptyEventPauseMs) !=
+         win::WAIT_OBJECT_0;
+}
+
+bool SerialChannel::ReceiveChars() {
   State& s = *state_;
   platform::CommPorts& comm = s.comm;
   const platform::CommHandle port = s.commHandle.load();
@@ -291,21 +320,21 @@ void SerialChannel::ReceiveChars() {
   for (;;) {
     // A port that keeps receiving must not keep the thread from ending: the
     // bytes not read yet go with the port.
-    if (ShutdownRequested()) return;
+    if (ShutdownRequested()) return true;
     platform::ComStat stat;
     {
       std::lock_guard<std::mutex> lock(s.ioLock);
       uint32_t errors = 0;
       comm.ClearCommError(port, &errors, &stat);
     }
-    if (stat.cbInQue == 0) return;
+    if (stat.cbInQue == 0) return true;
 
     uint8_t byte = 0;
+    uint32_t count = 0;
     const char* failed = nullptr;
     uint32_t failure = 0;
     {
       std::lock_guard<std::mutex> lock(s.ioLock);
-      uint32_t count = 0;
       if (readReady) {
         if (!comm.ReadFile(port, &byte, 1, &count, &s.overlapped)) {
           failure = comm.GetLastError();
@@ -328,8 +357,10 @@ void SerialChannel::ReceiveChars() {
       // A failed read delivers nothing: passing on a byte that never came
       // would make a faulty port look like an answering printer.
       ReportError(failed, failure);
-      continue;
+      return false;
     }
+    // A read that timed out completes with nothing: no byte, no answer.
+    if (count == 0) return true;
     Notify(WM_SERIALDATA, byte);
   }
 }
@@ -343,17 +374,17 @@ void SerialChannel::SendPending() {
   uint32_t failure = 0;
   {
     std::lock_guard<std::mutex> lock(s.ioLock);
-    s.overlapped.Offset = 0;
-    s.overlapped.OffsetHigh = 0;
+    s.writeOverlapped.Offset = 0;
+    s.writeOverlapped.OffsetHigh = 0;
     // Whatever came in before the request is not its answer.
     comm.PurgeComm(port, kPurgeAll);
     uint32_t written = 0;
     const uint32_t count =
         std::min<uint32_t>(s.writeCount, static_cast<uint32_t>(s.writeBuffer.size()));
-    if (!comm.WriteFile(port, s.writeBuffer.data(), count, &written, &s.overlapped)) {
+    if (!comm.WriteFile(port, s.writeBuffer.data(), count, &written, &s.writeOverlapped)) {
       failure = comm.GetLastError();
       if (failure == win::ERROR_IO_PENDING) {
-        comm.GetOverlappedResult(port, &s.overlapped, &written, true);
+        comm.GetOverlappedResult(port, &s.writeOverlapped, &written, true);
       } else {
         failed = "WriteFile()";
       }
@@ -363,7 +394,15 @@ void SerialChannel::SendPending() {
 }
 
 void SerialChannel::ReportError(const char* operation, uint32_t errorCode) {
+  State& s = *state_;
   const std::string text =
-      SerialErrorText(operation, state_->comm.FormatMessageA(errorCode), state_->portNumber);
-  machine_.ui().MessageBoxA(0, text, "Application Error", win::MB_ICONSTOP | win::MB_OK);
+      SerialErrorText(operation, s.comm.FormatMessageA(errorCode), s.portNumber);
+  {
+    std::lock_guard<std::mutex> lock(s.ioLock);
+    if (s.errorReported) return;
+    s.errorReported = true;
+    s.errors.push_back(text);
+  }
+  machine_.ui().PostMessageA(s.owner, WM_SERIALERROR, 0,
+                             static_cast<platform::LParam>(s.portNumber));
 }

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "platform/machine.h"
 
@@ -21,6 +23,8 @@ class SerialChannel {
   void Write(const uint8_t* bytes, uint32_t count);
   bool Close();
   bool IsOpen() const;
+  // The error texts reported since the last call (see WM_SERIALERROR).
+  std::vector<std::string> TakeErrors();
 
  private:
   struct State;
@@ -31,13 +35,20 @@ class SerialChannel {
   void StopMonitoring();
   void CloseEvents(bool* writeEventClosed);
   void MonitorLoop();
-  void ReceiveChars();
+  // False when a read failed.
+  bool ReceiveChars();
   void SendPending();
   bool ShutdownRequested();
   // Rests after a comm event that reported nothing; false when the channel
   // is to end.
   bool PauseAfterEmptyEvent();
+  // Keeps the error's text for the owner and posts WM_SERIALERROR to it: the
+  // monitoring thread shows no box of its own, so a close never waits for
+  // a user to answer one. One report per opening: a port that keeps failing
+  // says so once.
   void ReportError(const char* operation, uint32_t errorCode);
+  // Rests after a failed read; false when the channel is to end.
+  bool PauseAfterFailure();
   void Notify(uint32_t message, platform::WParam wParam);
 
   platform::Machine& machine_;

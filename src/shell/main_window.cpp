@@ -109,6 +109,15 @@ bool MainWindow::OnInitDialog() {
   Refresh();
 
   startupWorker_ = machine.threads().StartThread([this] { StartupWorker(*this); });
+  if (!startupWorker_) {
+    // Nothing was unpacked or listed: Install stays disabled, and Cancel and
+    // the close box end the program as always.
+    ui().MessageBoxA(hwnd(),
+                     "The installer could not start its preparation (error " +
+                         std::to_string(machine.GetLastError()) +
+                         ").\r\nClose the installer and run it again.",
+                     "Error", win::MB_OK | win::MB_ICONSTOP);
+  }
   return true;
 }
 
@@ -192,6 +201,15 @@ bool MainWindow::OnMessage(uint32_t message, platform::WParam wParam, platform::
                            platform::LResult& result) {
   if (message == WM_SERIALDATA) {
     serialReplySeen = 1;
+    result = 0;
+    return true;
+  }
+  if (message == WM_SERIALERROR) {
+    // Shown here, owned by this window, rather than on the monitoring thread,
+    // whose port the next probe tick closes and waits for.
+    for (const std::string& text : serialChannel.TakeErrors()) {
+      ui().MessageBoxA(hwnd(), text, "Application Error", win::MB_ICONSTOP | win::MB_OK);
+    }
     result = 0;
     return true;
   }

@@ -17,3 +17,6 @@ inline constexpr int32_t RESULT_PORT_ADDED = 0xAAAA;
 
 // The serial channel's notification for each received byte.
 inline constexpr uint32_t WM_SERIALDATA = 0x0400 + 7;
+// Posted by the serial channel when an operation on its port failed; the
+// owner takes the texts with SerialChannel::TakeErrors and shows them.
+inline constexpr uint32_t WM_SERIALERROR = 0x0400 + 9;

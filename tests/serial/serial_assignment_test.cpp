@@ -1,5 +1,8 @@
 #include "ports/serial_assignment.h"
 
+#include "platform/comm_constants.h"
+#include "platform/sim/forwarding_machine.h"
+
 #include "serial_harness.h"
 
 namespace serial_test {
@@ -203,6 +206,138 @@ TEST_F(SerialSearchThreads, TheCloseBoxDeclinesLikeNo) {
             "The current printer port is COM1: ,you can set that after the installation finished");
   EXPECT_TRUE(m.simComm().OpenOrder().empty());
   EXPECT_EQ(Restarts(), 0);
+}
+
+// The simulated comm ports, with bytes that reach COM1: just as the channel
+// is told to stop: the moment a tick closes the port it has probed.
+class LateAnswerComm : public platform::CommPorts {
+ public:
+  explicit LateAnswerComm(sim::SimComm& comm) : comm_(comm) {}
+  int setEvents = 0;
+
+  bool SetEvent(platform::EventHandle event) override {
+    // The first is the request's write; the second stops COM1:'s thread.
+    if (++setEvents == 2) comm_.Arrive(1, {0x12});
+    return comm_.SetEvent(event);
+  }
+  platform::CommHandle CreateFileA(const std::string& n, uint32_t a, uint32_t s, uint32_t c,
+                                   uint32_t f) override {
+    return comm_.CreateFileA(n, a, s, c, f);
+  }
+  bool CloseHandle(std::uintptr_t h) override { return comm_.CloseHandle(h); }
+  bool SetupComm(platform::CommHandle p, uint32_t i, uint32_t o) override {
+    return comm_.SetupComm(p, i, o);
+  }
+  bool SetCommTimeouts(platform::CommHandle p, const platform::CommTimeouts& t) override {
+    return comm_.SetCommTimeouts(p, t);
+  }
+  bool SetCommMask(platform::CommHandle p, uint32_t m) override { return comm_.SetCommMask(p, m); }
+  bool GetCommMask(platform::CommHandle p, uint32_t& m) override { return comm_.GetCommMask(p, m); }
+  bool GetCommState(platform::CommHandle p, platform::Dcb& d) override {
+    return comm_.GetCommState(p, d);
+  }
+  bool BuildCommDCBA(const std::string& s, platform::Dcb& d) override {
+    return comm_.BuildCommDCBA(s, d);
+  }
+  bool SetCommState(platform::CommHandle p, const platform::Dcb& d) override {
+    return comm_.SetCommState(p, d);
+  }
+  bool PurgeComm(platform::CommHandle p, uint32_t f) override { return comm_.PurgeComm(p, f); }
+  bool ClearCommError(platform::CommHandle p, uint32_t* e, platform::ComStat* s) override {
+    return comm_.ClearCommError(p, e, s);
+  }
+  bool WaitCommEvent(platform::CommHandle p, uint32_t* m, platform::Overlapped* o) override {
+    return comm_.WaitCommEvent(p, m, o);
+  }
+  bool ReadFile(platform::CommHandle p, void* b, uint32_t c, uint32_t* d,
+                platform::Overlapped* o) override {
+    return comm_.ReadFile(p, b, c, d, o);
+  }
+  bool WriteFile(platform::CommHandle p, const void* b, uint32_t c, uint32_t* d,
+                 platform::Overlapped* o) override {
+    return comm_.WriteFile(p, b, c, d, o);
+  }
+  bool GetOverlappedResult(platform::CommHandle p, platform::Overlapped* o, uint32_t* t,
+                           bool w) override {
+    return comm_.GetOverlappedResult(p, o, t, w);
+  }
+  platform::EventHandle CreateEventA(bool m, bool i) override { return comm_.CreateEventA(m, i); }
+  bool ResetEvent(platform::EventHandle e) override { return comm_.ResetEvent(e); }
+  uint32_t WaitForMultipleObjects(uint32_t c, const platform::EventHandle* e, uint32_t t) override {
+    return comm_.WaitForMultipleObjects(c, e, t);
+  }
+  uint32_t GetLastError() override { return comm_.GetLastError(); }
+  std::string FormatMessageA(uint32_t e) override { return comm_.FormatMessageA(e); }
+
+ private:
+  sim::SimComm& comm_;
+};
+
+class LateAnswerMachine : public sim::ForwardingMachine {
+ public:
+  explicit LateAnswerMachine(sim::SimMachine& m) : ForwardingMachine(m), comm_(m.simComm()) {}
+  platform::CommPorts& comm() override { return comm_; }
+  LateAnswerComm comm_;
+};
+
+TEST_F(SerialSearchThreads, AnAnswerThatArrivesWhileThePortClosesCountsForNoOtherPort) {
+  // COM1:'s answer reaches the window while the first tick closes COM1: to
+  // probe COM2:, which has no printer and cannot even be opened.
+  LateAnswerMachine late(m);
+  machine = &late;
+  AddSerialPort(1);
+  AddSerialPort(2, win::ERROR_ACCESS_DENIED);
+  AddSerialPort(3);
+  CreatePrinter("COM1:");
+  AnswerYesAt(4);
+
+  Search();
+
+  EXPECT_GE(late.comm_.setEvents, 2);
+  EXPECT_EQ(FinalStatus(), kNotFoundAfterTicks);
+  EXPECT_EQ(PrinterPort(), "COM1:");
+  EXPECT_EQ(PortsValue("COM2:"), "<missing>");
+  EXPECT_EQ(PortsValue("COM3:"), "<missing>");
+  ExpectShopPrintersBack();
+}
+
+TEST_F(SerialSearchThreads, AReadErrorIsShownByTheMainWindowAndTheSearchGoesOn) {
+  AddSerialPort(1);
+  AddSerialPort(2);
+  AddPrinterAnswering(1, 9600);
+  CreatePrinter("COM1:");
+  AnswerYesAt(4);
+  m.faults().Fail("ReadFile", win::ERROR_GEN_FAILURE);
+
+  Search();
+
+  const auto boxes = m.simUi().MessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].caption, "Application Error");
+  EXPECT_EQ(boxes[0].ownerTemplateId, IDD_MAIN);
+  EXPECT_EQ(boxes[0].type, win::MB_ICONSTOP | win::MB_OK);
+  // The read after the failure got the answer.
+  EXPECT_EQ(FinalStatus(), "The available printer port:  COM1:");
+  EXPECT_EQ(PrinterPort(), "COM1:");
+}
+
+TEST_F(SerialSearchThreads, TheFoundEndingMovesThePrinterTheSearchWasFor) {
+  AddSerialPort(1);
+  AddSerialPort(2);
+  AddPrinterAnswering(2, 9600);
+  CreatePrinter("COM1:");
+  AnswerYesAt(4);
+
+  RunWindow([&](MainWindow& w, sim::UserActions&) {
+    StartSerialAssignment(w);
+    // The user picks another name while the search runs.
+    m.ui().ComboAddString(w.hwnd(), IDC_DRIVER_NAME, "Office");
+    m.ui().ComboSetCurSel(w.hwnd(), IDC_DRIVER_NAME, 1);
+  });
+
+  EXPECT_EQ(FinalStatus(), "The available printer port:  COM2:");
+  EXPECT_EQ(PrinterPort(), "COM2:");
+  ExpectShopPrintersBack();
 }
 
 TEST_F(SerialSearchThreads, OtherTimerIdsChangeNothing) {

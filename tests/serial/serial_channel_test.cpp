@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -154,34 +155,57 @@ TEST_F(SerialChannelThreads, BytesReceivedBeforeTheRequestAreDiscarded) {
   EXPECT_EQ(ReceivedBytes().size(), 1u);
 }
 
-TEST_F(SerialChannelThreads, AFailedReadIsShownAndDeliversNoByte) {
+TEST_F(SerialChannelThreads, AFailedReadIsReportedToTheOwnerOnceAndDeliversNoByte) {
   m.simComm().AttachPrinter(3, {.answer = {0x21}, .delayMs = 10});
-  m.faults().Fail("ReadFile", win::ERROR_GEN_FAILURE);
-  RequestAndClose(3, 50);
+  m.faults().Fail("ReadFile", win::ERROR_GEN_FAILURE, {.times = 2});
+  std::vector<std::string> errors;
+  WithOwner([&](sim::UserActions& u) {
+    SerialChannel channel(m);
+    ASSERT_TRUE(OpenPort(channel, 3));
+    ASSERT_TRUE(channel.StartMonitoring());
+    channel.Write(kRequest.data(), 3);
+    u.AdvanceTime(300);
+    errors = channel.TakeErrors();
+    EXPECT_TRUE(channel.TakeErrors().empty());
+    channel.Close();
+  });
 
-  const auto boxes = m.simUi().MessageBoxes();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].text,
-            "WARNING:  ReadFile() Failed with the following error: \nA device attached to the "
-            "system is not functioning.\r\n\nPort: 3\n");
-  EXPECT_EQ(boxes[0].caption, "Application Error");
-  EXPECT_EQ(boxes[0].type, win::MB_ICONSTOP | win::MB_OK);
-  EXPECT_EQ(boxes[0].owner, 0u);
-  // The byte that the read after the failure got, once.
+  // No box on the monitoring thread: the owner is told, and shows the text.
+  EXPECT_TRUE(m.simUi().MessageBoxes().empty());
+  EXPECT_EQ(errors, (std::vector<std::string>{
+                        "WARNING:  ReadFile() Failed with the following error: \nA device "
+                        "attached to the system is not functioning.\r\n\nPort: 3\n"}));
+  const auto posted =
+      std::count(owner.received.begin(), owner.received.end(), Notification{WM_SERIALERROR, 0, 3});
+  EXPECT_EQ(posted, 1);
+  // The byte that the read after the failures got, once.
   EXPECT_EQ(ReceivedBytes(), std::vector<platform::WParam>{0x21});
 }
 
-TEST_F(SerialChannelThreads, AFailedWriteIsShown) {
+TEST_F(SerialChannelThreads, AReadThatCompletesWithNothingDeliversNoByte) {
+  m.simComm().AttachPrinter(3, {.answer = {0x21}, .delayMs = 10});
+  m.simComm().CompleteNextReadEmpty(3);
+  RequestAndClose(3, 50);
+  EXPECT_EQ(ReceivedBytes(), std::vector<platform::WParam>{0x21});
+}
+
+TEST_F(SerialChannelThreads, AFailedWriteIsReported) {
   m.simComm().AttachPrinter(4, {.delayMs = 10});
   m.faults().Fail("WriteFile", win::ERROR_ACCESS_DENIED);
-  RequestAndClose(4, 50);
+  std::vector<std::string> errors;
+  WithOwner([&](sim::UserActions& u) {
+    SerialChannel channel(m);
+    ASSERT_TRUE(OpenPort(channel, 4));
+    ASSERT_TRUE(channel.StartMonitoring());
+    channel.Write(kRequest.data(), 3);
+    u.AdvanceTime(50);
+    channel.Close();
+    errors = channel.TakeErrors();
+  });
 
-  const auto boxes = m.simUi().MessageBoxes();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].text,
-            "WARNING:  WriteFile() Failed with the following error: \nAccess is denied.\r\n\nPort: "
-            "4\n");
-  EXPECT_TRUE(owner.received.empty());
+  EXPECT_EQ(errors, (std::vector<std::string>{"WARNING:  WriteFile() Failed with the following "
+                                              "error: \nAccess is denied.\r\n\nPort: 4\n"}));
+  EXPECT_EQ(ReceivedBytes(), std::vector<platform::WParam>{});
 }
 
 TEST_F(SerialChannelThreads, OpeningAMissingPortFailsWithoutAThread) {

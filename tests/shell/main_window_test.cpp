@@ -106,6 +106,23 @@ TEST_F(MainWindowTest, CancelEscapeAndCloseBoxEndTheDialogAndRemoveTheWorkArea) 
   }
 }
 
+TEST_F(MainWindowTest, AStartUpWorkerThatCannotStartIsReportedAndTheWindowStillCloses) {
+  m.faults().Fail("CreateThread", 8);  // ERROR_NOT_ENOUGH_MEMORY
+  const std::intptr_t result = RunWindow([&](sim::UserActions& u) {
+    u.WaitIdle();
+    EXPECT_FALSE(u.IsEnabled(IDC_INSTALL));
+    u.Click(win::IDCANCEL);
+  });
+  EXPECT_EQ(result, win::IDCANCEL);
+  const auto boxes = m.simUi().MessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text,
+            "The installer could not start its preparation (error 8).\r\nClose the installer "
+            "and run it again.");
+  EXPECT_EQ(boxes[0].ownerTemplateId, IDD_MAIN);
+  EXPECT_EQ(boxes[0].type, win::MB_OK | win::MB_ICONSTOP);
+}
+
 TEST_F(MainWindowTest, CloseWithOkReadsTheDialogDataFirst) {
   RunWindow([&](sim::UserActions& u) {
     shell_test::WaitForStartUp(m, u);

@@ -17,6 +17,7 @@ struct SimComm::DeviceState {
   SimDeviceRecord record;
   uint64_t openSerial = 0;  // the opening currently holding it; 0 when closed
   bool emptyCommEvents = false;
+  int emptyReads = 0;  // reads still to complete with no byte
 };
 
 struct SimComm::Port {
@@ -95,6 +96,19 @@ void SimComm::CompleteCommWaitsEmpty(int number) {
     if (!device) device = std::make_unique<DeviceState>();
     device->emptyCommEvents = true;
   });
+}
+
+void SimComm::CompleteNextReadEmpty(int number) {
+  Locked([&] {
+    auto& device = devices_[number];
+    if (!device) device = std::make_unique<DeviceState>();
+    device->emptyReads += 1;
+  });
+}
+
+bool SimComm::ReusesPendingLocked(const Port& port, const platform::Overlapped* overlapped) {
+  return overlapped != nullptr && port.pending != Port::Pending::None &&
+         port.overlapped == overlapped;
 }
 
 void SimComm::AttachPrinter(int number, const SimPrinter& printer) {
@@ -373,11 +387,15 @@ bool SimComm::WaitCommEvent(platform::CommHandle handle, uint32_t* eventMask,
                             platform::Overlapped* overlapped) {
   if (!Check("WaitCommEvent")) return false;
   if (overlapped == nullptr) return Fail(win::ERROR_INVALID_PARAMETER);
-  enum { kMissing, kDone, kPending } outcome = kMissing;
+  enum { kMissing, kReused, kDone, kPending } outcome = kMissing;
   Locked([&] {
     ++waitCommEventCalls_;
     Port* port = PortLocked(handle);
     if (port == nullptr) return;
+    if (ReusesPendingLocked(*port, overlapped)) {
+      outcome = kReused;
+      return;
+    }
     auto event = events_.find(overlapped->hEvent);
     if (event != events_.end()) event->second->signaled = false;
     auto device = devices_.find(port->number);
@@ -402,6 +420,7 @@ bool SimComm::WaitCommEvent(platform::CommHandle handle, uint32_t* eventMask,
     outcome = kPending;
   });
   if (outcome == kMissing) return Fail(win::ERROR_INVALID_HANDLE);
+  if (outcome == kReused) return Fail(win::ERROR_INVALID_PARAMETER);
   if (outcome == kPending) return Fail(win::ERROR_IO_PENDING);
   return true;
 }
@@ -410,14 +429,27 @@ bool SimComm::ReadFile(platform::CommHandle handle, void* buffer, uint32_t count
                        platform::Overlapped* overlapped) {
   if (!Check("ReadFile")) return false;
   if (done != nullptr) *done = 0;
-  enum { kMissing, kDone, kPending } outcome = kMissing;
+  enum { kMissing, kReused, kDone, kPending } outcome = kMissing;
   uint32_t got = 0;
   Locked([&] {
     Port* port = PortLocked(handle);
     if (port == nullptr) return;
+    if (ReusesPendingLocked(*port, overlapped)) {
+      outcome = kReused;
+      return;
+    }
     if (overlapped != nullptr) {
       auto event = events_.find(overlapped->hEvent);
       if (event != events_.end()) event->second->signaled = false;
+    }
+    int& emptyReads = devices_[port->number]->emptyReads;
+    if (emptyReads > 0) {
+      // Timed out: complete, with nothing read.
+      --emptyReads;
+      port->transferred = 0;
+      if (overlapped != nullptr) SignalLocked(overlapped->hEvent);
+      outcome = kDone;
+      return;
     }
     if (!port->input.empty() || count == 0) {
       auto* bytes = static_cast<uint8_t*>(buffer);
@@ -439,6 +471,7 @@ bool SimComm::ReadFile(platform::CommHandle handle, void* buffer, uint32_t count
     outcome = kPending;
   });
   if (outcome == kMissing) return Fail(win::ERROR_INVALID_HANDLE);
+  if (outcome == kReused) return Fail(win::ERROR_INVALID_PARAMETER);
   if (outcome == kPending) {
     if (overlapped != nullptr) return Fail(win::ERROR_IO_PENDING);
     uint32_t transferred = 0;
@@ -459,11 +492,16 @@ bool SimComm::WriteFile(platform::CommHandle handle, const void* buffer, uint32_
   bool answer = false;
   int number = 0;
   uint64_t serial = 0;
+  bool reused = false;
   SimPrinter printer;
   Locked([&] {
     Port* port = PortLocked(handle);
     if (port == nullptr) return;
     found = true;
+    if (ReusesPendingLocked(*port, overlapped)) {
+      reused = true;
+      return;
+    }
     if (overlapped != nullptr) {
       auto event = events_.find(overlapped->hEvent);
       if (event != events_.end()) event->second->signaled = false;
@@ -483,6 +521,7 @@ bool SimComm::WriteFile(platform::CommHandle handle, const void* buffer, uint32_
     serial = port->openSerial;
   });
   if (!found) return Fail(win::ERROR_INVALID_HANDLE);
+  if (reused) return Fail(win::ERROR_INVALID_PARAMETER);
   if (done != nullptr) *done = count;
   if (answer) {
     // The answer reaches the port while the clock passes its moment, whoever
@@ -602,7 +641,11 @@ uint32_t SimComm::WaitForMultipleObjects(uint32_t count, const platform::EventHa
           woke = true;
         }
       });
-      if (woke) AwaitWokenWaiters();
+      // As for an answer: the woken thread does its work before time goes on.
+      if (woke) {
+        AwaitWokenWaiters();
+        dispatcher_.WaitIdle();
+      }
     });
   }
   // Counts as idle while it waits: the window system may move the clock on.

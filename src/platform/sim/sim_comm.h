@@ -70,6 +70,9 @@ class SimComm : public platform::CommPorts {
   // Like Wine on a pseudo-terminal: every WaitCommEvent on the device
   // completes at once with an empty event, whether data came or not.
   void CompleteCommWaitsEmpty(int number);
+  // Like a read that times out: the next ReadFile on the device completes at
+  // once with no byte, whatever is waiting.
+  void CompleteNextReadEmpty(int number);
   // Bytes that reach an open port now (line noise, a late answer). Returns
   // once the program has handled what they woke.
   void Arrive(int number, const std::vector<uint8_t>& bytes);
@@ -126,6 +129,10 @@ class SimComm : public platform::CommPorts {
   Port* PortLocked(platform::CommHandle handle);
   void SignalLocked(platform::EventHandle event);
   void CompletePendingLocked(Port& port);
+  // Windows forbids handing an OVERLAPPED (and its event) to a second call
+  // while the operation it was given to is pending; such a call is refused
+  // here with ERROR_INVALID_PARAMETER, so that the reuse shows.
+  static bool ReusesPendingLocked(const Port& port, const platform::Overlapped* overlapped);
   // Waits (pumping) until every waiter woken so far has left its wait.
   void AwaitWokenWaiters();
   void Deliver(int number, uint64_t openSerial, const std::vector<uint8_t>& bytes);

@@ -300,6 +300,33 @@ LResult SimUi::SendMessageA(WindowId window, uint32_t message, WParam wParam, LP
   return result;
 }
 
+bool SimUi::PostMessageA(WindowId window, uint32_t message, WParam wParam, LParam lParam) {
+  std::lock_guard lock(mutex_);
+  auto w = FindLocked(window);
+  if (!w || w->destroyed) return false;
+  posted_.push_back({window, message, wParam, lParam});
+  return true;
+}
+
+bool SimUi::DeliverPosted() {
+  bool delivered = false;
+  for (;;) {
+    Posted next{};
+    {
+      std::lock_guard lock(mutex_);
+      auto mine = std::find_if(posted_.begin(), posted_.end(), [&](const Posted& p) {
+        auto w = FindLocked(p.window);
+        return !w || w->owner == std::this_thread::get_id();
+      });
+      if (mine == posted_.end()) return delivered;
+      next = *mine;
+      posted_.erase(mine);
+    }
+    Deliver(next.window, next.message, next.wParam, next.lParam);
+    delivered = true;
+  }
+}
+
 bool SimUi::IsEnded(WindowId window) const {
   std::lock_guard lock(mutex_);
   auto w = FindLocked(window);
@@ -375,6 +402,7 @@ std::intptr_t SimUi::DialogBoxParamA(int templateId, WindowId parent, platform::
       WaitIdle(hwnd);
     }
     if (IsEnded(hwnd)) break;
+    if (DeliverPosted()) continue;
     if (scriptPending) {
       scriptPending = false;
       UserActions user(*this, hwnd, templateId);
@@ -1140,10 +1168,14 @@ void UserActions::CloseBox() {
 void UserActions::AdvanceTime(uint64_t ms) {
   if (!Prepare("wait", 0)) return;
   const uint64_t target = ui_.clock().NowMs() + ms;
-  while (ui_.FireNextTimer(target)) {
+  for (;;) {
     WaitIdle();
+    if (ui_.DeliverPosted()) continue;
+    if (!ui_.FireNextTimer(target)) break;
   }
   ui_.clock().AdvanceTo(target);
+  WaitIdle();
+  ui_.DeliverPosted();
 }
 
 std::string UserActions::Text(int controlId) const {

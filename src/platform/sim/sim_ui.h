@@ -251,6 +251,10 @@ class SimUi : public platform::WindowSystem {
                   uint32_t type) override;
   platform::LResult SendMessageA(platform::WindowId window, uint32_t message,
                                  platform::WParam wParam, platform::LParam lParam) override;
+  // Delivered by the owner thread's modal loop, before its next timer, and
+  // between the timers a script's AdvanceTime fires.
+  bool PostMessageA(platform::WindowId window, uint32_t message, platform::WParam wParam,
+                    platform::LParam lParam) override;
   void SetTimer(platform::WindowId window, std::uintptr_t timerId, uint32_t elapseMs) override;
   void KillTimer(platform::WindowId window, std::uintptr_t timerId) override;
 
@@ -321,6 +325,9 @@ class SimUi : public platform::WindowSystem {
   // `limitMs`, moving the clock to it. False when none is.
   bool FireNextTimer(uint64_t limitMs);
   bool WaitIdle(platform::WindowId window);
+  // Delivers the posted messages of the calling thread's windows, in order.
+  // False when there were none.
+  bool DeliverPosted();
   std::shared_ptr<Window> FindLocked(platform::WindowId window) const;
   std::unique_ptr<WindowSnapshot> SnapshotLocked(const Window& window) const;
   void SetSelectedRowsLocked(Window& w, ControlState& c, int row, bool focus);
@@ -335,6 +342,13 @@ class SimUi : public platform::WindowSystem {
   std::map<int, std::shared_ptr<Window>> lastWindow_;  // by template, live or destroyed
   std::map<std::pair<platform::WindowId, std::uintptr_t>, Timer> timers_;
   std::map<int, std::deque<std::pair<ScriptFn, ScriptStart>>> scripts_;
+  struct Posted {
+    platform::WindowId window;
+    uint32_t message;
+    platform::WParam wParam;
+    platform::LParam lParam;
+  };
+  std::deque<Posted> posted_;
   std::deque<int> answers_;
   MessageBoxAnswerer answerer_;
   std::vector<Event> transcript_;

@@ -142,6 +142,7 @@ class Win32WindowSystem : public WindowSystem {
   int MessageBoxA(WindowId owner, const std::string& text, const std::string& caption,
                   uint32_t type) override;
   LResult SendMessageA(WindowId window, uint32_t message, WParam wParam, LParam lParam) override;
+  bool PostMessageA(WindowId window, uint32_t message, WParam wParam, LParam lParam) override;
   void SetTimer(WindowId window, std::uintptr_t timerId, uint32_t elapseMs) override;
   void KillTimer(WindowId window, std::uintptr_t timerId) override;
 

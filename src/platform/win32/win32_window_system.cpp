@@ -72,6 +72,11 @@ LResult Win32WindowSystem::SendMessageA(WindowId window, uint32_t message, WPara
   return ::SendMessageA(ToHwnd(window), message, wParam, lParam);
 }
 
+bool Win32WindowSystem::PostMessageA(WindowId window, uint32_t message, WParam wParam,
+                                     LParam lParam) {
+  return ::PostMessageA(ToHwnd(window), message, wParam, lParam) != FALSE;
+}
+
 void Win32WindowSystem::SetTimer(WindowId window, std::uintptr_t timerId, uint32_t elapseMs) {
   ::SetTimer(ToHwnd(window), timerId, elapseMs, nullptr);
 }
