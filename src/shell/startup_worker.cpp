@@ -8,6 +8,7 @@
 #include "shell/main_window.h"
 #include "shell/port_inventory.h"
 #include "shell/spooler_control.h"
+#include "shell/step_times.h"
 
 int32_t DefaultPortKind(const MainWindow& window) {
   if (!window.usbPorts.empty()) return Usb;
@@ -31,18 +32,26 @@ void SelectDefaultPortKind(MainWindow& window) {
 void StartupWorker(MainWindow& window) {
   // Each step runs to its end; once the window is closing the remaining ones
   // are skipped, since they would write into a window that is going away.
+  StartupStepDone("begin");
   if (window.Closing()) return;
   SpoolerControl(window.machine, "Spooler", EnsureRunning);
+  StartupStepDone("spooler");
   if (window.Closing()) return;
   PortInventory(window);
+  StartupStepDone("ports");
   if (window.Closing()) return;
   ExtractPackage(window);
+  StartupStepDone("package");
   if (window.Closing()) return;
   DriverNameList(window);
+  StartupStepDone("names");
   if (window.Closing()) return;
   SelectDefaultPortKind(window);
+  StartupStepDone("portkind");
   if (window.Closing()) return;
   EnvironmentProbe(window);
+  StartupStepDone("environment");
   if (window.Closing()) return;
   window.EnableInstall(true);
+  StartupStepDone("enabled");
 }
