@@ -32,26 +32,26 @@ void SelectDefaultPortKind(MainWindow& window) {
 void StartupWorker(MainWindow& window) {
   // Each step runs to its end; once the window is closing the remaining ones
   // are skipped, since they would write into a window that is going away.
-  StartupStepDone("begin");
+  StepMark("begin");
   if (window.Closing()) return;
   SpoolerControl(window.machine, "Spooler", EnsureRunning);
-  StartupStepDone("spooler");
+  StepMark("spooler");
   if (window.Closing()) return;
   PortInventory(window);
-  StartupStepDone("ports");
+  StepMark("ports");
   if (window.Closing()) return;
   ExtractPackage(window);
-  StartupStepDone("package");
+  StepMark("package");
   if (window.Closing()) return;
   DriverNameList(window);
-  StartupStepDone("names");
+  StepMark("names");
   if (window.Closing()) return;
   SelectDefaultPortKind(window);
-  StartupStepDone("portkind");
+  StepMark("portkind");
   if (window.Closing()) return;
   EnvironmentProbe(window);
-  StartupStepDone("environment");
+  StepMark("environment");
   if (window.Closing()) return;
   window.EnableInstall(true);
-  StartupStepDone("enabled");
+  StepMark("enabled");
 }

@@ -65,7 +65,7 @@ one_start() {  # exe title
   echo "$ms"
 }
 
-median() { sort -n | awk '{a[NR]=$1} END {print (NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
+median() { sort -g | awk '{a[NR]=$1} END {if (NR == 0) print "-"; else print (NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
 range() { sort -n | awk 'NR==1 {lo=$1} {hi=$1} END {print lo "-" hi}'; }
 ratios() {  # "a b c" "x y z": a/x b/y c/z, one a line
   paste <(tr ' ' '\n' <<<"$1") <(tr ' ' '\n' <<<"$2") | awk '{printf "%.3f\n", $1 / $2}'
@@ -84,15 +84,20 @@ ratio_line() {  # label numerators denominators
   printf '%-32s %s (run by run: median %.2f, range %s)\n' "$1" "$of_medians" \
     "$(median <<<"$pairs")" "$(range <<<"$pairs" | awk -F- '{printf "%.2f-%.2f", $1, $2}')"
 }
-# A file of step lines "name MS name MS ...", one line a run: the names, then
-# the median of each step over the runs.
+# A file of step lines "name MS name MS ...", one line a run: a table of the
+# median of each step over the runs, with the median of "step/platform" (the
+# part spent in platform calls) beside it where the file has one.
 step_medians() {  # file
-  awk '{for (i = 1; i < NF; i += 2) {if (NR == 1) printf "%s ", $i}} NR == 1 {print ""}' "$1"
-  awk '{for (i = 2; i <= NF; i += 2) print i, $i}' "$1" | sort -k1,1n -k2,2g |
-    awk '{v[$1] = v[$1] " " $2} END {for (i = 2; i in v; i += 2) print v[i]}' |
-    while read -r line; do tr ' ' '\n' <<<"$line" | median; done | tr '\n' ' '
-  echo
+  local names name
+  names=$(awk 'NR == 1 {for (i = 1; i < NF; i += 2) print $i}' "$1")
+  printf '  %-12s %8s %9s\n' step ms platform
+  for name in $names; do
+    case $name in */platform) continue ;; esac
+    printf '  %-12s %8s %9s\n' "$name" "$(step_values "$1" "$name" | median)" \
+      "$(step_values "$1" "$name/platform" | median)"
+  done
 }
+step_values() { awk -v name="$2" '{for (i = 1; i < NF; i += 2) if ($i == name) print $(i + 1)}' "$1"; }
 
 # Warm-up: the first start of each loads Wine's libraries from disk (and the
 # first start of the spooler service falls here).
@@ -116,8 +121,8 @@ ratio_line "ratio installer / limit:" "${installer[*]}" "${limit[*]}"
 ratio_line "ratio limit / bare dialog:" "${limit[*]}" "${bare[*]}"
 ratio_line "ratio installer / bare dialog:" "${installer[*]}" "${bare[*]}"
 if [ -s "$limit_steps" ]; then
-  echo "limit, medians per call group (ms; worker: from process creation to the worker):"
-  step_medians "$limit_steps" | sed 's/^/  /'
+  echo "limit, medians per call group (worker: from process creation to the worker):"
+  step_medians "$limit_steps"
 fi
 
 if [ -f "$steps_exe" ]; then
@@ -130,7 +135,8 @@ if [ -f "$steps_exe" ]; then
   done
   summary "step build:" "${timed[@]}"
   if [ -s "$installer_steps" ]; then
-    echo "installer step build, medians per step (ms; worker: from process creation to the worker):"
-    step_medians "$installer_steps" | sed 's/^/  /'
+    echo "installer step build, medians per step (worker: from process creation to the worker;"
+    echo "platform: the part spent in platform calls and waits):"
+    step_medians "$installer_steps"
   fi
 fi
