@@ -22,9 +22,13 @@ namespace {
 
 void SelectDefaultPortKind(MainWindow& window) {
   // The list allows a single selection: selecting the row clears the old one.
-  window.ui().ListSetItemState(window.hwnd(), IDC_PORT_LIST, DefaultPortKind(window),
-                               win::LVIS_SELECTED, win::LVIS_SELECTED | win::LVIS_FOCUSED);
-  window.Refresh();
+  // The selection and the refresh in one send to the window's thread.
+  const int32_t row = DefaultPortKind(window);
+  window.OnWindowThread([&] {
+    window.ui().ListSetItemState(window.hwnd(), IDC_PORT_LIST, row, win::LVIS_SELECTED,
+                                 win::LVIS_SELECTED | win::LVIS_FOCUSED);
+    window.Refresh();
+  });
 }
 
 }  // namespace
