@@ -10,9 +10,10 @@
 //
 // "install-begin" and "install-end" bound an Install command; the second
 // appends one line to install-steps.txt:
-//   command MS platform MS waits MS own MS
+//   command MS platform MS waits MS window MS own MS
 // the command's time, the time it spent in platform calls (timed_machine.cpp;
-// waits included), in waits alone, and the rest: the program's own share.
+// waits included), in waits alone, in window-system calls (status lines,
+// progress, buttons), and the rest: the program's own computing.
 #include <windows.h>
 
 #include <cstdio>
@@ -87,8 +88,10 @@ void StepMark(const char* step) {
     const double command = Milliseconds(now.QuadPart - installBegin.QuadPart);
     const double platform = totals.platform - installTotals.platform;
     if (std::FILE* file = std::fopen("install-steps.txt", "a")) {
-      std::fprintf(file, "command %.1f platform %.1f waits %.1f own %.1f\n", command, platform,
-                   totals.waits - installTotals.waits, command - platform);
+      const double window = totals.window - installTotals.window;
+      std::fprintf(file, "command %.1f platform %.1f waits %.1f window %.1f own %.1f\n", command,
+                   platform, totals.waits - installTotals.waits, window,
+                   command - platform - window);
       std::fclose(file);
     }
     return;

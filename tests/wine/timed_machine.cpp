@@ -2,9 +2,10 @@
 // the Win32 machine with a clock on the platform calls. Every call through
 // the registry, spooler, service, security, file, system and archive
 // interfaces, and every wait, adds its time to the platform total (waits to
-// their own total as well); step_times.cpp reports the totals for an
-// Install command. Calls through the window system and the thread and comm
-// interfaces are not counted: their time counts as the program's own.
+// their own total as well); calls through the window system (but the modal
+// loop itself) add theirs to a window total, apart, since the program's
+// status lines and progress steps are its own. step_times.cpp reports the
+// totals. Calls through the thread and comm interfaces are not counted.
 #include "timed_machine.h"
 
 #include <atomic>
@@ -17,6 +18,7 @@ namespace {
 
 std::atomic<long long> platformTicks{0};
 std::atomic<long long> waitTicks{0};
+std::atomic<long long> windowTicks{0};
 
 long long Ticks() {
   LARGE_INTEGER counter;
@@ -41,6 +43,25 @@ class PlatformCall {
  private:
   long long start_;
 };
+
+// Adds the time of its own life to the window-system total, unless it runs
+// inside another window-system call (a send whose handler drives controls).
+class WindowCall {
+ public:
+  WindowCall() : start_(Ticks()), outermost_(depth_++ == 0) {}
+  ~WindowCall() {
+    --depth_;
+    if (outermost_) windowTicks += Ticks() - start_;
+  }
+  WindowCall(const WindowCall&) = delete;
+  WindowCall& operator=(const WindowCall&) = delete;
+
+ private:
+  static thread_local int depth_;
+  long long start_;
+  bool outermost_;
+};
+thread_local int WindowCall::depth_ = 0;
 
 using namespace platform;
 using namespace platform::win32;
@@ -318,6 +339,146 @@ class TimedArchiveDll : public Win32ArchiveDll {
   }
 };
 
+class TimedWindowSystem : public Win32WindowSystem {
+ public:
+  uint32_t RegisterWindowMessageA(const std::string& name) override {
+    WindowCall timed;
+    return Win32WindowSystem::RegisterWindowMessageA(name);
+  }
+  void EndDialog(WindowId dialog, std::intptr_t result) override {
+    WindowCall timed;
+    Win32WindowSystem::EndDialog(dialog, result);
+  }
+  int MessageBoxA(WindowId owner, const std::string& text, const std::string& caption,
+                  uint32_t type) override {
+    WindowCall timed;
+    return Win32WindowSystem::MessageBoxA(owner, text, caption, type);
+  }
+  LResult SendMessageA(WindowId window, uint32_t message, WParam wParam, LParam lParam) override {
+    WindowCall timed;
+    return Win32WindowSystem::SendMessageA(window, message, wParam, lParam);
+  }
+  void SetTimer(WindowId window, std::uintptr_t timerId, uint32_t elapseMs) override {
+    WindowCall timed;
+    Win32WindowSystem::SetTimer(window, timerId, elapseMs);
+  }
+  void KillTimer(WindowId window, std::uintptr_t timerId) override {
+    WindowCall timed;
+    Win32WindowSystem::KillTimer(window, timerId);
+  }
+  void SetDlgItemTextA(WindowId dialog, int controlId, const std::string& text) override {
+    WindowCall timed;
+    Win32WindowSystem::SetDlgItemTextA(dialog, controlId, text);
+  }
+  std::string GetDlgItemTextA(WindowId dialog, int controlId) override {
+    WindowCall timed;
+    return Win32WindowSystem::GetDlgItemTextA(dialog, controlId);
+  }
+  void EnableDlgItem(WindowId dialog, int controlId, bool enable) override {
+    WindowCall timed;
+    Win32WindowSystem::EnableDlgItem(dialog, controlId, enable);
+  }
+  bool IsDlgItemEnabled(WindowId dialog, int controlId) override {
+    WindowCall timed;
+    return Win32WindowSystem::IsDlgItemEnabled(dialog, controlId);
+  }
+  void CheckDlgButton(WindowId dialog, int controlId, bool checked) override {
+    WindowCall timed;
+    Win32WindowSystem::CheckDlgButton(dialog, controlId, checked);
+  }
+  bool IsDlgButtonChecked(WindowId dialog, int controlId) override {
+    WindowCall timed;
+    return Win32WindowSystem::IsDlgButtonChecked(dialog, controlId);
+  }
+  void SetProgressPos(WindowId dialog, int controlId, int position) override {
+    WindowCall timed;
+    Win32WindowSystem::SetProgressPos(dialog, controlId, position);
+  }
+  int GetProgressPos(WindowId dialog, int controlId) override {
+    WindowCall timed;
+    return Win32WindowSystem::GetProgressPos(dialog, controlId);
+  }
+  void ComboResetContent(WindowId dialog, int controlId) override {
+    WindowCall timed;
+    Win32WindowSystem::ComboResetContent(dialog, controlId);
+  }
+  int ComboAddString(WindowId dialog, int controlId, const std::string& text) override {
+    WindowCall timed;
+    return Win32WindowSystem::ComboAddString(dialog, controlId, text);
+  }
+  void ComboSetCurSel(WindowId dialog, int controlId, int index) override {
+    WindowCall timed;
+    Win32WindowSystem::ComboSetCurSel(dialog, controlId, index);
+  }
+  int ComboGetCurSel(WindowId dialog, int controlId) override {
+    WindowCall timed;
+    return Win32WindowSystem::ComboGetCurSel(dialog, controlId);
+  }
+  int ComboGetCount(WindowId dialog, int controlId) override {
+    WindowCall timed;
+    return Win32WindowSystem::ComboGetCount(dialog, controlId);
+  }
+  std::string ComboGetItemText(WindowId dialog, int controlId, int index) override {
+    WindowCall timed;
+    return Win32WindowSystem::ComboGetItemText(dialog, controlId, index);
+  }
+  void ListDeleteAllItems(WindowId dialog, int controlId) override {
+    WindowCall timed;
+    Win32WindowSystem::ListDeleteAllItems(dialog, controlId);
+  }
+  int ListGetColumnCount(WindowId dialog, int controlId) override {
+    WindowCall timed;
+    return Win32WindowSystem::ListGetColumnCount(dialog, controlId);
+  }
+  void ListDeleteColumn(WindowId dialog, int controlId, int column) override {
+    WindowCall timed;
+    Win32WindowSystem::ListDeleteColumn(dialog, controlId, column);
+  }
+  void ListInsertColumn(WindowId dialog, int controlId, int column, const std::string& heading,
+                        int format, int widthPixels) override {
+    WindowCall timed;
+    Win32WindowSystem::ListInsertColumn(dialog, controlId, column, heading, format, widthPixels);
+  }
+  void ListSetColumnWidth(WindowId dialog, int controlId, int column, int widthPixels) override {
+    WindowCall timed;
+    Win32WindowSystem::ListSetColumnWidth(dialog, controlId, column, widthPixels);
+  }
+  uint32_t ListGetExtendedStyle(WindowId dialog, int controlId) override {
+    WindowCall timed;
+    return Win32WindowSystem::ListGetExtendedStyle(dialog, controlId);
+  }
+  void ListSetExtendedStyle(WindowId dialog, int controlId, uint32_t style) override {
+    WindowCall timed;
+    Win32WindowSystem::ListSetExtendedStyle(dialog, controlId, style);
+  }
+  int ListInsertItem(WindowId dialog, int controlId, int row, const std::string& text) override {
+    WindowCall timed;
+    return Win32WindowSystem::ListInsertItem(dialog, controlId, row, text);
+  }
+  void ListSetItemText(WindowId dialog, int controlId, int row, int column,
+                       const std::string& text) override {
+    WindowCall timed;
+    Win32WindowSystem::ListSetItemText(dialog, controlId, row, column, text);
+  }
+  std::string ListGetItemText(WindowId dialog, int controlId, int row, int column) override {
+    WindowCall timed;
+    return Win32WindowSystem::ListGetItemText(dialog, controlId, row, column);
+  }
+  int ListGetItemCount(WindowId dialog, int controlId) override {
+    WindowCall timed;
+    return Win32WindowSystem::ListGetItemCount(dialog, controlId);
+  }
+  uint32_t ListGetItemState(WindowId dialog, int controlId, int row, uint32_t mask) override {
+    WindowCall timed;
+    return Win32WindowSystem::ListGetItemState(dialog, controlId, row, mask);
+  }
+  void ListSetItemState(WindowId dialog, int controlId, int row, uint32_t state,
+                        uint32_t mask) override {
+    WindowCall timed;
+    Win32WindowSystem::ListSetItemState(dialog, controlId, row, state, mask);
+  }
+};
+
 class TimedClock : public Win32Clock {
  public:
   void Sleep(uint32_t milliseconds) override {
@@ -357,7 +518,7 @@ class TimedMachine : public Machine {
   TimedSystemInfo system_;
   TimedClock clock_;
   Win32Threads threads_;
-  Win32WindowSystem ui_;
+  TimedWindowSystem ui_;
   TimedArchiveDll archive_;
   Win32CommPorts comm_;
 };
@@ -366,7 +527,8 @@ class TimedMachine : public Machine {
 
 PlatformTotals CurrentPlatformTotals() {
   return PlatformTotals{TicksToMilliseconds(platformTicks.load()),
-                        TicksToMilliseconds(waitTicks.load())};
+                        TicksToMilliseconds(waitTicks.load()),
+                        TicksToMilliseconds(windowTicks.load())};
 }
 
 std::unique_ptr<platform::Machine> CreateTimedMachine() {

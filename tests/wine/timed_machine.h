@@ -6,11 +6,13 @@
 
 #include "platform/machine.h"
 
-// Milliseconds spent in platform calls since the process started, waits
-// included, and in waits alone.
+// Milliseconds spent since the process started in platform calls, waits
+// included, in waits alone, and in window-system calls (not counted as
+// platform calls).
 struct PlatformTotals {
   double platform = 0;
   double waits = 0;
+  double window = 0;
 };
 
 PlatformTotals CurrentPlatformTotals();
