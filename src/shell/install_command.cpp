@@ -9,6 +9,7 @@
 #include "shell/main_window.h"
 #include "shell/port_inventory.h"
 #include "shell/port_kind.h"
+#include "shell/step_times.h"
 
 namespace {
 
@@ -42,6 +43,7 @@ const StringList* PortsOfKind(MainWindow& window, int32_t kind) {
 }  // namespace
 
 void InstallCommand(MainWindow& window) {
+  StepMark("install-begin");
   PortInventory(window);
   window.UpdateData(true);
   window.EnableInstall(false);
@@ -82,4 +84,5 @@ void InstallCommand(MainWindow& window) {
 
   InstalledPrinterInventory(window.machine, window.printerNames, window.printerPorts);
   window.UpdateData(false);
+  StepMark("install-end");
 }

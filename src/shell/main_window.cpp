@@ -13,6 +13,10 @@ namespace {
 // The probe timer of the serial port assignment.
 constexpr std::uintptr_t kProbeTimer = 1;
 
+// Private message (WM_APP + 16): lParam points at the work to run on the
+// window's thread (OnWindowThread).
+constexpr uint32_t kRunOnWindowThread = 0x8000 + 16;
+
 struct PortTypeRow {
   const char* port;
   const char* description;
@@ -85,6 +89,10 @@ void MainWindow::SetCancelText(const std::string& text) {
 void MainWindow::Close(std::intptr_t result) {
   if (result == win::IDOK) UpdateData(true);
   ui().EndDialog(hwnd(), result);
+}
+
+void MainWindow::OnWindowThread(const std::function<void()>& work) {
+  ui().SendMessageA(hwnd(), kRunOnWindowThread, 0, reinterpret_cast<platform::LParam>(&work));
 }
 
 bool MainWindow::OnInitDialog() {
@@ -197,7 +205,7 @@ void MainWindow::OnDestroy() {
   RemoveWorkArea(machine);
 }
 
-bool MainWindow::OnMessage(uint32_t message, platform::WParam wParam, platform::LParam /*lParam*/,
+bool MainWindow::OnMessage(uint32_t message, platform::WParam wParam, platform::LParam lParam,
                            platform::LResult& result) {
   if (message == WM_SERIALDATA) {
     serialReplySeen = 1;
@@ -210,6 +218,11 @@ bool MainWindow::OnMessage(uint32_t message, platform::WParam wParam, platform::
     for (const std::string& text : serialChannel.TakeErrors()) {
       ui().MessageBoxA(hwnd(), text, "Application Error", win::MB_ICONSTOP | win::MB_OK);
     }
+    result = 0;
+    return true;
+  }
+  if (message == kRunOnWindowThread) {
+    (*reinterpret_cast<const std::function<void()>*>(lParam))();
     result = 0;
     return true;
   }

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -76,6 +77,12 @@ class MainWindow : public platform::Dialog {
   void SetCancelText(const std::string& text);
   // Ends the dialog with `result` (IDOK after reading the dialog data).
   void Close(std::intptr_t result);
+  // Runs `work` on the window's own thread while the caller waits: one
+  // synchronous send however many control operations `work` makes. From the
+  // start-up worker every send to a control is a round trip between the two
+  // threads; a step that drives several controls makes one. On the window's
+  // thread `work` simply runs. Nothing runs once the window is gone.
+  void OnWindowThread(const std::function<void()>& work);
 
   // True once the window is being destroyed; the start-up worker stops at
   // its next step then.

@@ -48,10 +48,6 @@ void PortInventory(MainWindow& window) {
   std::vector<platform::PortInfo2> ports;
   if (!window.machine.spooler().EnumPortsA(ports)) ports.clear();
 
-  platform::WindowSystem& ui = window.ui();
-  ui.ListSetExtendedStyle(window.hwnd(), IDC_PORT_LIST,
-                          PortTypeListStyle(ui.ListGetExtendedStyle(window.hwnd(), IDC_PORT_LIST)));
-
   for (size_t position = 0; position < ports.size() && position < kMaxPorts; ++position) {
     const platform::PortInfo2& port = ports[position];
     // A USB-named port is USB even when a TCP/IP monitor describes it.
@@ -64,7 +60,14 @@ void PortInventory(MainWindow& window) {
     }
     window.allPorts.push_back(port.portName);
   }
-  window.Refresh();
+  // The style and the refresh in one send to the window's thread.
+  window.OnWindowThread([&] {
+    platform::WindowSystem& ui = window.ui();
+    ui.ListSetExtendedStyle(
+        window.hwnd(), IDC_PORT_LIST,
+        PortTypeListStyle(ui.ListGetExtendedStyle(window.hwnd(), IDC_PORT_LIST)));
+    window.Refresh();
+  });
 }
 
 int SerialPortInventory(platform::Machine& machine, std::vector<std::string>& list) {

@@ -99,6 +99,40 @@ TEST_F(StartupWorkerThreads, StatusGoesFromEmptyToReadingToTheEnvironmentLine) {
   ExpectNoUiErrors();
 }
 
+// Each send from the worker to the window is a round trip between threads,
+// and the window's thread may be busy drawing: a step that drives several
+// controls does it in one send, however many driver names there are.
+TEST_F(StartupWorkerThreads, EachStepReachesTheWindowInAtMostOneSend) {
+  m.spool().AddPort("USB001", "USB Monitor", "Virtual printer port for USB");
+  std::string file;
+  for (int section = 0; section < 6; ++section) {
+    file += "[S" + std::to_string(section) + "]\n";
+    for (int n = 1; n <= 10; ++n) {
+      file += "PrintName" + std::to_string(n) + "=Name " + std::to_string(section * 10 + n) + "\n";
+    }
+  }
+  m.fs().WriteFile("C:\\DriverName.cfg", file);
+  int sends = -1;
+  size_t items = 0;
+  RunWindow([&](sim::UserActions& u) {
+    shell_test::WaitForStartUp(m, u);
+    sends = m.simThreads().dispatcher().CrossThreadSends();
+    items = u.ComboItems(IDC_DRIVER_NAME).size();
+    EXPECT_EQ(u.Text(IDC_PRINTER_NAME), "Name 1");
+    EXPECT_EQ(u.SelectedRow(IDC_PORT_LIST), Usb);
+    EXPECT_TRUE(u.IsEnabled(IDC_INSTALL));
+    u.Click(win::IDCANCEL);
+  });
+  EXPECT_EQ(items, 60u);
+  // Ports, package status, driver names, port kind, environment line and
+  // the Install button: six steps that touch the window.
+  EXPECT_GT(sends, 0);
+  EXPECT_LE(sends, 6);
+  EXPECT_EQ(m.simUi().Statuses(IDD_MAIN, IDC_STATUS),
+            (std::vector<std::string>{"", "Reading driver file...", kWin7Line}));
+  ExpectNoUiErrors();
+}
+
 TEST_F(StartupWorkerThreads, StoppedSpoolerIsStartedBeforeThePortsAreRead) {
   m.svc().SetState("Spooler", win::SERVICE_STOPPED);
   m.spool().AddPort("LPT1:", "Local Monitor", "Local Port");

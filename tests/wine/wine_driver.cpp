@@ -26,6 +26,8 @@
 //   combo-sel TITLE ID                       selected index (-1: none)
 //   combo-select TITLE ID TEXT               selects the item equal to TEXT and tells
 //                                            the parent (CBN_SELCHANGE)
+//   timed-click TITLE ID TEXTID TEXT MS      posts a click on control ID and prints the
+//                                            milliseconds until control TEXTID shows TEXT
 //   launch EXE DIR TITLE ID MS               starts EXE in DIR and prints the
 //                                            milliseconds until control ID of the
 //                                            window TITLE is enabled; leaves it running
@@ -208,6 +210,7 @@ class Driver {
     if (command == L"wait-enabled") return Need(4) ? WaitEnabled() : kUsage;
     if (command == L"wait-text") return Need(5) ? WaitText() : kUsage;
     if (command == L"launch") return Need(6) ? Launch() : kUsage;
+    if (command == L"timed-click") return Need(6) ? TimedClick() : kUsage;
     if (command == L"printers") return Printers();
     if (command == L"drivers") return Need(2) ? Drivers() : kUsage;
     if (command == L"ports") return Ports();
@@ -313,6 +316,32 @@ class Driver {
         },
         Milliseconds(4));
     return ok ? 0 : kTimedOut;
+  }
+
+  int TimedClick() {
+    HWND window = FindTopLevel(args_[1]);
+    HWND control = window ? GetDlgItem(window, std::stoi(args_[2])) : nullptr;
+    HWND text = window ? GetDlgItem(window, std::stoi(args_[3])) : nullptr;
+    if (control == nullptr || text == nullptr) return kFailed;
+    Activate(window);
+    LARGE_INTEGER frequency, start, now;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    PostMessageW(control, BM_CLICK, 0, 0);
+    DWORD timeout = Milliseconds(5);
+    wchar_t shownText[1024];
+    for (;;) {
+      // The text the system keeps for the control, read without a message:
+      // the installer's thread is busy with the installation meanwhile.
+      const int length = GetWindowTextW(text, shownText, 1024);
+      const bool shown = std::wstring(shownText, length > 0 ? length : 0) == args_[4];
+      QueryPerformanceCounter(&now);
+      double elapsed = 1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) /
+                       static_cast<double>(frequency.QuadPart);
+      if (shown) return Print(std::to_string(static_cast<long long>(elapsed + 0.5)));
+      if (elapsed > timeout) return kTimedOut;
+      Sleep(2);
+    }
   }
 
   int Launch() {

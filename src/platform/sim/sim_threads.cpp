@@ -102,6 +102,7 @@ bool Dispatcher::Send(Target target, const std::function<void()>& task) {
   sent->run = task;
   sent->target = target;
   queues_[owner->second].push_back(sent);
+  ++crossThreadSends_;
   changed_.notify_all();
   // Like a thread blocked in SendMessage, handle what others send to us.
   WaitLocked(lock, self, [&sent] { return sent->done; });
@@ -238,6 +239,11 @@ int Dispatcher::QueuedSends() const {
   int count = 0;
   for (const auto& [thread, queue] : queues_) count += static_cast<int>(queue.size());
   return count;
+}
+
+int Dispatcher::CrossThreadSends() const {
+  std::lock_guard lock(mutex_);
+  return crossThreadSends_;
 }
 
 int Dispatcher::LiveThreads() const {

@@ -78,6 +78,9 @@ class Dispatcher {
   int LiveThreads() const;
   // Sends waiting in any thread's queue.
   int QueuedSends() const;
+  // Sends so far that ran on another thread than the sender's: each is a
+  // round trip between two threads on Windows.
+  int CrossThreadSends() const;
 
   // While alive, the calling simulated thread counts as not running: it
   // waits for something outside the machine's control (a port that never
@@ -127,6 +130,7 @@ class Dispatcher {
   std::map<std::thread::id, TaskPtr> held_;
   std::map<std::thread::id, std::vector<std::function<bool()>>> waiters_;
   int live_ = 0;
+  int crossThreadSends_ = 0;
   int running_ = 0;
 };
 
