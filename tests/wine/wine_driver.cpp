@@ -16,6 +16,7 @@
 //                                            (returns after at most 2 s)
 //   post-click TITLE ID                      activates the window, posts BM_CLICK
 //   close TITLE                              posts WM_CLOSE
+//   owner TITLE                              prints the owner's title and "enabled"/"disabled"
 //   list-count TITLE ID                      rows of a list view
 //   list-columns TITLE ID                    column headings, one a line
 //   list-rows TITLE ID                       one line per row: S (selected) or -,
@@ -219,12 +220,19 @@ class Driver {
     if (command == L"reg-values") return Need(3) ? RegValues() : kUsage;
     if (command == L"reg-set") return Need(6) ? RegSet() : kUsage;
     if (command == L"reg-delete") return Need(4) ? RegDelete() : kUsage;
-    if (command == L"title" || command == L"close") {
+    if (command == L"title" || command == L"close" || command == L"owner") {
       if (!Need(2)) return kUsage;
       HWND window = FindTopLevel(args_[1]);
       if (window == nullptr) return kFailed;
       if (command == L"close") {
         PostMessageW(window, WM_CLOSE, 0, 0);
+      } else if (command == L"owner") {
+        // The owner's title, and whether it takes input (a modal box
+        // disables its owner).
+        HWND owner = GetWindow(window, GW_OWNER);
+        if (owner == nullptr) return Print("none");
+        PrintLine(Utf8(WindowText(owner)) + "\t" +
+                  (IsWindowEnabled(owner) ? "enabled" : "disabled"));
       } else {
         PrintLine(Utf8(WindowText(window)));
       }
