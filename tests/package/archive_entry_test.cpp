@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/sim/sim_machine.h"
+
 namespace {
 
 constexpr uint32_t kMissing = 0xFFFFFFFF;
@@ -111,6 +113,29 @@ TEST(ArchiveEntryLinks, AsksAboutEveryComponentBelowTheRootOnly) {
   FakeAttributes rootLink;
   rootLink.known = {{"C:\\", kDirectory | kReparsePoint}, {"C:", kDirectory | kReparsePoint}};
   EXPECT_FALSE(Crosses(rootLink, "C:\\a"));
+}
+
+TEST(ArchiveEntryLinks, SeesTheLinksOfTheSimulatedMachine) {
+  sim::SimMachine m;
+  m.fs().MakeDirectory("C:\\Ticket\\x64");
+  m.fs().MakeLink("C:\\Ticket\\x86", sim::SimFiles::kSystemDirectory);
+  m.fs().WriteFile("C:\\Elsewhere\\names.cfg", "[Any]\r\n");
+  m.fs().MakeLink("C:\\DriverName.cfg", "C:\\Elsewhere\\names.cfg");
+  const auto attributesOf = [&m](const std::string& path) {
+    return m.files().GetFileAttributesA(path);
+  };
+
+  // A folder link on the way, found whatever the case and separators.
+  EXPECT_TRUE(CrossesLink("C:\\Ticket\\x86\\RXF01.GPD", attributesOf));
+  EXPECT_TRUE(CrossesLink("c:/TICKET//X86/Common/RXF01.GPD", attributesOf));
+  // A file link as the last component.
+  EXPECT_TRUE(CrossesLink("C:\\DriverName.cfg", attributesOf));
+  // Plain folders, existing or not, and what lies beside the links.
+  EXPECT_FALSE(CrossesLink("C:\\Ticket\\x64\\RXF01.GPD", attributesOf));
+  EXPECT_FALSE(CrossesLink("C:\\Barcode\\Common\\LXF5.PP0", attributesOf));
+  EXPECT_FALSE(CrossesLink("C:\\Elsewhere\\names.cfg", attributesOf));
+  // The system folder reached by its own name is no link.
+  EXPECT_FALSE(CrossesLink("C:\\WINDOWS\\system32\\RXF01.GPD", attributesOf));
 }
 
 }  // namespace
