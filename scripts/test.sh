@@ -53,6 +53,23 @@ else
   echo "FAIL: $exe is not a 32-bit GUI executable: $(file "$exe")"
   failed=$((failed + 1))
 fi
+# What ships carries no debug sections, only a link to the file beside it
+# that keeps them.
+unstripped=""
+for shipped in "$exe" build/windows/tools/sevenzip32/7-zip32.dll; do
+  sections=$(i686-w64-mingw32-objdump -h "$shipped" 2>&1) || sections=""
+  kept=$(i686-w64-mingw32-objdump -h "$shipped.debug" 2>&1) || kept=""
+  if grep -q ' \.debug_' <<<"$sections" || ! grep -q ' \.gnu_debuglink ' <<<"$sections" ||
+    ! grep -q ' \.debug_info ' <<<"$kept"; then
+    unstripped="$unstripped $shipped"
+  fi
+done
+if [ -z "$unstripped" ]; then
+  passed=$((passed + 1))
+else
+  echo "FAIL: not stripped, or without its debug file beside it:$unstripped"
+  failed=$((failed + 1))
+fi
 
 echo "== end-to-end under Wine"
 if [ -x tests/wine/run.sh ]; then

@@ -1,8 +1,50 @@
 #include "package/archive_entry.h"
 
+#include <cctype>
+
 namespace {
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+constexpr uint32_t kInvalidFileAttributes = 0xFFFFFFFF;
+constexpr uint32_t kFileAttributeReparsePoint = 0x400;
+
+bool IsDriveLetter(const std::string& path, size_t at) {
+  return at + 1 < path.size() && std::isalpha(static_cast<unsigned char>(path[at])) &&
+         path[at + 1] == ':';
+}
+
+// The index just past `count` components (and their separators) from `at`.
+size_t SkipComponents(const std::string& path, size_t at, int count) {
+  for (int i = 0; i < count && at < path.size(); ++i) {
+    while (at < path.size() && !IsSeparator(path[at])) ++at;
+    while (at < path.size() && IsSeparator(path[at])) ++at;
+  }
+  return at;
+}
+
+// Length of the part of `path` that names no folder of its own: the drive
+// ("C:\", "C:"), the share of a UNC path ("\\server\share\"), a device prefix
+// with either after it ("\\?\C:\", "\\?\UNC\server\share\"), or a lone
+// leading separator. A link there is the system's business, not the
+// archive's.
+size_t RootLength(const std::string& path) {
+  size_t at = 0;
+  if (path.size() >= 4 && IsSeparator(path[0]) && IsSeparator(path[1]) &&
+      (path[2] == '?' || path[2] == '.') && IsSeparator(path[3])) {
+    at = 4;
+    if (path.compare(at, 4, "UNC\\") == 0 || path.compare(at, 4, "UNC/") == 0) {
+      return SkipComponents(path, at + 4, 2);
+    }
+  } else if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
+    return SkipComponents(path, 2, 2);
+  }
+  if (IsDriveLetter(path, at)) {
+    at += 2;
+  }
+  while (at < path.size() && IsSeparator(path[at])) ++at;
+  return at;
+}
 
 }  // namespace
 
@@ -37,6 +79,24 @@ bool IsSafeArchiveEntry(const std::string& name) {
     if (c < 0x20) return false;
   }
   return anyComponent;
+}
+
+bool CrossesLink(const std::string& path,
+                 const std::function<uint32_t(const std::string&)>& attributesOf) {
+  // Every component is asked about, missing ones too: a ".." further on in
+  // a destination can step out of a missing folder into an existing one.
+  size_t at = RootLength(path);
+  while (at < path.size()) {
+    size_t end = at;
+    while (end < path.size() && !IsSeparator(path[end])) ++end;
+    const uint32_t attributes = attributesOf(path.substr(0, end));
+    if (attributes != kInvalidFileAttributes && (attributes & kFileAttributeReparsePoint) != 0) {
+      return true;
+    }
+    at = end;
+    while (at < path.size() && IsSeparator(path[at])) ++at;
+  }
+  return false;
 }
 
 bool ParseExtractCommand(const std::string& command, ExtractCommand& parsed) {

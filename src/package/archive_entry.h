@@ -3,12 +3,26 @@
 // extraction command that the installer hands to "7-zip32.dll".
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
 
 // True when `name` stays below the destination: relative, no drive letter, no
 // UNC or device prefix, no ".." component, with either slash as separator.
 // Empty names and names that are nothing but separators are refused too.
 bool IsSafeArchiveEntry(const std::string& name);
+
+// True when writing `path` would pass through an existing link (a junction,
+// a symbolic link or any other reparse point): some component below the root
+// ("C:\", "\\server\share\", "\\?\C:\"), the last one included, exists
+// and `attributesOf` reports FILE_ATTRIBUTE_REPARSE_POINT for it. A link can
+// send a write anywhere, the system folder included, whatever the entry's
+// name says. `attributesOf` answers as GetFileAttributesA does
+// (INVALID_FILE_ATTRIBUTES for a missing path, which is fine: it is created
+// as a plain folder or file). Relative paths are checked from their first
+// component.
+bool CrossesLink(const std::string& path,
+                 const std::function<uint32_t(const std::string&)>& attributesOf);
 
 // The parts of the command `x -y "<archive>" -o"<destination>" -hide`.
 struct ExtractCommand {

@@ -86,12 +86,33 @@ FNSEEK(Seek) {
   return at == INVALID_SET_FILE_POINTER ? -1 : static_cast<__LONG32>(at);
 }
 
-// Creates every folder of `path` above its last name.
-void CreateParents(const std::string& path) {
+uint32_t AttributesOf(const std::string& path) { return GetFileAttributesA(path.c_str()); }
+
+bool IsLink(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// Creates every folder of `path` above its last name. False when one of them
+// turns out to be a link: the path was checked before, but a link can appear
+// in the meantime (in place of a folder that was missing then), and a folder
+// created below it would be created wherever it points. Each folder is looked
+// at before the next one is made inside it, so nothing is created through
+// such a link; what stays open is the moment between the last look and the
+// opening of the file itself.
+bool CreateParents(const std::string& path) {
   for (size_t i = 0; i < path.size(); ++i) {
-    if (path[i] != '\\' || i == 0 || path[i - 1] == ':') continue;
-    CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
+    if (path[i] != '\\' || i == 0 || path[i - 1] == ':' || path[i - 1] == '\\') continue;
+    const std::string folder = path.substr(0, i);
+    CreateDirectoryA(folder.c_str(), nullptr);
+    if (IsLink(folder)) return false;
   }
+  return true;
+}
+
+void Refuse(Extraction& x, const std::string& name) {
+  ++x.refused;
+  if (x.firstProblem.empty()) x.firstProblem = "refused entry: " + name;
 }
 
 bool Report(Extraction& x, UINT state, const std::string& source, const std::string& target,
@@ -111,19 +132,28 @@ FNFDINOTIFY(Notify) {
     case fdintCOPY_FILE: {
       const std::string name = pfdin->psz1 ? pfdin->psz1 : "";
       if (!IsSafeArchiveEntry(name)) {
-        ++x.refused;
-        if (x.firstProblem.empty()) x.firstProblem = "refused entry: " + name;
+        Refuse(x, name);
         return 0;  // skip the entry
       }
       std::string target = x.destination + name;
       for (char& c : target) {
         if (c == '/') c = '\\';
       }
+      // An existing junction or symbolic link on the way (C:\Ticket\x86 made
+      // to point into the system folder) would carry the write out of the
+      // destination as surely as a ".." in the name.
+      if (CrossesLink(target, AttributesOf)) {
+        Refuse(x, name);
+        return 0;
+      }
       if (!Report(x, kExtractInProcess, name, target, static_cast<DWORD>(pfdin->cb))) {
         x.cancelled = true;
         return -1;
       }
-      CreateParents(target);
+      if (!CreateParents(target)) {
+        Refuse(x, name);
+        return 0;
+      }
       // -y: an existing file is overwritten, a read-only one included.
       SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
       HANDLE h = CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
