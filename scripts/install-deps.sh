@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(g++ cmake ninja-build pkg-config googletest libgtest-dev libgmock-dev
   libarchive-dev gcab p7zip-full clang libclang-rt-14-dev clang-format
-  mingw-w64 wine wine32:i386 wine64 xvfb xauth socat imagemagick file)
+  mingw-w64 wine wine32:i386 wine64 xvfb xauth socat imagemagick file ccache)
 
 missing=()
 for p in "${packages[@]}"; do
