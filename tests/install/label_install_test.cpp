@@ -116,16 +116,25 @@ TEST_F(LabelInstall, AReinstallationReplacesTheMonitorDllTheSpoolerHeld) {
 
 TEST_F(LabelInstall, AMonitorDllThatCannotBeCopiedStopsTheRunBeforeRegistering) {
   const std::string dll = "C:\\WINDOWS\\system32\\lbxmonNT.dll";
-  m.fs().WriteFile(dll, "older version");
-  m.fs().SetReadOnly(dll);
-  RunInstall({"LX-2(Label)", Parallel, true});
-  EXPECT_EQ(End(), EndState::Failed) << DumpRun();
-  EXPECT_EQ(installText, "Reinstall");
-  ASSERT_EQ(runBoxes.size(), 1u);
-  EXPECT_EQ(runBoxes[0].text, "Failed to copy the language monitor to " + dll + " (error 5)");
-  EXPECT_EQ(runBoxes[0].ownerTemplateId, IDD_MAIN);
-  EXPECT_EQ(m.faults().Calls("AddMonitorA"), 0u);
-  EXPECT_EQ(m.faults().Calls("AddPrinterDriverExA"), 0u);
+  RunWindow([&](sim::UserActions& u) {
+    u.WaitIdle();
+    Choose(u, {"LX-2(Label)", Parallel, true});
+    ClickInstall(u);
+    ASSERT_EQ(End(), EndState::Completed) << DumpRun();
+    // The reinstallation cannot replace the DLL now.
+    m.fs().SetReadOnly(dll);
+    ClickInstall(u);
+    // Progress back from 100 to 0, Install as "Reinstall".
+    EXPECT_EQ(End(), EndState::Failed) << DumpRun();
+    EXPECT_EQ(installText, "Reinstall");
+    ASSERT_EQ(runBoxes.size(), 1u);
+    EXPECT_EQ(runBoxes[0].text, "Failed to copy the language monitor to " + dll + " (error 5)");
+    EXPECT_EQ(runBoxes[0].ownerTemplateId, IDD_MAIN);
+    u.Click(win::IDCANCEL);
+  });
+  // Registered by the first run only.
+  EXPECT_EQ(m.faults().Calls("AddMonitorA"), 1u);
+  EXPECT_EQ(m.faults().Calls("AddPrinterDriverExA"), 1u);
 }
 
 TEST_F(LabelInstall, MonitorThatCannotBeDeletedStillCountsAsAdded) {

@@ -410,6 +410,21 @@ TEST_F(SerialSearchThreads, ClosingTheWindowWhileWaitingPutsThePrintersBack) {
   ExpectShopPrintersBack();
 }
 
+// No printer of the shop on a serial port: only the new one is parked.
+class SerialSearchAloneThreads : public SerialSearchTest {};
+
+TEST_F(SerialSearchAloneThreads, NotFoundInTheFirstPassPutsTheNewPrinterOnTheFirstPort) {
+  AddSerialPort(1, win::ERROR_ACCESS_DENIED);
+  AddSerialPort(2, win::ERROR_ACCESS_DENIED);
+  CreatePrinter("COM2:");
+  AnswerYesAt(4);
+
+  Search();
+
+  EXPECT_EQ(FinalStatus(), kNotFoundFirstPass);
+  EXPECT_EQ(PrinterPort(), "COM1:");
+}
+
 class SerialSinglePort : public SerialSearchTest {};
 
 TEST_F(SerialSinglePort, NoPromptNoProbeTwoRestarts) {

@@ -116,7 +116,7 @@ TEST_F(SerialChannelThreads, ConfiguresThePortAndReportsEachAnswerByteInOrder) {
 // Wine completes every comm wait on a pseudo-terminal at once with an empty
 // event. The thread must rest between such events, not spin on the port.
 TEST_F(SerialChannelThreads, EmptyCommEventsDoNotKeepTheThreadBusy) {
-  m.simComm().AddDevice(4);
+  m.simComm().AttachPrinter(4, {.answer = {0x21}, .delayMs = 50});
   m.simComm().CompleteCommWaitsEmpty(4);
   int whileTimeStands = 0;
   int overOneHundredMs = 0;
@@ -129,8 +129,12 @@ TEST_F(SerialChannelThreads, EmptyCommEventsDoNotKeepTheThreadBusy) {
     whileTimeStands = m.simComm().WaitCommEventCalls();
     u.AdvanceTime(100);
     overOneHundredMs = m.simComm().WaitCommEventCalls() - whileTimeStands;
+    // An answer that comes while the thread rests is read all the same.
+    channel.Write(kRequest.data(), 3);
+    u.AdvanceTime(200);
     EXPECT_TRUE(channel.Close());
   });
+  EXPECT_EQ(ReceivedBytes(), std::vector<platform::WParam>{0x21});
   EXPECT_GE(whileTimeStands, 1);
   EXPECT_LE(whileTimeStands, 2);
   EXPECT_LE(overOneHundredMs, 2);
