@@ -59,8 +59,9 @@ class SerialChannelThreads : public ::testing::Test {
     return channel.Open(owner.hwnd(), port, baud, 'N', 8, 1, 3, 512);
   }
   // Opens the port, sends one status request and closes the port once
-  // `ms` of virtual time have passed.
-  void RequestAndClose(int port, uint64_t ms) {
+  // `ms` of virtual time have passed. Returns the errors the channel kept.
+  std::vector<std::string> RequestAndClose(int port, uint64_t ms) {
+    std::vector<std::string> errors;
     WithOwner([&](sim::UserActions& u) {
       SerialChannel channel(m);
       ASSERT_TRUE(OpenPort(channel, port));
@@ -68,7 +69,9 @@ class SerialChannelThreads : public ::testing::Test {
       channel.Write(kRequest.data(), 3);
       u.AdvanceTime(ms);
       channel.Close();
+      errors = channel.TakeErrors();
     });
+    return errors;
   }
   // The received-byte notifications' bytes, in order.
   std::vector<platform::WParam> ReceivedBytes() const {
@@ -162,17 +165,7 @@ TEST_F(SerialChannelThreads, BytesReceivedBeforeTheRequestAreDiscarded) {
 TEST_F(SerialChannelThreads, AFailedReadIsReportedToTheOwnerOnceAndDeliversNoByte) {
   m.simComm().AttachPrinter(3, {.answer = {0x21}, .delayMs = 10});
   m.faults().Fail("ReadFile", win::ERROR_GEN_FAILURE, {.times = 2});
-  std::vector<std::string> errors;
-  WithOwner([&](sim::UserActions& u) {
-    SerialChannel channel(m);
-    ASSERT_TRUE(OpenPort(channel, 3));
-    ASSERT_TRUE(channel.StartMonitoring());
-    channel.Write(kRequest.data(), 3);
-    u.AdvanceTime(300);
-    errors = channel.TakeErrors();
-    EXPECT_TRUE(channel.TakeErrors().empty());
-    channel.Close();
-  });
+  const std::vector<std::string> errors = RequestAndClose(3, 300);
 
   // No box on the monitoring thread: the owner is told, and shows the text.
   EXPECT_TRUE(m.simUi().MessageBoxes().empty());
@@ -196,16 +189,7 @@ TEST_F(SerialChannelThreads, AReadThatCompletesWithNothingDeliversNoByte) {
 TEST_F(SerialChannelThreads, AFailedWriteIsReported) {
   m.simComm().AttachPrinter(4, {.delayMs = 10});
   m.faults().Fail("WriteFile", win::ERROR_ACCESS_DENIED);
-  std::vector<std::string> errors;
-  WithOwner([&](sim::UserActions& u) {
-    SerialChannel channel(m);
-    ASSERT_TRUE(OpenPort(channel, 4));
-    ASSERT_TRUE(channel.StartMonitoring());
-    channel.Write(kRequest.data(), 3);
-    u.AdvanceTime(50);
-    channel.Close();
-    errors = channel.TakeErrors();
-  });
+  const std::vector<std::string> errors = RequestAndClose(4, 50);
 
   EXPECT_EQ(errors, (std::vector<std::string>{"WARNING:  WriteFile() Failed with the following "
                                               "error: \nAccess is denied.\r\n\nPort: 4\n"}));
