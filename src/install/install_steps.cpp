@@ -101,9 +101,12 @@ void AppendDependentFile(std::string& list, const std::string& name) {
   list.push_back('\0');
 }
 
-void StageFile(MainWindow& window, const std::string& source, const std::string& target) {
-  window.machine.files().CopyFileA(source, target, false);
+uint32_t StageFile(MainWindow& window, const std::string& source, const std::string& target) {
+  platform::Machine& machine = window.machine;
+  const uint32_t error =
+      machine.files().CopyFileA(source, target, false) ? 0 : machine.GetLastError();
   window.SetStatus(target);
+  return error;
 }
 
 }  // namespace install_steps

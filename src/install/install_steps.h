@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -46,8 +47,9 @@ bool PathsFit(MainWindow& window, const std::vector<std::string>& paths, std::si
 void AppendDependentFile(std::string& list, const std::string& name);
 
 // Copies source to target, overwriting, and shows the target on the status
-// line. The copy's own result does not matter: a missing file surfaces when
-// the spooler registers the driver.
-void StageFile(MainWindow& window, const std::string& source, const std::string& target);
+// line. Returns 0, or the error the copy failed with (read before the status
+// line's window calls can change it); for the driver files it does not
+// matter, since a missing file surfaces when the spooler registers the driver.
+uint32_t StageFile(MainWindow& window, const std::string& source, const std::string& target);
 
 }  // namespace install_steps

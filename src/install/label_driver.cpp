@@ -124,14 +124,12 @@ void InstallLabelDriver(MainWindow& window) {
   if (spooler.DeleteMonitorA(environment, kMonitorName)) {
     SpoolerControl(machine, window.hwnd(), "Spooler", Restart);
   }
-  if (!machine.files().CopyFileA(monitorSource, monitorTarget, false)) {
+  if (const uint32_t error = install_steps::StageFile(window, monitorSource, monitorTarget)) {
     // Registering now would register a stale DLL, or none.
     install_steps::AbandonRun(window, "Failed to copy the language monitor to " + monitorTarget +
-                                          " (error " + std::to_string(machine.GetLastError()) +
-                                          ")");
+                                          " (error " + std::to_string(error) + ")");
     return;
   }
-  window.SetStatus(monitorTarget);
   if (!spooler.AddMonitorA({kMonitorName, environment, monitorTarget}) &&
       machine.GetLastError() != win::ERROR_PRINT_MONITOR_ALREADY_INSTALLED) {
     platform::AppMessageBox(machine, window.hwnd(), "Failed to add Monitor\r\n", win::MB_OK);

@@ -34,16 +34,13 @@ bool DeleteTree(platform::Machine& machine, const std::string& path) {
         std::string child;
         if (!JoinPath(path, found.fileName, child)) continue;
         const bool folder = (found.attributes & win::FILE_ATTRIBUTE_DIRECTORY) != 0;
-        if (found.attributes & win::FILE_ATTRIBUTE_REPARSE_POINT) {
-          // A junction or symbolic link goes as the link itself: what it
-          // points at may be anywhere on the machine, and is not ours.
-          if (folder) {
-            files.RemoveDirectoryA(child);
-          } else {
-            files.DeleteFileA(child);
-          }
-        } else if (folder) {
+        // A junction or symbolic link goes as the link itself: what it points
+        // at may be anywhere on the machine, and is not ours.
+        const bool link = (found.attributes & win::FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        if (folder && !link) {
           DeleteTree(machine, child);
+        } else if (folder) {
+          files.RemoveDirectoryA(child);
         } else {
           // A file that cannot go (read-only, in use) keeps its folder chain.
           files.DeleteFileA(child);

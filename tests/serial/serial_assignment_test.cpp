@@ -1,7 +1,6 @@
 #include "ports/serial_assignment.h"
 
 #include "platform/comm_constants.h"
-#include "platform/sim/forwarding_machine.h"
 
 #include "serial_harness.h"
 
@@ -208,83 +207,14 @@ TEST_F(SerialSearchThreads, TheCloseBoxDeclinesLikeNo) {
   EXPECT_EQ(Restarts(), 0);
 }
 
-// The simulated comm ports, with bytes that reach COM1: just as the channel
-// is told to stop: the moment a tick closes the port it has probed.
-class LateAnswerComm : public platform::CommPorts {
- public:
-  explicit LateAnswerComm(sim::SimComm& comm) : comm_(comm) {}
-  int setEvents = 0;
-
-  bool SetEvent(platform::EventHandle event) override {
-    // The first is the request's write; the second stops COM1:'s thread.
-    if (++setEvents == 2) comm_.Arrive(1, {0x12});
-    return comm_.SetEvent(event);
-  }
-  platform::CommHandle CreateFileA(const std::string& n, uint32_t a, uint32_t s, uint32_t c,
-                                   uint32_t f) override {
-    return comm_.CreateFileA(n, a, s, c, f);
-  }
-  bool CloseHandle(std::uintptr_t h) override { return comm_.CloseHandle(h); }
-  bool SetupComm(platform::CommHandle p, uint32_t i, uint32_t o) override {
-    return comm_.SetupComm(p, i, o);
-  }
-  bool SetCommTimeouts(platform::CommHandle p, const platform::CommTimeouts& t) override {
-    return comm_.SetCommTimeouts(p, t);
-  }
-  bool SetCommMask(platform::CommHandle p, uint32_t m) override { return comm_.SetCommMask(p, m); }
-  bool GetCommMask(platform::CommHandle p, uint32_t& m) override { return comm_.GetCommMask(p, m); }
-  bool GetCommState(platform::CommHandle p, platform::Dcb& d) override {
-    return comm_.GetCommState(p, d);
-  }
-  bool BuildCommDCBA(const std::string& s, platform::Dcb& d) override {
-    return comm_.BuildCommDCBA(s, d);
-  }
-  bool SetCommState(platform::CommHandle p, const platform::Dcb& d) override {
-    return comm_.SetCommState(p, d);
-  }
-  bool PurgeComm(platform::CommHandle p, uint32_t f) override { return comm_.PurgeComm(p, f); }
-  bool ClearCommError(platform::CommHandle p, uint32_t* e, platform::ComStat* s) override {
-    return comm_.ClearCommError(p, e, s);
-  }
-  bool WaitCommEvent(platform::CommHandle p, uint32_t* m, platform::Overlapped* o) override {
-    return comm_.WaitCommEvent(p, m, o);
-  }
-  bool ReadFile(platform::CommHandle p, void* b, uint32_t c, uint32_t* d,
-                platform::Overlapped* o) override {
-    return comm_.ReadFile(p, b, c, d, o);
-  }
-  bool WriteFile(platform::CommHandle p, const void* b, uint32_t c, uint32_t* d,
-                 platform::Overlapped* o) override {
-    return comm_.WriteFile(p, b, c, d, o);
-  }
-  bool GetOverlappedResult(platform::CommHandle p, platform::Overlapped* o, uint32_t* t,
-                           bool w) override {
-    return comm_.GetOverlappedResult(p, o, t, w);
-  }
-  platform::EventHandle CreateEventA(bool m, bool i) override { return comm_.CreateEventA(m, i); }
-  bool ResetEvent(platform::EventHandle e) override { return comm_.ResetEvent(e); }
-  uint32_t WaitForMultipleObjects(uint32_t c, const platform::EventHandle* e, uint32_t t) override {
-    return comm_.WaitForMultipleObjects(c, e, t);
-  }
-  uint32_t GetLastError() override { return comm_.GetLastError(); }
-  std::string FormatMessageA(uint32_t e) override { return comm_.FormatMessageA(e); }
-
- private:
-  sim::SimComm& comm_;
-};
-
-class LateAnswerMachine : public sim::ForwardingMachine {
- public:
-  explicit LateAnswerMachine(sim::SimMachine& m) : ForwardingMachine(m), comm_(m.simComm()) {}
-  platform::CommPorts& comm() override { return comm_; }
-  LateAnswerComm comm_;
-};
-
 TEST_F(SerialSearchThreads, AnAnswerThatArrivesWhileThePortClosesCountsForNoOtherPort) {
   // COM1:'s answer reaches the window while the first tick closes COM1: to
-  // probe COM2:, which has no printer and cannot even be opened.
-  LateAnswerMachine late(m);
-  machine = &late;
+  // probe COM2:, which has no printer and cannot even be opened. The first
+  // SetEvent is the request's write; the second stops COM1:'s thread.
+  int setEvents = 0;
+  m.simComm().BeforeSetEvent([&] {
+    if (++setEvents == 2) m.simComm().Arrive(1, {0x12});
+  });
   AddSerialPort(1);
   AddSerialPort(2, win::ERROR_ACCESS_DENIED);
   AddSerialPort(3);
@@ -293,7 +223,7 @@ TEST_F(SerialSearchThreads, AnAnswerThatArrivesWhileThePortClosesCountsForNoOthe
 
   Search();
 
-  EXPECT_GE(late.comm_.setEvents, 2);
+  EXPECT_GE(setEvents, 2);
   EXPECT_EQ(FinalStatus(), kNotFoundAfterTicks);
   EXPECT_EQ(PrinterPort(), "COM1:");
   EXPECT_EQ(PortsValue("COM2:"), "<missing>");

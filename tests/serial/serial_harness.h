@@ -30,9 +30,6 @@ class SerialSearchTest : public ::testing::Test {
   static constexpr const char* kPrinter = "POS-80 Serial";
 
   mutable sim::SimMachine m;
-  // The machine the window runs on when a test puts a service of its own in
-  // front of the simulated one.
-  platform::Machine* machine = nullptr;
 
   SerialSearchTest() {
     // Windows keeps its port settings here; the search writes into it.
@@ -61,7 +58,7 @@ class SerialSearchTest : public ::testing::Test {
   // none is left, and the user closes it.
   void RunWindow(const std::function<void(MainWindow&, sim::UserActions&)>& body,
                  int32_t modelIndex = 10) {
-    App app(machine ? *machine : m);
+    App app(m);
     app.myUpdateDataMessage = m.ui().RegisterWindowMessageA("MyUpdateData");
     MainWindow window(app);
     m.simUi().Script(IDD_MAIN, [&](sim::UserActions& u) {

@@ -575,8 +575,14 @@ platform::EventHandle SimComm::CreateEventA(bool manualReset, bool initialState)
   });
 }
 
+void SimComm::BeforeSetEvent(std::function<void()> hook) {
+  Locked([&] { beforeSetEvent_ = std::move(hook); });
+}
+
 bool SimComm::SetEvent(platform::EventHandle handle) {
   if (!Check("SetEvent")) return false;
+  const std::function<void()> hook = Locked([&] { return beforeSetEvent_; });
+  if (hook) hook();
   const bool found = Locked([&] {
     if (events_.count(handle) == 0) return false;
     SignalLocked(handle);

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -76,6 +77,10 @@ class SimComm : public platform::CommPorts {
   // Bytes that reach an open port now (line noise, a late answer). Returns
   // once the program has handled what they woke.
   void Arrive(int number, const std::vector<uint8_t>& bytes);
+  // Runs `hook` at the start of every SetEvent: the moments the program
+  // wakes its monitoring thread (a request to write, the port's end), for
+  // bytes that must come in just then.
+  void BeforeSetEvent(std::function<void()> hook);
 
   // --- Inspection ---
   SimDeviceRecord Device(int number) const;
@@ -151,6 +156,7 @@ class SimComm : public platform::CommPorts {
   std::uintptr_t nextHandle_ = 0x5000;
   uint64_t nextOpenSerial_ = 1;
   int waitCommEventCalls_ = 0;
+  std::function<void()> beforeSetEvent_;
 };
 
 }  // namespace sim

@@ -531,14 +531,16 @@ void SimFiles::MakeDirectory(const std::string& winPath) {
   fs::create_directories(r.host, ec);
 }
 
-void SimFiles::SetInUse(const std::string& winPath, bool inUse) {
+void SimFiles::SetInUse(const std::string& winPath, bool inUse) { MarkIn(inUse_, winPath, inUse); }
+
+void SimFiles::MarkIn(std::set<std::string>& table, const std::string& winPath, bool on) {
   std::lock_guard lock(mutex_);
   const Resolved r = Resolve(winPath);
   if (!r.valid) return;
-  if (inUse) {
-    inUse_.insert(r.canonical);
+  if (on) {
+    table.insert(r.canonical);
   } else {
-    inUse_.erase(r.canonical);
+    table.erase(r.canonical);
   }
 }
 
@@ -551,14 +553,7 @@ void SimFiles::MakeLink(const std::string& winPath, const std::string& winTarget
 }
 
 void SimFiles::SetReadOnly(const std::string& winPath, bool readOnly) {
-  std::lock_guard lock(mutex_);
-  const Resolved r = Resolve(winPath);
-  if (!r.valid) return;
-  if (readOnly) {
-    readOnly_.insert(r.canonical);
-  } else {
-    readOnly_.erase(r.canonical);
-  }
+  MarkIn(readOnly_, winPath, readOnly);
 }
 
 std::vector<std::string> SimFiles::List(const std::string& winPath) const {

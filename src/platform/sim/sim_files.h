@@ -122,6 +122,9 @@ class SimFiles : public platform::FileSystem {
 
   Resolved Resolve(const std::string& winPath) const;
   bool IsReadOnly(const Resolved& r) const;
+  // Adds the canonical path of `winPath` to `table` (read-only, in use), or
+  // takes it out.
+  void MarkIn(std::set<std::string>& table, const std::string& winPath, bool on);
   uint32_t ProfileFile(const std::string& fileName, std::string& contents) const;
 
   Faults& faults_;

@@ -377,7 +377,7 @@ bool SimSpooler::AddMonitorA(const platform::MonitorInfo2& info) {
   if (!files_.Exists(dll) || files_.IsDirectory(dll)) return Fail(win::ERROR_MOD_NOT_FOUND);
   std::lock_guard lock(mutex_);
   monitors_.push_back(info);
-  files_.SetInUse(dll, true);
+  LoadMonitorDllLocked(info.dllName);
   return true;
 }
 
@@ -394,7 +394,6 @@ bool SimSpooler::DeleteMonitorA(const std::string& environment, const std::strin
     if (SameName(port.info.monitorName, monitorName)) return Fail(win::ERROR_PRINT_MONITOR_IN_USE);
   }
   // The running spooler keeps the DLL loaded until it stops.
-  deletedMonitorDlls_.push_back(MonitorDllPath(it->dllName));
   monitors_.erase(it);
   return true;
 }
@@ -454,7 +453,13 @@ void SimSpooler::AddDriver(const std::string& environment, const std::string& na
 void SimSpooler::AddMonitor(const std::string& name, const std::string& dllName) {
   std::lock_guard lock(mutex_);
   monitors_.push_back(platform::MonitorInfo2{name, NativeEnvironment(), dllName});
-  files_.SetInUse(MonitorDllPath(dllName), true);
+  LoadMonitorDllLocked(dllName);
+}
+
+void SimSpooler::LoadMonitorDllLocked(const std::string& dllName) {
+  const std::string dll = MonitorDllPath(dllName);
+  loadedMonitorDlls_.insert(dll);
+  files_.SetInUse(dll, true);
 }
 
 std::string SimSpooler::MonitorDllPath(const std::string& dllName) {
@@ -557,10 +562,9 @@ void SimSpooler::OnServiceStopped() {
   std::lock_guard lock(mutex_);
   stopped_ = true;
   handles_.clear();  // the spooler process that gave them out is gone
-  // Its monitor DLLs go with it; a deleted monitor's only now.
-  for (const auto& monitor : monitors_) files_.SetInUse(MonitorDllPath(monitor.dllName), false);
-  for (const std::string& dll : deletedMonitorDlls_) files_.SetInUse(dll, false);
-  deletedMonitorDlls_.clear();
+  // Its monitor DLLs go with it, a deleted monitor's only now.
+  for (const std::string& dll : loadedMonitorDlls_) files_.SetInUse(dll, false);
+  loadedMonitorDlls_.clear();
 }
 
 void SimSpooler::OnServiceStarted() {
@@ -568,7 +572,7 @@ void SimSpooler::OnServiceStarted() {
   if (!stopped_) return;
   stopped_ = false;
   ++restarts_;
-  for (const auto& monitor : monitors_) files_.SetInUse(MonitorDllPath(monitor.dllName), true);
+  for (const auto& monitor : monitors_) LoadMonitorDllLocked(monitor.dllName);
   for (auto& printer : printers_) {
     if (auto port =
             registry_.GetValue(platform::kHkeyLocalMachine, kPrintersKey + printer.name, "Port")) {

@@ -152,6 +152,8 @@ class SimSpooler : public platform::Spooler {
   void OnServiceStarted();
 
  private:
+  // Lock held. The spooler loads the DLL and holds it until it stops.
+  void LoadMonitorDllLocked(const std::string& dllName);
   struct PortEntry {
     platform::PortInfo2 info;
   };
@@ -183,8 +185,8 @@ class SimSpooler : public platform::Spooler {
   std::vector<SpoolerPrinter> printers_;
   std::vector<DriverEntry> drivers_;
   std::vector<platform::MonitorInfo2> monitors_;
-  std::set<std::string> usbDevices_;             // upper-case port names
-  std::vector<std::string> deletedMonitorDlls_;  // still loaded until the spooler stops
+  std::set<std::string> usbDevices_;         // upper-case port names
+  std::set<std::string> loadedMonitorDlls_;  // in use until the spooler stops
   std::deque<WizardOutcome> wizard_;
   std::vector<std::string> configured_;
   std::vector<platform::WindowId> wizardOwners_;
