@@ -19,9 +19,8 @@
 // (step_times.cpp): worker MS spooler MS ports MS package MS names MS
 // version MS enabled MS total MS, "worker" being the time from the
 // process's creation to the worker's start.
-#include <windows.h>
-// After windows.h, which they need.
-#include <commctrl.h>
+#include "bench_dialog.h"
+// After windows.h (in bench_dialog.h), which they need.
 #include <process.h>
 #include <winspool.h>
 
@@ -32,8 +31,6 @@
 
 namespace {
 
-constexpr int kDialog = 100;
-constexpr int kButton = 1012;
 constexpr const char* kDriverNameFile = "C:\\DriverName.cfg";
 
 using SevenZipFn = int(WINAPI*)(HWND, LPCSTR, LPSTR, DWORD);
@@ -47,19 +44,6 @@ BOOL CALLBACK KeepGoing(HWND, UINT, UINT, LPVOID) { return TRUE; }
 template <typename Function>
 Function Lookup(HMODULE module, const char* name) {
   return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
-// The time since the process was created, in milliseconds.
-double SinceCreation() {
-  FILETIME created, exited, kernel, user, now;
-  GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-  GetSystemTimeAsFileTime(&now);
-  ULARGE_INTEGER from{}, to{};
-  from.LowPart = created.dwLowDateTime;
-  from.HighPart = created.dwHighDateTime;
-  to.LowPart = now.dwLowDateTime;
-  to.HighPart = now.dwHighDateTime;
-  return static_cast<double>(to.QuadPart - from.QuadPart) / 10000.0;
 }
 
 double Now() {
@@ -183,7 +167,7 @@ void Version() {
 
 unsigned __stdcall Worker(void* argument) {
   HWND dialog = static_cast<HWND>(argument);
-  const double worker = SinceCreation();
+  const double worker = bench::SinceCreation();
   double marks[7];
   marks[0] = Now();
   Spooler();
@@ -196,7 +180,7 @@ unsigned __stdcall Worker(void* argument) {
   marks[4] = Now();
   Version();
   marks[5] = Now();
-  EnableWindow(GetDlgItem(dialog, kButton), TRUE);
+  EnableWindow(GetDlgItem(dialog, bench::kButton), TRUE);
   marks[6] = Now();
   if (std::FILE* file = std::fopen("limit-steps.txt", "a")) {
     static const char* const kGroups[] = {"spooler", "ports",   "package",
@@ -235,29 +219,12 @@ void DeleteTree(const std::string& folder) {
 
 HANDLE worker = nullptr;
 
-INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-  switch (message) {
-    case WM_INITDIALOG:
-      worker = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &Worker, dialog, 0, nullptr));
-      return TRUE;
-    case WM_COMMAND:
-      if (LOWORD(wParam) == IDCANCEL || LOWORD(wParam) == kButton) EndDialog(dialog, 0);
-      return TRUE;
-    case WM_CLOSE:
-      EndDialog(dialog, 0);
-      return TRUE;
-    default:
-      return FALSE;
-  }
-}
-
 }  // namespace
 
 int main() {
-  INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
-                                ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
-  InitCommonControlsEx(&controls);
-  DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kDialog), nullptr, &Procedure, 0);
+  bench::RunDialog([](HWND dialog) {
+    worker = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &Worker, dialog, 0, nullptr));
+  });
   if (worker != nullptr) {
     WaitForSingleObject(worker, INFINITE);
     CloseHandle(worker);

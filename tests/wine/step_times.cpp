@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "bench_dialog.h"
 #include "shell/step_times.h"
 #include "timed_machine.h"
 
@@ -38,19 +39,6 @@ double Milliseconds(LONGLONG ticks) {
   LARGE_INTEGER frequency;
   QueryPerformanceFrequency(&frequency);
   return 1000.0 * static_cast<double>(ticks) / static_cast<double>(frequency.QuadPart);
-}
-
-// The time since the process was created, in milliseconds.
-double SinceCreation() {
-  FILETIME created, exited, kernel, user, now;
-  GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-  GetSystemTimeAsFileTime(&now);
-  ULARGE_INTEGER from{}, to{};
-  from.LowPart = created.dwLowDateTime;
-  from.HighPart = created.dwHighDateTime;
-  to.LowPart = now.dwLowDateTime;
-  to.HighPart = now.dwHighDateTime;
-  return static_cast<double>(to.QuadPart - from.QuadPart) / 10000.0;
 }
 
 void Write() {
@@ -100,7 +88,7 @@ void StepMark(const char* step) {
   QueryPerformanceCounter(&marks[count].at);
   marks[count].step = step;
   marks[count].platform = CurrentPlatformTotals().platform;
-  if (count == 0) creationToFirst = SinceCreation();
+  if (count == 0) creationToFirst = bench::SinceCreation();
   ++count;
   if (std::strcmp(step, "enabled") == 0) Write();
 }
