@@ -32,6 +32,9 @@ build() {  # preset
   cmake --build --preset "$1" -j"$jobs"
 }
 
+echo "== include structure of src/"
+if python3 scripts/check-includes.py; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+
 echo "== linux (simulated machine)"
 build linux
 run_ctest build/linux

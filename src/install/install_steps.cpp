@@ -1,8 +1,8 @@
 #include "install/install_steps.h"
 
+#include "install/installer_window.h"
 #include "platform/win_constants.h"
 #include "ports/port_dialogs.h"
-#include "shell/main_window.h"
 #include "shell/port_kind.h"
 
 namespace install_steps {
@@ -18,26 +18,26 @@ const std::string* RowEntry(const StringList& list, int32_t result) {
 
 }  // namespace
 
-bool ChooseDialogPort(MainWindow& window) {
+bool ChooseDialogPort(Installation& installation, InstallerWindow& window) {
   const std::string* port = nullptr;
-  if (window.portKind == TcpIp) {
-    const int32_t result = ChooseTcpIpPort(window);
+  if (installation.portKind == TcpIp) {
+    const int32_t result = ChooseTcpIpPort(installation, window);
     if (result == RESULT_CANCEL) {
       window.EnableInstall();
       return false;
     }
     if (result == RESULT_PORT_ADDED) {
-      port = window.tcpipPorts.empty() ? nullptr : &window.tcpipPorts.front();
+      port = installation.tcpipPorts.empty() ? nullptr : &installation.tcpipPorts.front();
     } else {
-      port = RowEntry(window.tcpipPorts, result);
+      port = RowEntry(installation.tcpipPorts, result);
     }
-  } else if (window.portKind == Parallel) {
-    const int32_t result = ChooseParallelPort(window);
+  } else if (installation.portKind == Parallel) {
+    const int32_t result = ChooseParallelPort(installation, window);
     if (result == RESULT_CANCEL) {
       window.EnableInstall();
       return false;
     }
-    port = RowEntry(window.parallelPorts, result);
+    port = RowEntry(installation.parallelPorts, result);
   } else {
     return true;
   }
@@ -46,18 +46,20 @@ bool ChooseDialogPort(MainWindow& window) {
     AbandonRun(window, "The chosen port is not available,please select the port again");
     return false;
   }
-  window.chosenPort = *port;
+  installation.chosenPort = *port;
   return true;
 }
 
 namespace {
 
-bool ReadDriverDirectory(MainWindow& window, const std::string& environment,
-                         std::string& directory) {
+bool ReadDriverDirectory(Installation& installation, InstallerWindow& window,
+                         const std::string& environment, std::string& directory) {
   std::string read;
-  if (!window.machine.spooler().GetPrinterDriverDirectoryA(environment, read) || read.empty()) {
-    AbandonRun(window, "Failed to get the printer driver directory " +
-                           std::to_string(static_cast<int32_t>(window.machine.GetLastError())));
+  if (!installation.machine.spooler().GetPrinterDriverDirectoryA(environment, read) ||
+      read.empty()) {
+    AbandonRun(window,
+               "Failed to get the printer driver directory " +
+                   std::to_string(static_cast<int32_t>(installation.machine.GetLastError())));
     return false;
   }
   if (read.size() > kMaxDriverDirectoryLength) {
@@ -70,23 +72,24 @@ bool ReadDriverDirectory(MainWindow& window, const std::string& environment,
 
 }  // namespace
 
-bool ReadDriverTarget(MainWindow& window, DriverTarget& target) {
+bool ReadDriverTarget(Installation& installation, InstallerWindow& window, DriverTarget& target) {
   target = DriverTarget{"Windows NT x86", "", "x86"};
-  if (!ReadDriverDirectory(window, target.environment, target.directory)) return false;
-  if (!window.isWow64) return true;
+  if (!ReadDriverDirectory(installation, window, target.environment, target.directory))
+    return false;
+  if (!installation.isWow64) return true;
   target.environment = "Windows x64";
   target.architecture = "x64";
-  return ReadDriverDirectory(window, target.environment, target.directory);
+  return ReadDriverDirectory(installation, window, target.environment, target.directory);
 }
 
-void AbandonRun(MainWindow& window, const std::string& text) {
-  window.machine.ui().MessageBoxA(window.hwnd(), text, "Error", win::MB_OK);
+void AbandonRun(InstallerWindow& window, const std::string& text) {
+  window.ShowMessageBox(text, "Error", win::MB_OK);
   window.SetInstallText("Reinstall");
   window.EnableInstall();
   window.SetProgress(0);
 }
 
-bool PathsFit(MainWindow& window, const std::vector<std::string>& paths, std::size_t limit) {
+bool PathsFit(InstallerWindow& window, const std::vector<std::string>& paths, std::size_t limit) {
   for (const std::string& path : paths) {
     if (path.size() > limit) {
       AbandonRun(window, "The path is too long:\r\n" + path);
@@ -101,11 +104,12 @@ void AppendDependentFile(std::string& list, const std::string& name) {
   list.push_back('\0');
 }
 
-uint32_t StageFile(MainWindow& window, const std::string& source, const std::string& target) {
-  platform::Machine& machine = window.machine;
+uint32_t StageFile(Installation& installation, InstallerWindow& window, const std::string& source,
+                   const std::string& target) {
+  platform::Machine& machine = installation.machine;
   const uint32_t error =
       machine.files().CopyFileA(source, target, false) ? 0 : machine.GetLastError();
-  window.SetStatus(target);
+  SetStatus(installation, window, target);
   return error;
 }
 

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-class MainWindow;
+struct Installation;
+class InstallerWindow;
 
 namespace install_steps {
 
@@ -18,7 +19,7 @@ inline constexpr std::size_t kMaxDriverDirectoryLength = 254;
 // The port dialog for TCP/IP and parallel ports; stores the chosen port in
 // chosenPort. False when the run ends here (cancelled, or a result that names
 // no port); the Install button is then enabled again.
-bool ChooseDialogPort(MainWindow& window);
+bool ChooseDialogPort(Installation& installation, InstallerWindow& window);
 
 // Where a driver goes: the spooler's environment and driver directory, and
 // the package's folder of the same bitness ("x86" or "x64").
@@ -32,16 +33,16 @@ struct DriverTarget {
 // first on every system; a 64-bit system then replaces it with its own. False
 // (the run abandoned) when the spooler gives none or one that does not fit
 // the paths built from it.
-bool ReadDriverTarget(MainWindow& window, DriverTarget& target);
+bool ReadDriverTarget(Installation& installation, InstallerWindow& window, DriverTarget& target);
 
 // Ends a run that cannot go on before the printer exists: a box owned by the
 // main window, then the Install button enabled as "Reinstall" and progress 0,
 // as after a failed printer creation.
-void AbandonRun(MainWindow& window, const std::string& text);
+void AbandonRun(InstallerWindow& window, const std::string& text);
 
 // True when every path fits `limit` characters; otherwise abandons the run
 // naming the first path that does not.
-bool PathsFit(MainWindow& window, const std::vector<std::string>& paths, std::size_t limit);
+bool PathsFit(InstallerWindow& window, const std::vector<std::string>& paths, std::size_t limit);
 
 // Appends one name, with its terminating zero, to a dependent-file list.
 void AppendDependentFile(std::string& list, const std::string& name);
@@ -50,6 +51,7 @@ void AppendDependentFile(std::string& list, const std::string& name);
 // line. Returns 0, or the error the copy failed with (read before the status
 // line's window calls can change it); for the driver files it does not
 // matter, since a missing file surfaces when the spooler registers the driver.
-uint32_t StageFile(MainWindow& window, const std::string& source, const std::string& target);
+uint32_t StageFile(Installation& installation, InstallerWindow& window, const std::string& source,
+                   const std::string& target);
 
 }  // namespace install_steps

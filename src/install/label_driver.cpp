@@ -4,12 +4,12 @@
 #include <vector>
 
 #include "install/install_steps.h"
+#include "install/installer_window.h"
 #include "install/model_catalogue.h"
 #include "install/printer_creation.h"
 #include "platform/app_message_box.h"
 #include "platform/win_constants.h"
 #include "shell/environment_probe.h"
-#include "shell/main_window.h"
 #include "shell/spooler_control.h"
 
 namespace {
@@ -30,11 +30,11 @@ struct Copy {
 
 // Where the monitor DLL goes: the system folder, or on 64-bit Windows the
 // Windows folder's SysWOW64. Empty when the folder cannot be read.
-std::string MonitorTarget(MainWindow& window, const char* monitorDll) {
-  platform::FileSystem& files = window.machine.files();
+std::string MonitorTarget(Installation& installation, const char* monitorDll) {
+  platform::FileSystem& files = installation.machine.files();
   std::string folder;
   uint32_t length = 0;
-  if (window.isWow64) {
+  if (installation.isWow64) {
     length = files.GetWindowsDirectoryA(folder, kSystemFolderBuffer);
     folder += "\\SysWOW64";
   } else {
@@ -47,13 +47,13 @@ std::string MonitorTarget(MainWindow& window, const char* monitorDll) {
 
 }  // namespace
 
-void InstallLabelDriver(MainWindow& window) {
-  platform::Machine& machine = window.machine;
-  if (!install_steps::ChooseDialogPort(window)) return;
+void InstallLabelDriver(Installation& installation, InstallerWindow& window) {
+  platform::Machine& machine = installation.machine;
+  if (!install_steps::ChooseDialogPort(installation, window)) return;
 
   const int32_t labelIndex =
-      window.modelIndex - (window.receiptGroup1Size + window.receiptGroup2Size +
-                           window.receiptGroup3Size + window.receiptGroup4Size);
+      installation.modelIndex - (installation.receiptGroup1Size + installation.receiptGroup2Size +
+                                 installation.receiptGroup3Size + installation.receiptGroup4Size);
   if (labelIndex < 0 || labelIndex >= catalogue::kLabelModelCount) {
     install_steps::AbandonRun(window, "The chosen driver is not a label printer driver");
     return;
@@ -63,14 +63,15 @@ void InstallLabelDriver(MainWindow& window) {
   const std::string printerName = window.DriverComboText();
 
   install_steps::DriverTarget target;
-  if (!install_steps::ReadDriverTarget(window, target)) return;
+  if (!install_steps::ReadDriverTarget(installation, window, target)) return;
   const std::string& environment = target.environment;
   const std::string& directory = target.directory;
   const std::string engineFolder = std::string("C:\\Barcode\\") + target.architecture + "\\";
 
-  const char* const* engine = catalogue::LabelEngineFiles(window.isWow64);
+  const char* const* engine = catalogue::LabelEngineFiles(installation.isWow64);
   const std::string monitorSource = engineFolder + engine[catalogue::kLabelMonitorDll];
-  const std::string monitorTarget = MonitorTarget(window, engine[catalogue::kLabelMonitorDll]);
+  const std::string monitorTarget =
+      MonitorTarget(installation, engine[catalogue::kLabelMonitorDll]);
   if (monitorTarget.empty()) {
     install_steps::AbandonRun(window, "Failed to get the system directory");
     return;
@@ -115,16 +116,17 @@ void InstallLabelDriver(MainWindow& window) {
     return;
   }
 
-  SpoolerControl(machine, window.hwnd(), "Spooler", EnsureRunning);
+  SpoolerControl(machine, window.Owner(), "Spooler", EnsureRunning);
 
   // A monitor left by an earlier run is replaced; the spooler only lets go
   // of the old DLL after a restart, and Windows refuses to overwrite a DLL
   // that is loaded: the copy comes after both.
   platform::Spooler& spooler = machine.spooler();
   if (spooler.DeleteMonitorA(environment, kMonitorName)) {
-    SpoolerControl(machine, window.hwnd(), "Spooler", Restart);
+    SpoolerControl(machine, window.Owner(), "Spooler", Restart);
   }
-  if (const uint32_t error = install_steps::StageFile(window, monitorSource, monitorTarget)) {
+  if (const uint32_t error =
+          install_steps::StageFile(installation, window, monitorSource, monitorTarget)) {
     // Registering now would register a stale DLL, or none.
     install_steps::AbandonRun(window, "Failed to copy the language monitor to " + monitorTarget +
                                           " (error " + std::to_string(error) + ")");
@@ -132,18 +134,19 @@ void InstallLabelDriver(MainWindow& window) {
   }
   if (!spooler.AddMonitorA({kMonitorName, environment, monitorTarget}) &&
       machine.GetLastError() != win::ERROR_PRINT_MONITOR_ALREADY_INSTALLED) {
-    platform::AppMessageBox(machine, window.hwnd(), "Failed to add Monitor\r\n", win::MB_OK);
+    window.ShowAppMessageBox("Failed to add Monitor\r\n", win::MB_OK);
     window.Close(win::IDOK);
     return;
   }
-  window.SetStatus(std::string(kMonitorName) + " is added");
+  SetStatus(installation, window, std::string(kMonitorName) + " is added");
 
-  for (const Copy& copy : copies) install_steps::StageFile(window, copy.source, copy.target);
+  for (const Copy& copy : copies)
+    install_steps::StageFile(installation, window, copy.source, copy.target);
 
   window.SetProgress(10);
-  window.SetStatus("Adding printer drive " + driverName);
+  SetStatus(installation, window, "Adding printer drive " + driverName);
 
-  if (!RegisterDriver(window, info, InstallVariant::Label)) return;
+  if (!RegisterDriver(installation, window, info, InstallVariant::Label)) return;
 
   // The monitor DLL in the system folder stays: the spooler loads it from
   // there.
@@ -157,5 +160,5 @@ void InstallLabelDriver(MainWindow& window) {
   }
 
   window.SetProgress(20);
-  CreatePrinterAndFinish(window, printerName, driverName, InstallVariant::Label);
+  CreatePrinterAndFinish(installation, window, printerName, driverName, InstallVariant::Label);
 }

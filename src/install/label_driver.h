@@ -1,5 +1,6 @@
 #pragma once
 
-class MainWindow;
+struct Installation;
+class InstallerWindow;
 
-void InstallLabelDriver(MainWindow& window);
+void InstallLabelDriver(Installation& installation, InstallerWindow& window);

@@ -2,12 +2,12 @@
 
 #include <string>
 
+#include "install/installer_window.h"
 #include "package/access_rights.h"
 #include "platform/app_message_box.h"
 #include "platform/win_constants.h"
 #include "ports/serial_assignment.h"
 #include "ports/usb_selection.h"
-#include "shell/main_window.h"
 #include "shell/port_inventory.h"
 #include "shell/port_kind.h"
 #include "shell/spooler_control.h"
@@ -19,12 +19,14 @@ constexpr const char* kWindowsKey = "Software\\Microsoft\\Windows NT\\CurrentVer
 // Error codes are shown as "%d" shows a DWORD.
 std::string Decimal(uint32_t code) { return std::to_string(static_cast<int32_t>(code)); }
 
-void RemoveExistingPrinter(MainWindow& window, const std::string& printerName) {
-  platform::Spooler& spooler = window.machine.spooler();
+void RemoveExistingPrinter(Installation& installation, InstallerWindow& window,
+                           const std::string& printerName) {
+  platform::Spooler& spooler = installation.machine.spooler();
   platform::PrinterHandle printer = 0;
   const platform::PrinterDefaults defaults{"RAW", win::PRINTER_ALL_ACCESS};
   if (spooler.OpenPrinterA(printerName, printer, defaults) == 0) return;
-  window.SetStatus("The printer " + printerName + " exists,Re-adding the printer...");
+  SetStatus(installation, window,
+            "The printer " + printerName + " exists,Re-adding the printer...");
   spooler.SetPrinterA(printer, 0, win::PRINTER_CONTROL_PURGE);
   spooler.DeletePrinter(printer);
   spooler.ClosePrinter(printer);
@@ -32,7 +34,7 @@ void RemoveExistingPrinter(MainWindow& window, const std::string& printerName) {
 
 // The failed-creation end state: one box owned by the main window, Install
 // enabled, progress 0. Status, default printer and port stay untouched.
-void ReportCreationFailure(MainWindow& window, uint32_t error, InstallVariant variant) {
+void ReportCreationFailure(InstallerWindow& window, uint32_t error, InstallVariant variant) {
   std::string text;
   std::string caption = "Prompt";
   bool reinstall = true;
@@ -47,18 +49,19 @@ void ReportCreationFailure(MainWindow& window, uint32_t error, InstallVariant va
     caption = "Error prompt";
     reinstall = false;
   }
-  window.machine.ui().MessageBoxA(window.hwnd(), text, caption, win::MB_OK);
+  window.ShowMessageBox(text, caption, win::MB_OK);
   if (reinstall) window.SetInstallText("Reinstall");
   window.EnableInstall();
   window.SetProgress(0);
 }
 
-void WriteDefaultPrinter(MainWindow& window, const std::string& printerName) {
-  platform::Machine& machine = window.machine;
+void WriteDefaultPrinter(Installation& installation, InstallerWindow& window,
+                         const std::string& printerName) {
+  platform::Machine& machine = installation.machine;
   platform::Registry& registry = machine.registry();
   // The third field is the chosen port even when the printer sits on the
   // fall-back port.
-  const std::string device = printerName + ",winspool," + window.chosenPort;
+  const std::string device = printerName + ",winspool," + installation.chosenPort;
   platform::ScopedKey key(registry);
   if (registry.RegOpenKeyExA(platform::kHkeyCurrentUser, kWindowsKey, win::KEY_SET_VALUE,
                              key.handle()) != win::ERROR_SUCCESS) {
@@ -67,30 +70,29 @@ void WriteDefaultPrinter(MainWindow& window, const std::string& printerName) {
   }
   if (registry.RegSetValueExA(key.get(), "Device", win::REG_SZ, device.c_str(),
                               static_cast<uint32_t>(device.size() + 1)) != win::ERROR_SUCCESS) {
-    platform::AppMessageBox(machine, window.hwnd(),
-                            "Error\xA3\xBA"
-                            "Failed to set regist",
-                            win::MB_OK);
+    window.ShowAppMessageBox(
+        "Error\xA3\xBA"
+        "Failed to set regist",
+        win::MB_OK);
   }
 }
 
 }  // namespace
 
-bool RegisterDriver(MainWindow& window, const platform::DriverInfo3& driverInfo,
-                    InstallVariant variant) {
-  platform::Machine& machine = window.machine;
+bool RegisterDriver(Installation& installation, InstallerWindow& window,
+                    const platform::DriverInfo3& driverInfo, InstallVariant variant) {
+  platform::Machine& machine = installation.machine;
   if (machine.spooler().AddPrinterDriverExA(driverInfo, win::APD_COPY_ALL_FILES)) {
-    window.SetStatus("Driver " + driverInfo.name + " is added");
+    SetStatus(installation, window, "Driver " + driverInfo.name + " is added");
     return true;
   }
   const uint32_t error = machine.GetLastError();
   const std::string text = "Failed to add the driver " + Decimal(error) +
                            "\r\n\r\nClick Retry:You can retry\r\nClick Cancel\xA3\xBA"
                            "exit and abort installation";
-  const int answer =
-      variant == InstallVariant::Receipt
-          ? machine.ui().MessageBoxA(window.hwnd(), text, "Error", win::MB_RETRYCANCEL)
-          : platform::AppMessageBox(machine, window.hwnd(), text, win::MB_RETRYCANCEL);
+  const int answer = variant == InstallVariant::Receipt
+                         ? window.ShowMessageBox(text, "Error", win::MB_RETRYCANCEL)
+                         : window.ShowAppMessageBox(text, win::MB_RETRYCANCEL);
   if (answer == win::IDCANCEL) {
     window.Close(win::IDOK);
   } else {
@@ -103,21 +105,22 @@ bool RegisterDriver(MainWindow& window, const platform::DriverInfo3& driverInfo,
   return false;
 }
 
-void CreatePrinterAndFinish(MainWindow& window, const std::string& printerName,
-                            const std::string& driverName, InstallVariant variant) {
-  platform::Machine& machine = window.machine;
+void CreatePrinterAndFinish(Installation& installation, InstallerWindow& window,
+                            const std::string& printerName, const std::string& driverName,
+                            InstallVariant variant) {
+  platform::Machine& machine = installation.machine;
   platform::Spooler& spooler = machine.spooler();
-  const bool portAvailable = window.app.portAvailable;
-  const bool fallBack = !portAvailable && (window.portKind == Serial || window.portKind == Usb);
+  const bool portAvailable = installation.portAvailable;
+  const bool fallBack =
+      !portAvailable && (installation.portKind == Serial || installation.portKind == Usb);
 
   EnableLoadDriverPrivilege(machine.security());
-  RemoveExistingPrinter(window, printerName);
+  RemoveExistingPrinter(installation, window, printerName);
 
-  if (fallBack && window.parallelPorts.empty()) {
+  if (fallBack && installation.parallelPorts.empty()) {
     // No port of the chosen kind and no parallel port to stand in for it.
-    window.machine.ui().MessageBoxA(
-        window.hwnd(), "There's no available useful port,please select other type of port",
-        "Prompt", win::MB_OK);
+    window.ShowMessageBox("There's no available useful port,please select other type of port",
+                          "Prompt", win::MB_OK);
     window.SetInstallText("Reinstall");
     window.EnableInstall();
     window.SetProgress(0);
@@ -126,7 +129,7 @@ void CreatePrinterAndFinish(MainWindow& window, const std::string& printerName,
 
   platform::PrinterInfo2 info;
   info.printerName = printerName;
-  info.portName = fallBack ? window.parallelPorts.front() : window.chosenPort;
+  info.portName = fallBack ? installation.parallelPorts.front() : installation.chosenPort;
   info.driverName = driverName;
   info.printProcessor = "WinPrint";
   info.datatype = "RAW";
@@ -138,45 +141,46 @@ void CreatePrinterAndFinish(MainWindow& window, const std::string& printerName,
   }
 
   if (portAvailable) {
-    window.statusText = "Added the printer " + printerName;
-  } else if (window.portKind == Serial) {
-    window.statusText = "There's no serialport,the current port is" + window.parallelPorts.front();
-  } else if (window.portKind == Usb) {
+    installation.statusText = "Added the printer " + printerName;
+  } else if (installation.portKind == Serial) {
+    installation.statusText =
+        "There's no serialport,the current port is" + installation.parallelPorts.front();
+  } else if (installation.portKind == Usb) {
     // The printer on the parallel port stays whatever happens next; its
     // handle is done with.
     spooler.ClosePrinter(printer);
-    SpoolerControl(machine, window.hwnd(), "Spooler", Restart);
-    PortInventory(window);
-    info.portName = window.chosenPort;
+    SpoolerControl(machine, window.Owner(), "Spooler", Restart);
+    PortInventory(installation, window);
+    info.portName = installation.chosenPort;
     printer = spooler.AddPrinterA(info);
     if (printer == 0) {
       ReportCreationFailure(window, machine.GetLastError(), variant);
       return;
     }
-    window.statusText = "Added the printer " + printerName;
+    installation.statusText = "Added the printer " + printerName;
   }
   window.Refresh();
   spooler.ClosePrinter(printer);
   window.SetProgress(30);
 
-  if (window.setDefaultPrinter == 1) WriteDefaultPrinter(window, printerName);
+  if (installation.setDefaultPrinter == 1) WriteDefaultPrinter(installation, window, printerName);
 
   window.SetProgress(40);
-  if (window.setDefaultPrinter == 1) {
-    window.SetStatus("Set the printer " + printerName + " to default printer");
+  if (installation.setDefaultPrinter == 1) {
+    SetStatus(installation, window, "Set the printer " + printerName + " to default printer");
   }
 
-  if (window.portKind == Serial) {
-    StartSerialAssignment(window);
-  } else if (window.portKind == Usb) {
-    SelectUsbPort(window);
+  if (installation.portKind == Serial) {
+    StartSerialAssignment(installation, window);
+  } else if (installation.portKind == Usb) {
+    SelectUsbPort(installation, window);
   }
 
   machine.clock().Sleep(variant == InstallVariant::Receipt ? 500 : 100);
 
-  if (window.portKind == Serial) return;
+  if (installation.portKind == Serial) return;
   window.SetProgress(100);
-  window.statusText = "The installation is completed.";
+  installation.statusText = "The installation is completed.";
   window.EnableInstall();
   window.SetCancelText("&Finish");
   window.Refresh();

@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "install/install_steps.h"
+#include "install/installer_window.h"
 #include "install/model_catalogue.h"
 #include "install/printer_creation.h"
 #include "shell/environment_probe.h"
-#include "shell/main_window.h"
 #include "shell/spooler_control.h"
 
 namespace {
@@ -22,13 +22,14 @@ struct Copy {
 
 }  // namespace
 
-void InstallReceiptDriver(MainWindow& window) {
-  platform::Machine& machine = window.machine;
-  if (!install_steps::ChooseDialogPort(window)) return;
+void InstallReceiptDriver(Installation& installation, InstallerWindow& window) {
+  platform::Machine& machine = installation.machine;
+  if (!install_steps::ChooseDialogPort(installation, window)) return;
 
-  const catalogue::ReceiptGroupSizes sizes{window.receiptGroup1Size, window.receiptGroup2Size,
-                                           window.receiptGroup3Size, window.receiptGroup4Size};
-  const int32_t row = window.modelIndex;
+  const catalogue::ReceiptGroupSizes sizes{
+      installation.receiptGroup1Size, installation.receiptGroup2Size,
+      installation.receiptGroup3Size, installation.receiptGroup4Size};
+  const int32_t row = installation.modelIndex;
   const int32_t group = catalogue::ReceiptGroup(row, sizes);
   if (group == 0 || row >= catalogue::kReceiptModelCount) {
     install_steps::AbandonRun(window, "The chosen driver is not a receipt printer driver");
@@ -36,7 +37,7 @@ void InstallReceiptDriver(MainWindow& window) {
   }
 
   install_steps::DriverTarget target;
-  if (!install_steps::ReadDriverTarget(window, target)) return;
+  if (!install_steps::ReadDriverTarget(installation, window, target)) return;
   const std::string& environment = target.environment;
   const std::string& directory = target.directory;
   const std::string staging = std::string("C:\\Ticket\\") + target.architecture + "\\";
@@ -84,13 +85,14 @@ void InstallReceiptDriver(MainWindow& window) {
   }
   if (!install_steps::PathsFit(window, paths, install_steps::kMaxPathLength)) return;
 
-  for (const Copy& copy : copies) install_steps::StageFile(window, copy.source, copy.target);
+  for (const Copy& copy : copies)
+    install_steps::StageFile(installation, window, copy.source, copy.target);
 
   window.SetProgress(10);
-  window.SetStatus("Adding printer drive " + driverName);
+  SetStatus(installation, window, "Adding printer drive " + driverName);
 
-  SpoolerControl(machine, window.hwnd(), "Spooler", EnsureRunning);
-  if (!RegisterDriver(window, info, InstallVariant::Receipt)) return;
+  SpoolerControl(machine, window.Owner(), "Spooler", EnsureRunning);
+  if (!RegisterDriver(installation, window, info, InstallVariant::Receipt)) return;
 
   // Only the plug-in pair is left in the driver directory.
   platform::FileSystem& files = machine.files();
@@ -99,5 +101,5 @@ void InstallReceiptDriver(MainWindow& window) {
   for (const char* core : catalogue::UnidrvCoreFiles) files.DeleteFileA(directory + "\\" + core);
 
   window.SetProgress(20);
-  CreatePrinterAndFinish(window, printerName, driverName, InstallVariant::Receipt);
+  CreatePrinterAndFinish(installation, window, printerName, driverName, InstallVariant::Receipt);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
-class MainWindow;
+struct Installation;
+class InstallerWindow;
 
-void InstallReceiptDriver(MainWindow& window);
+void InstallReceiptDriver(Installation& installation, InstallerWindow& window);

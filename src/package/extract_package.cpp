@@ -2,22 +2,26 @@
 
 #include <string>
 
-#include "shell/main_window.h"
+#include "install/installer_window.h"
+#include "package/archive_library.h"
 
 namespace {
 constexpr uint32_t kMaxPath = 260;
 }
 
-void ExtractPackage(MainWindow& window) {
-  window.SetStatus("Reading driver file...");
-  window.archiveLibrary.SetOwnerWindow(window.hwnd());
+void ExtractPackage(Installation& installation, InstallerWindow& window) {
+  SetStatus(installation, window, "Reading driver file...");
 
   // The package is looked for in the current directory, not beside the
   // program: whoever starts the installer decides where the package lies.
   std::string directory;
-  window.machine.files().GetCurrentDirectoryA(directory, kMaxPath);
+  installation.machine.files().GetCurrentDirectoryA(directory, kMaxPath);
   const std::string archivePath = directory + "\\DriverData.Drv";
 
-  window.archiveLibrary.Extract(archivePath, "C:\\");
-  window.archiveLibrary.Unload();
+  // Loaded for this extraction only; the library's own windows belong to
+  // the installer's window.
+  ArchiveLibrary library(installation.machine);
+  library.SetOwnerWindow(window.Owner());
+  library.Extract(archivePath, "C:\\");
+  library.Unload();
 }

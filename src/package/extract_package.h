@@ -1,7 +1,8 @@
 #pragma once
 
-class MainWindow;
+struct Installation;
+class InstallerWindow;
 
 // Start-up step 3: "Reading driver file...", then unpack DriverData.Drv from
 // the current directory into C:\.
-void ExtractPackage(MainWindow& window);
+void ExtractPackage(Installation& installation, InstallerWindow& window);

@@ -1,12 +1,8 @@
 #include "ports/port_dialogs.h"
 
-#include "dialogs/parallel_port_dialog.h"
 #include "dialogs/port_list.h"
-#include "dialogs/tcpip_port_dialog.h"
-#include "platform/app_message_box.h"
+#include "install/installer_window.h"
 #include "platform/win_constants.h"
-#include "resources/resource.h"
-#include "shell/main_window.h"
 #include "shell/port_inventory.h"
 #include "shell/port_kind.h"
 
@@ -26,34 +22,30 @@ int32_t RowInList(std::intptr_t dialogResult, const std::string& chosenPort,
 
 }  // namespace
 
-int32_t ChooseTcpIpPort(MainWindow& window) {
-  platform::Machine& machine = window.machine;
-  if (window.tcpipPorts.empty()) {
-    const int added = machine.spooler().AddPortA(window.hwnd(), "Standard TCP/IP Port");
-    PortInventory(window);
+int32_t ChooseTcpIpPort(Installation& installation, InstallerWindow& window) {
+  if (installation.tcpipPorts.empty()) {
+    const int added = window.AddTcpIpPort();
+    PortInventory(installation, window);
     // The caller takes the first TCP/IP port: there must be one.
-    if (added == 1 && !window.tcpipPorts.empty()) return RESULT_PORT_ADDED;
+    if (added == 1 && !installation.tcpipPorts.empty()) return RESULT_PORT_ADDED;
     return RESULT_CANCEL;
   }
-  TcpIpPortDialog dialog(machine);
-  const std::intptr_t result = machine.ui().DialogBoxParamA(IDD_TCPIP_PORT, window.hwnd(), dialog);
-  PortInventory(window);
-  return RowInList(result, dialog.chosenPort(), window.tcpipPorts);
+  std::string chosen;
+  const std::intptr_t result = window.ShowPortDialog(TcpIp, chosen);
+  PortInventory(installation, window);
+  return RowInList(result, chosen, installation.tcpipPorts);
 }
 
-int32_t ChooseParallelPort(MainWindow& window) {
-  platform::Machine& machine = window.machine;
-  const std::size_t count = window.parallelPorts.size();
+int32_t ChooseParallelPort(Installation& installation, InstallerWindow& window) {
+  const std::size_t count = installation.parallelPorts.size();
   if (count == 0) {
-    platform::AppMessageBox(
-        machine, window.hwnd(),
+    window.ShowAppMessageBox(
         "There is no available parallel port.\r\n\r\nPlease select other port type.", win::MB_OK);
     return RESULT_CANCEL;
   }
   if (count == 1) return RESULT_ROW_BASE;
-  ParallelPortDialog dialog(machine);
-  const std::intptr_t result =
-      machine.ui().DialogBoxParamA(IDD_PARALLEL_PORT, window.hwnd(), dialog);
-  PortInventory(window);
-  return RowInList(result, dialog.chosenPort(), window.parallelPorts);
+  std::string chosen;
+  const std::intptr_t result = window.ShowPortDialog(Parallel, chosen);
+  PortInventory(installation, window);
+  return RowInList(result, chosen, installation.parallelPorts);
 }

@@ -1,8 +1,8 @@
 #include "ports/printer_port_registry.h"
 
+#include "install/installer_window.h"
 #include "package/access_rights.h"
 #include "platform/win_constants.h"
-#include "shell/main_window.h"
 
 namespace {
 
@@ -42,15 +42,15 @@ bool WritePortValue(platform::Machine& machine, const std::string& keyPath, cons
 
 }  // namespace
 
-bool SetPrinterPortRegistry(MainWindow& window, const std::string& printerName,
-                            const std::string& portName) {
+bool SetPrinterPortRegistry(Installation& installation, InstallerWindow& window,
+                            const std::string& printerName, const std::string& portName) {
   // Every key path ends in the printer name: an empty name, or one that
   // reaches into another key, would write the values into the spooler's
   // parent keys or a stranger's. The spooler allows no backslash in the
   // name of a local printer.
   if (printerName.empty() || printerName.find('\\') != std::string::npos) return false;
 
-  platform::Machine& machine = window.machine;
+  platform::Machine& machine = installation.machine;
   platform::Registry& registry = machine.registry();
 
   // Key 1 only reports on the status line; the result rests on keys 2 to 5.
@@ -61,11 +61,11 @@ bool SetPrinterPortRegistry(MainWindow& window, const std::string& printerName,
     if (registry.RegOpenKeyExA(kRoot, path, win::KEY_SET_VALUE, key.handle()) !=
         win::ERROR_SUCCESS) {
       key.handle() = 0;
-      window.SetStatus("Failed to open Registry");
+      SetStatus(installation, window, "Failed to open Registry");
     } else {
       GrantAdministratorsFullControl(machine, kRoot, path);
       if (SetString(registry, key.get(), "Port", portName) != win::ERROR_SUCCESS) {
-        window.SetStatus("Failed to set Registry");
+        SetStatus(installation, window, "Failed to set Registry");
       }
     }
   }

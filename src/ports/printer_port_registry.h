@@ -2,9 +2,10 @@
 
 #include <string>
 
-class MainWindow;
+struct Installation;
+class InstallerWindow;
 
 // Writes the printer's port into the spooler's registry keys and clears its
 // on-line flag. True when keys 2 to 5 were all written.
-bool SetPrinterPortRegistry(MainWindow& window, const std::string& printerName,
-                            const std::string& portName);
+bool SetPrinterPortRegistry(Installation& installation, InstallerWindow& window,
+                            const std::string& printerName, const std::string& portName);

@@ -3,15 +3,14 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "dialogs/serial_prompt_dialog.h"
+#include "install/installer_window.h"
 #include "platform/win_constants.h"
 #include "ports/printer_port_registry.h"
 #include "ports/serial_probe.h"
-#include "shell/main_window.h"
 #include "shell/port_inventory.h"
 #include "shell/spooler_control.h"
 
@@ -26,24 +25,10 @@ constexpr const char* kFinish = "&Finish";
 constexpr const char* kNotFoundFirstPass = "Cannot select a available port.";
 constexpr const char* kNotFoundAfterTicks = "Cannot select a available port\xA1\xA3";
 
-struct ParkedPrinter {
-  std::string name;
-  std::string port;
-};
-
-// One search for the serial port of a newly created printer. The printers
-// parked on "LPT1:" are recorded when they are parked, so that every ending
-// can give them their own ports back: the window's printer lists are
-// refilled from the spooler during the search and then show "LPT1:".
-struct SerialSearch {
-  std::string newPrinter;
-  std::vector<ParkedPrinter> parked;
-};
-
-// By window; entries live from the start of a search to its end.
-std::map<const MainWindow*, SerialSearch>& Searches() {
-  static std::map<const MainWindow*, SerialSearch> searches;
-  return searches;
+// The search under way; made empty when asked for while none is.
+SerialSearch& Search(Installation& installation) {
+  if (!installation.serialSearch) installation.serialSearch.emplace();
+  return *installation.serialSearch;
 }
 
 bool SameName(const std::string& a, const std::string& b) {
@@ -59,249 +44,259 @@ bool SameName(const std::string& a, const std::string& b) {
 
 bool IsSerialPortName(const std::string& port) { return port.compare(0, 3, "COM") == 0; }
 
-void RestartSpooler(MainWindow& window) {
-  SpoolerControl(window.machine, window.hwnd(), "Spooler", Restart);
+void RestartSpooler(Installation& installation, InstallerWindow& window) {
+  SpoolerControl(installation.machine, window.Owner(), "Spooler", Restart);
 }
 
-void ParkSerialPrinters(MainWindow& window, SerialSearch& search) {
+void ParkSerialPrinters(Installation& installation, InstallerWindow& window, SerialSearch& search) {
   search.parked.clear();
-  const std::size_t count = std::min(window.printerNames.size(), window.printerPorts.size());
+  const std::size_t count =
+      std::min(installation.printerNames.size(), installation.printerPorts.size());
   for (std::size_t i = 0; i < count; ++i) {
-    if (!IsSerialPortName(window.printerPorts[i])) continue;
-    search.parked.push_back({window.printerNames[i], window.printerPorts[i]});
-    SetPrinterPortRegistry(window, window.printerNames[i], kParkingPort);
+    if (!IsSerialPortName(installation.printerPorts[i])) continue;
+    search.parked.push_back({installation.printerNames[i], installation.printerPorts[i]});
+    SetPrinterPortRegistry(installation, window, installation.printerNames[i], kParkingPort);
   }
 }
 
 // Gives every parked printer other than the new one its own port back; the
 // new printer's port is settled by the ending itself.
-void RestoreSerialPrinters(MainWindow& window, const SerialSearch& search) {
+void RestoreSerialPrinters(Installation& installation, InstallerWindow& window,
+                           const SerialSearch& search) {
   for (const ParkedPrinter& printer : search.parked) {
     if (SameName(printer.name, search.newPrinter)) continue;
-    SetPrinterPortRegistry(window, printer.name, printer.port);
+    SetPrinterPortRegistry(installation, window, printer.name, printer.port);
   }
 }
 
-void CompleteInstallation(MainWindow& window) {
+void CompleteInstallation(InstallerWindow& window) {
   window.EnableInstall();
   window.SetCancelText(kFinish);
   window.Refresh();
 }
 
 // Closes the channel when a port is open on it.
-void CloseProbedPort(MainWindow& window) {
-  if (window.serialChannel.IsOpen()) window.serialChannel.Close();
+void CloseProbedPort(Installation& installation) {
+  if (installation.serialChannel.IsOpen()) installation.serialChannel.Close();
 }
 
 // Opens the port of probeIndex and sends the request. False when the port
 // cannot be used (the channel is then closed).
-bool ProbePortAtIndex(MainWindow& window) {
-  const std::string& entry = window.serialPorts[static_cast<std::size_t>(window.probeIndex)];
-  window.probePortNumber = ParseComPortNumber(entry);
-  window.SetStatus("Checking " + entry);
-  CloseProbedPort(window);
+bool ProbePortAtIndex(Installation& installation, InstallerWindow& window) {
+  const std::string& entry =
+      installation.serialPorts[static_cast<std::size_t>(installation.probeIndex)];
+  installation.probePortNumber = ParseComPortNumber(entry);
+  SetStatus(installation, window, "Checking " + entry);
+  CloseProbedPort(installation);
   // The close waits for the old port's thread and handles the bytes it was
   // still passing on: those answered the old port's request, not this one's.
-  window.serialReplySeen = 0;
-  if (ProbeSerialPort(window)) return true;
-  window.serialChannel.Close();
+  installation.serialReplySeen = 0;
+  if (ProbeSerialPort(installation, window)) return true;
+  installation.serialChannel.Close();
   return false;
 }
 
 // The search found nothing: every parked printer gets its port back, the
 // new one the first serial port (or, with no serial port at all, the port
 // it was created on), which the status line names.
-void EndNotFound(MainWindow& window, const char* opening) {
-  SerialSearch& search = Searches()[&window];
-  RestoreSerialPrinters(window, search);
+void EndNotFound(Installation& installation, InstallerWindow& window, const char* opening) {
+  SerialSearch& search = Search(installation);
+  RestoreSerialPrinters(installation, window, search);
   std::string port;
-  if (!window.serialPorts.empty()) {
-    port = window.serialPorts.front();
+  if (!installation.serialPorts.empty()) {
+    port = installation.serialPorts.front();
     for (const ParkedPrinter& printer : search.parked) {
       if (SameName(printer.name, search.newPrinter)) {
-        SetPrinterPortRegistry(window, search.newPrinter, port);
+        SetPrinterPortRegistry(installation, window, search.newPrinter, port);
         break;
       }
     }
   } else {
-    for (std::size_t i = 0; i < window.printerNames.size() && i < window.printerPorts.size(); ++i) {
-      if (SameName(window.printerNames[i], search.newPrinter)) port = window.printerPorts[i];
+    for (std::size_t i = 0;
+         i < installation.printerNames.size() && i < installation.printerPorts.size(); ++i) {
+      if (SameName(installation.printerNames[i], search.newPrinter))
+        port = installation.printerPorts[i];
     }
   }
-  Searches().erase(&window);
+  installation.serialSearch.reset();
   window.SetProgress(90);
-  RestartSpooler(window);
+  RestartSpooler(installation, window);
   if (port.empty()) {
-    window.statusText =
+    installation.statusText =
         std::string(opening) + "No serial port was found,you can configure after finished";
   } else {
-    window.statusText = std::string(opening) + "The current printer port is " + port +
-                        ",you can configure after finished";
+    installation.statusText = std::string(opening) + "The current printer port is " + port +
+                              ",you can configure after finished";
   }
   window.Refresh();
   CompleteInstallation(window);
 }
 
-void Decline(MainWindow& window) {
-  Searches().erase(&window);
-  window.statusText = "The current printer port is " + window.serialPorts.front() +
-                      " ,you can set that after the installation finished";
+void Decline(Installation& installation, InstallerWindow& window) {
+  installation.serialSearch.reset();
+  installation.statusText = "The current printer port is " + installation.serialPorts.front() +
+                            " ,you can set that after the installation finished";
   window.EnableInstall();
   window.SetCancelText(kFinish);
   window.Refresh();
   window.SetProgress(100);
 }
 
-void AssignSinglePort(MainWindow& window, const std::string& printerName) {
-  const std::string& port = window.serialPorts.front();
-  SetPrinterPortRegistry(window, printerName, port);
-  RestartSpooler(window);
-  WriteComPortSettings(window, port);
+void AssignSinglePort(Installation& installation, InstallerWindow& window,
+                      const std::string& printerName) {
+  const std::string& port = installation.serialPorts.front();
+  SetPrinterPortRegistry(installation, window, printerName, port);
+  RestartSpooler(installation, window);
+  WriteComPortSettings(installation, window, port);
   // Nothing was parked: no printer needs its port back.
-  Searches().erase(&window);
+  installation.serialSearch.reset();
   window.SetProgress(90);
-  RestartSpooler(window);
-  window.statusText = "The current printer port is " + port + ",you can configure after finished";
+  RestartSpooler(installation, window);
+  installation.statusText =
+      "The current printer port is " + port + ",you can configure after finished";
   window.Refresh();
   CompleteInstallation(window);
   window.SetProgress(100);
 }
 
-void EndFound(MainWindow& window) {
+void EndFound(Installation& installation, InstallerWindow& window) {
   // The printer this search was started for: the combo box may show another
   // name by now.
-  const std::string printerName = Searches()[&window].newPrinter;
-  const std::string port = window.serialPorts[static_cast<std::size_t>(window.probeIndex)];
-  window.machine.ui().KillTimer(window.hwnd(), kProbeTimer);
+  const std::string printerName = Search(installation).newPrinter;
+  const std::string port =
+      installation.serialPorts[static_cast<std::size_t>(installation.probeIndex)];
+  window.KillTimer(kProbeTimer);
   char text[512];
   std::snprintf(text, sizeof text, "%s %s", "The available printer port: ", port.c_str());
-  window.statusText = text;
+  installation.statusText = text;
   window.Refresh();
-  window.serialChannel.Close();
-  SetPrinterPortRegistry(window, printerName, port);
-  WriteComPortSettings(window, port);
+  installation.serialChannel.Close();
+  SetPrinterPortRegistry(installation, window, printerName, port);
+  WriteComPortSettings(installation, window, port);
   window.SetProgress(80);
-  RestoreSerialPrinters(window, Searches()[&window]);
-  Searches().erase(&window);
+  RestoreSerialPrinters(installation, window, Search(installation));
+  installation.serialSearch.reset();
   window.SetProgress(90);
-  RestartSpooler(window);
+  RestartSpooler(installation, window);
   CompleteInstallation(window);
   window.SetProgress(100);
 }
 
 }  // namespace
 
-void StartSerialAssignment(MainWindow& window) {
-  InstalledPrinterInventory(window.machine, window.printerNames, window.printerPorts);
+void StartSerialAssignment(Installation& installation, InstallerWindow& window) {
+  InstalledPrinterInventory(installation.machine, installation.printerNames,
+                            installation.printerPorts);
   window.SetProgress(50);
   const std::string printerName = window.DriverComboText();
-  SerialSearch& search = Searches()[&window];
+  SerialSearch& search = Search(installation);
   search = SerialSearch{printerName, {}};
-  const std::size_t count = window.serialPorts.size();
+  const std::size_t count = installation.serialPorts.size();
 
   if (count == 1) {
-    AssignSinglePort(window, printerName);
+    AssignSinglePort(installation, window, printerName);
     return;
   }
   if (count == 0) {
-    EndNotFound(window, kNotFoundFirstPass);
+    EndNotFound(installation, window, kNotFoundFirstPass);
     window.SetProgress(100);
     return;
   }
 
-  const std::intptr_t answer = ShowSerialPrompt(window.machine, window.hwnd());
+  const std::intptr_t answer = window.ShowSerialPrompt();
   window.Refresh();
   // The close box or Escape dismisses the question like "&No": nothing has
   // been chosen to probe with.
   if (answer == RESULT_CANCEL || answer == win::IDCANCEL) {
-    Decline(window);
+    Decline(installation, window);
     return;
   }
 
-  ParkSerialPrinters(window, search);
-  RestartSpooler(window);
+  ParkSerialPrinters(installation, window, search);
+  RestartSpooler(installation, window);
   window.SetProgress(60);
   if (answer >= RESULT_ROW_BASE && answer < RESULT_ROW_BASE + kSerialBaudRateCount) {
-    window.baudRate = kSerialBaudRates[answer - RESULT_ROW_BASE];
+    installation.baudRate = kSerialBaudRates[answer - RESULT_ROW_BASE];
   }
-  window.probePortNumber = 0;
-  window.parity = 78;
-  window.dataBits = 8;
-  window.stopBits = 1;
-  window.commEventMask = 3;
-  window.probeIndex = 0;
-  window.serialReplySeen = 0;
+  installation.probePortNumber = 0;
+  installation.parity = 78;
+  installation.dataBits = 8;
+  installation.stopBits = 1;
+  installation.commEventMask = 3;
+  installation.probeIndex = 0;
+  installation.serialReplySeen = 0;
 
   const int32_t ports = static_cast<int32_t>(count);
-  while (window.probeIndex < ports) {
-    if (ProbePortAtIndex(window)) {
-      window.machine.ui().SetTimer(window.hwnd(), kProbeTimer, kProbeIntervalMs);
-      SendStatusRequest(window);
+  while (installation.probeIndex < ports) {
+    if (ProbePortAtIndex(installation, window)) {
+      window.SetTimer(kProbeTimer, kProbeIntervalMs);
+      SendStatusRequest(installation);
       break;
     }
-    ++window.probeIndex;
+    ++installation.probeIndex;
   }
-  if (window.probeIndex >= ports) EndNotFound(window, kNotFoundFirstPass);
+  if (installation.probeIndex >= ports) EndNotFound(installation, window, kNotFoundFirstPass);
   window.SetProgress(100);
 }
 
-void SerialProbeTick(MainWindow& window, std::uintptr_t timerId) {
+void SerialProbeTick(Installation& installation, InstallerWindow& window, std::uintptr_t timerId) {
   if (timerId != kProbeTimer) return;
   // A tick with no search under way (a timer left from a window that was
   // reused) has nothing to probe.
-  if (Searches().count(&window) == 0) {
-    window.machine.ui().KillTimer(window.hwnd(), kProbeTimer);
+  if (!installation.serialSearch) {
+    window.KillTimer(kProbeTimer);
     return;
   }
-  const int32_t ports = static_cast<int32_t>(window.serialPorts.size());
+  const int32_t ports = static_cast<int32_t>(installation.serialPorts.size());
 
-  if (window.serialReplySeen != 0 && window.probeIndex < ports) {
-    EndFound(window);
+  if (installation.serialReplySeen != 0 && installation.probeIndex < ports) {
+    EndFound(installation, window);
     return;
   }
 
-  ++window.probeIndex;
-  if (window.probeIndex < ports) {
-    if (ProbePortAtIndex(window)) {
-      window.machine.ui().SetTimer(window.hwnd(), kProbeTimer, kProbeIntervalMs);
-      SendStatusRequest(window);
+  ++installation.probeIndex;
+  if (installation.probeIndex < ports) {
+    if (ProbePortAtIndex(installation, window)) {
+      window.SetTimer(kProbeTimer, kProbeIntervalMs);
+      SendStatusRequest(installation);
     } else {
       // An unusable port costs one interval; the next tick moves on.
-      window.machine.ui().SetTimer(window.hwnd(), kProbeTimer, kProbeIntervalMs);
+      window.SetTimer(kProbeTimer, kProbeIntervalMs);
     }
     return;
   }
 
-  CloseProbedPort(window);
-  window.machine.ui().KillTimer(window.hwnd(), kProbeTimer);
+  CloseProbedPort(installation);
+  window.KillTimer(kProbeTimer);
   window.SetProgress(80);
-  SerialSearch& search = Searches()[&window];
-  RestoreSerialPrinters(window, search);
-  std::string port = window.serialPorts.empty() ? std::string() : window.serialPorts.front();
-  if (!port.empty()) SetPrinterPortRegistry(window, search.newPrinter, port);
-  Searches().erase(&window);
+  SerialSearch& search = Search(installation);
+  RestoreSerialPrinters(installation, window, search);
+  std::string port =
+      installation.serialPorts.empty() ? std::string() : installation.serialPorts.front();
+  if (!port.empty()) SetPrinterPortRegistry(installation, window, search.newPrinter, port);
+  installation.serialSearch.reset();
   window.SetProgress(90);
-  RestartSpooler(window);
-  window.statusText = std::string(kNotFoundAfterTicks) + "The current printer port is " + port +
-                      ",you can configure after finished";
+  RestartSpooler(installation, window);
+  installation.statusText = std::string(kNotFoundAfterTicks) + "The current printer port is " +
+                            port + ",you can configure after finished";
   CompleteInstallation(window);
   window.SetProgress(100);
 }
 
-void AbandonSerialAssignment(MainWindow& window) {
-  auto search = Searches().find(&window);
-  if (search == Searches().end()) return;
-  window.machine.ui().KillTimer(window.hwnd(), kProbeTimer);
-  CloseProbedPort(window);
+void AbandonSerialAssignment(Installation& installation, InstallerWindow& window) {
+  if (!installation.serialSearch) return;
+  const SerialSearch search = *installation.serialSearch;
+  window.KillTimer(kProbeTimer);
+  CloseProbedPort(installation);
   // The window goes while the search runs: no printer may stay parked.
-  RestoreSerialPrinters(window, search->second);
-  if (!window.serialPorts.empty()) {
-    for (const ParkedPrinter& printer : search->second.parked) {
-      if (SameName(printer.name, search->second.newPrinter)) {
-        SetPrinterPortRegistry(window, printer.name, printer.port);
+  RestoreSerialPrinters(installation, window, search);
+  if (!installation.serialPorts.empty()) {
+    for (const ParkedPrinter& printer : search.parked) {
+      if (SameName(printer.name, search.newPrinter)) {
+        SetPrinterPortRegistry(installation, window, printer.name, printer.port);
       }
     }
   }
-  Searches().erase(search);
-  RestartSpooler(window);
+  installation.serialSearch.reset();
+  RestartSpooler(installation, window);
 }

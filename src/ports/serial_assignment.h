@@ -2,12 +2,13 @@
 
 #include <cstdint>
 
-class MainWindow;
+struct Installation;
+class InstallerWindow;
 
 // After a serial printer was created: prompt, park, probe (first pass).
-void StartSerialAssignment(MainWindow& window);
+void StartSerialAssignment(Installation& installation, InstallerWindow& window);
 // The main window's WM_TIMER handler.
-void SerialProbeTick(MainWindow& window, std::uintptr_t timerId);
+void SerialProbeTick(Installation& installation, InstallerWindow& window, std::uintptr_t timerId);
 // The main window is being destroyed: a search still under way stops, its
 // port is closed and the printers parked for it get their ports back.
-void AbandonSerialAssignment(MainWindow& window);
+void AbandonSerialAssignment(Installation& installation, InstallerWindow& window);

@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
+#include "install/installer_window.h"
 #include "platform/app_message_box.h"
 #include "platform/registry.h"
 #include "platform/win_constants.h"
-#include "shell/main_window.h"
 
 namespace {
 
@@ -29,22 +29,22 @@ int32_t ParseComPortNumber(const std::string& entry) {
   return static_cast<int32_t>(value);
 }
 
-bool ProbeSerialPort(MainWindow& window) {
-  if (!window.serialChannel.Open(window.hwnd(), window.probePortNumber, window.baudRate,
-                                 static_cast<char>(window.parity), window.dataBits, window.stopBits,
-                                 static_cast<uint32_t>(window.commEventMask),
-                                 kProbeWriteBufferSize)) {
+bool ProbeSerialPort(Installation& installation, InstallerWindow& window) {
+  if (!installation.serialChannel.Open(
+          window.Owner(), installation.probePortNumber, installation.baudRate,
+          static_cast<char>(installation.parity), installation.dataBits, installation.stopBits,
+          static_cast<uint32_t>(installation.commEventMask), kProbeWriteBufferSize)) {
     return false;
   }
-  return window.serialChannel.StartMonitoring();
+  return installation.serialChannel.StartMonitoring();
 }
 
-void SendStatusRequest(MainWindow& window) {
-  const int32_t receiptRows = window.receiptGroup1Size + window.receiptGroup2Size +
-                              window.receiptGroup3Size + window.receiptGroup4Size;
+void SendStatusRequest(Installation& installation) {
+  const int32_t receiptRows = installation.receiptGroup1Size + installation.receiptGroup2Size +
+                              installation.receiptGroup3Size + installation.receiptGroup4Size;
   const uint8_t* request =
-      window.modelIndex < receiptRows ? kStatusRequestReceipt : kStatusRequestLabel;
-  window.serialChannel.Write(request, 3);
+      installation.modelIndex < receiptRows ? kStatusRequestReceipt : kStatusRequestLabel;
+  installation.serialChannel.Write(request, 3);
 }
 
 std::string ComPortSettingsText(int32_t baudRate, int32_t parity, int32_t dataBits,
@@ -56,10 +56,11 @@ std::string ComPortSettingsText(int32_t baudRate, int32_t parity, int32_t dataBi
   return text;
 }
 
-void WriteComPortSettings(MainWindow& window, const std::string& entry) {
-  platform::Machine& machine = window.machine;
-  const std::string data =
-      ComPortSettingsText(window.baudRate, window.parity, window.dataBits, window.stopBits);
+void WriteComPortSettings(Installation& installation, InstallerWindow& window,
+                          const std::string& entry) {
+  platform::Machine& machine = installation.machine;
+  const std::string data = ComPortSettingsText(installation.baudRate, installation.parity,
+                                               installation.dataBits, installation.stopBits);
   platform::ScopedKey key(machine.registry());
   if (machine.registry().RegOpenKeyExA(platform::kHkeyLocalMachine, kPortsKey, win::KEY_SET_VALUE,
                                        key.handle()) != win::ERROR_SUCCESS) {
@@ -68,6 +69,6 @@ void WriteComPortSettings(MainWindow& window, const std::string& entry) {
   if (machine.registry().RegSetValueExA(key.get(), entry, win::REG_SZ, data.c_str(),
                                         static_cast<uint32_t>(data.size() + 1)) !=
       win::ERROR_SUCCESS) {
-    platform::AppMessageBox(machine, window.hwnd(), kSettingsWriteFailed, win::MB_OK);
+    window.ShowAppMessageBox(kSettingsWriteFailed, win::MB_OK);
   }
 }

@@ -5,7 +5,8 @@
 #include <cstdint>
 #include <string>
 
-class MainWindow;
+struct Installation;
+class InstallerWindow;
 
 // The status requests of the two printer families.
 inline constexpr uint8_t kStatusRequestReceipt[3] = {0x10, 0x04, 0x01};  // DLE EOT 1
@@ -20,12 +21,13 @@ int32_t ParseComPortNumber(const std::string& entry);
 // Opens the window's serial channel on probePortNumber with the window's
 // line settings and starts its monitoring. True when both succeeded; when
 // only the opening did, the caller closes the channel.
-bool ProbeSerialPort(MainWindow& window);
+bool ProbeSerialPort(Installation& installation, InstallerWindow& window);
 // Queues the status request of the installed model's family.
-void SendStatusRequest(MainWindow& window);
+void SendStatusRequest(Installation& installation);
 // Records the window's line settings under the port's name (colon
 // included) in the Ports key; a failed write is reported in a message box.
-void WriteComPortSettings(MainWindow& window, const std::string& entry);
+void WriteComPortSettings(Installation& installation, InstallerWindow& window,
+                          const std::string& entry);
 // The Ports value text: "9600,n,8,1".
 std::string ComPortSettingsText(int32_t baudRate, int32_t parity, int32_t dataBits,
                                 int32_t stopBits);

@@ -3,11 +3,9 @@
 #include <cstring>
 
 #include "dialogs/port_list.h"
-#include "dialogs/usb_port_dialog.h"
+#include "install/installer_window.h"
 #include "platform/win_constants.h"
 #include "ports/printer_port_registry.h"
-#include "resources/resource.h"
-#include "shell/main_window.h"
 #include "shell/port_inventory.h"
 #include "shell/spooler_control.h"
 
@@ -21,20 +19,22 @@ enum class Outcome { Found, NoneOnLine, NotWritten };
 
 // Binds the printer to each USB port in turn until the spooler marks it on
 // line. `lastFlag` keeps the first byte of the last flag read.
-Outcome TryEachPort(MainWindow& window, const std::string& printerName, uint8_t& lastFlag) {
-  platform::Machine& machine = window.machine;
+Outcome TryEachPort(Installation& installation, InstallerWindow& window,
+                    const std::string& printerName, uint8_t& lastFlag) {
+  platform::Machine& machine = installation.machine;
   platform::Registry& registry = machine.registry();
   // The list is refilled by the printer inventory below only, not the ports:
   // iterate over a copy all the same so nothing can pull it away.
-  const StringList ports = window.usbPorts;
+  const StringList ports = installation.usbPorts;
   for (const std::string& port : ports) {
-    window.SetStatus("Checking  " + port + " ....");
-    if (!SetPrinterPortRegistry(window, printerName, port)) return Outcome::NotWritten;
+    SetStatus(installation, window, "Checking  " + port + " ....");
+    if (!SetPrinterPortRegistry(installation, window, printerName, port))
+      return Outcome::NotWritten;
 
     window.SetProgress(50);
-    SpoolerControl(machine, window.hwnd(), "Spooler", Restart);
+    SpoolerControl(machine, window.Owner(), "Spooler", Restart);
     window.SetProgress(60);
-    InstalledPrinterInventory(machine, window.printerNames, window.printerPorts);
+    InstalledPrinterInventory(machine, installation.printerNames, installation.printerPorts);
 
     platform::ScopedKey key(registry);
     if (registry.RegOpenKeyExA(platform::kHkeyLocalMachine,
@@ -47,7 +47,7 @@ Outcome TryEachPort(MainWindow& window, const std::string& printerName, uint8_t&
     uint32_t size = sizeof data;
     if (registry.RegQueryValueExA(key.get(), "PrinterOnLine", nullptr, data, &size) !=
         win::ERROR_SUCCESS) {
-      window.SetStatus("Requires higher permission to read the Registry");
+      SetStatus(installation, window, "Requires higher permission to read the Registry");
       continue;
     }
     lastFlag = data[0];
@@ -62,34 +62,34 @@ Outcome TryEachPort(MainWindow& window, const std::string& printerName, uint8_t&
 
 // The user picks the port. A cancelled dialog, or a row that names no entry
 // of usbPorts, leaves the printer where the last attempt put it.
-void ManualChoice(MainWindow& window, const std::string& printerName) {
-  platform::Machine& machine = window.machine;
-  UsbPortDialog dialog(machine);
-  const std::intptr_t result = machine.ui().DialogBoxParamA(IDD_USB_PORT, window.hwnd(), dialog);
-  if (result < 0 || static_cast<std::size_t>(result) >= window.usbPorts.size()) return;
+void ManualChoice(Installation& installation, InstallerWindow& window,
+                  const std::string& printerName) {
+  std::string chosen;
+  const std::intptr_t result = window.ShowPortDialog(Usb, chosen);
+  if (result < 0 || static_cast<std::size_t>(result) >= installation.usbPorts.size()) return;
   int index = static_cast<int>(result);
-  if (!dialog.chosenPort().empty()) {
-    index = port_list::IndexInList(window.usbPorts, index, dialog.chosenPort());
+  if (!chosen.empty()) {
+    index = port_list::IndexInList(installation.usbPorts, index, chosen);
     if (index < 0) return;
   }
-  SetPrinterPortRegistry(window, printerName, window.usbPorts[index]);
+  SetPrinterPortRegistry(installation, window, printerName, installation.usbPorts[index]);
 }
 
 }  // namespace
 
-void SelectUsbPort(MainWindow& window) {
-  PortInventory(window);
-  window.SetStatus("Checking USB ports...");
+void SelectUsbPort(Installation& installation, InstallerWindow& window) {
+  PortInventory(installation, window);
+  SetStatus(installation, window, "Checking USB ports...");
   uint8_t lastFlag = 0;
   const std::string printerName = window.DriverComboText();
 
-  bool askRetry = window.usbPorts.empty();
+  bool askRetry = installation.usbPorts.empty();
   if (!askRetry) {
-    switch (TryEachPort(window, printerName, lastFlag)) {
+    switch (TryEachPort(installation, window, printerName, lastFlag)) {
       case Outcome::Found:
         break;
       case Outcome::NotWritten:
-        ManualChoice(window, printerName);
+        ManualChoice(installation, window, printerName);
         break;
       case Outcome::NoneOnLine:
         // A flag byte other than 0 or 1 ends the search without the box.
@@ -99,12 +99,11 @@ void SelectUsbPort(MainWindow& window) {
   }
 
   if (askRetry) {
-    const int answer = window.machine.ui().MessageBoxA(
-        window.hwnd(),
+    const int answer = window.ShowMessageBox(
         "Failed to select usb port,please check whether the port is connected.\r\n\r\n"
         "Click Retry:Retry to select usb port\r\nClick Cancel:Ignore",
         "Fail to select port", win::MB_RETRYCANCEL);
-    if (answer == win::IDRETRY) SelectUsbPort(window);
+    if (answer == win::IDRETRY) SelectUsbPort(installation, window);
   }
   window.SetProgress(80);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
-class MainWindow;
+struct Installation;
+class InstallerWindow;
 
 // Binds the new printer to the USB port on which it is on line.
-void SelectUsbPort(MainWindow& window);
+void SelectUsbPort(Installation& installation, InstallerWindow& window);

@@ -6,9 +6,7 @@
 int RunInstaller(platform::Machine& machine) {
   // Registered before any window exists: the window's first refresh uses it.
   const uint32_t updateMessage = machine.ui().RegisterWindowMessageA("MyUpdateData");
-  App app(machine);
-  app.myUpdateDataMessage = updateMessage;
-  MainWindow window(app);
+  MainWindow window(machine, updateMessage);
   machine.ui().DialogBoxParamA(IDD_MAIN, 0, window);
   return 0;
 }

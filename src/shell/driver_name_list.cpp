@@ -4,8 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "resources/resource.h"
-#include "shell/main_window.h"
+#include "install/installer_window.h"
 
 namespace {
 
@@ -54,22 +53,11 @@ void WalkDriverNameFile(
   }
 }
 
-void DriverNameList(MainWindow& window) {
-  // The file is read here; the combo box is filled on the window's thread in
-  // one go (the names in file order, then the first one selected and copied
-  // into the Printer Name field, then the refresh).
+void DriverNameList(Installation& installation, InstallerWindow& window) {
   std::vector<std::string> names;
-  WalkDriverNameFile(window.machine,
+  WalkDriverNameFile(installation.machine,
                      [&](int32_t, const std::string& name) { names.push_back(name); });
-  window.OnWindowThread([&] {
-    platform::WindowSystem& ui = window.ui();
-    const platform::WindowId self = window.hwnd();
-    ui.ComboResetContent(self, IDC_DRIVER_NAME);
-    for (const std::string& name : names) ui.ComboAddString(self, IDC_DRIVER_NAME, name);
-    ui.ComboSetCurSel(self, IDC_DRIVER_NAME, 0);
-    ui.SetDlgItemTextA(self, IDC_PRINTER_NAME, window.DriverComboText());
-    window.Refresh();
-  });
+  window.ShowDriverNames(names);
 }
 
 int32_t LookupDriverName(platform::Machine& machine, const std::string& name, int32_t keepRow) {

@@ -6,7 +6,8 @@
 
 #include "platform/machine.h"
 
-class MainWindow;
+struct Installation;
+class InstallerWindow;
 
 inline constexpr const char* kDriverNameFile = "C:\\DriverName.cfg";
 
@@ -14,9 +15,8 @@ inline constexpr const char* kDriverNameFile = "C:\\DriverName.cfg";
 // calls `visit` with the section's position and each name, in file order.
 void WalkDriverNameFile(platform::Machine& machine,
                         const std::function<void(int32_t section, const std::string& name)>& visit);
-// Fills the driver combo box, selects the first name, mirrors it into the
-// "Printer Name" field and refreshes.
-void DriverNameList(MainWindow& window);
+// Reads the names and has the window show them (ShowDriverNames).
+void DriverNameList(Installation& installation, InstallerWindow& window);
 // The catalogue row of `name`: the position of the last section holding it,
 // or `keepRow` when no section does.
 int32_t LookupDriverName(platform::Machine& machine, const std::string& name, int32_t keepRow);

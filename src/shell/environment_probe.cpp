@@ -1,7 +1,7 @@
 #include "shell/environment_probe.h"
 
+#include "install/installer_window.h"
 #include "platform/win_constants.h"
-#include "shell/main_window.h"
 
 namespace {
 
@@ -78,11 +78,11 @@ bool RunningOnWow64(platform::Machine& machine) {
   return wow64;
 }
 
-void EnvironmentProbe(MainWindow& window) {
-  window.isWow64 = RunningOnWow64(window.machine);
-  const char* bitness = window.isWow64 ? "64 bit" : "32 bit";
-  const char* version = WindowsVersionText(WindowsVersionCode(window.machine));
+void EnvironmentProbe(Installation& installation, InstallerWindow& window) {
+  installation.isWow64 = RunningOnWow64(installation.machine);
+  const char* bitness = installation.isWow64 ? "64 bit" : "32 bit";
+  const char* version = WindowsVersionText(WindowsVersionCode(installation.machine));
   // The version text ends with a blank, so the line has two before the bitness.
-  window.statusText = std::string("Current Systems is ") + version + " " + bitness;
+  installation.statusText = std::string("Current Systems is ") + version + " " + bitness;
   window.Refresh();
 }

@@ -4,13 +4,14 @@
 
 #include "platform/machine.h"
 
-class MainWindow;
+struct Installation;
+class InstallerWindow;
 
 // 1 (95) to 11 (10 and later), -1 for anything else.
 int32_t WindowsVersionCode(platform::Machine& machine);
 // The version text for a code ("Microsoft Windows 7 "), empty outside 1-11.
 const char* WindowsVersionText(int32_t code);
 // Sets isWow64 and writes the "Current Systems is " line.
-void EnvironmentProbe(MainWindow& window);
+void EnvironmentProbe(Installation& installation, InstallerWindow& window);
 // The run-time IsWow64Process test on its own (false when it is missing).
 bool RunningOnWow64(platform::Machine& machine);

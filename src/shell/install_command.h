@@ -1,6 +1,7 @@
 #pragma once
 
-class MainWindow;
+struct Installation;
+class InstallerWindow;
 
 // A click on Install.
-void InstallCommand(MainWindow& window);
+void InstallCommand(Installation& installation, InstallerWindow& window);

@@ -1,12 +1,17 @@
 #include "shell/main_window.h"
 
+#include "dialogs/parallel_port_dialog.h"
+#include "dialogs/serial_prompt_dialog.h"
+#include "dialogs/tcpip_port_dialog.h"
+#include "dialogs/uninstall_dialog.h"
+#include "dialogs/usb_port_dialog.h"
 #include "package/work_area.h"
+#include "platform/app_message_box.h"
 #include "platform/win_constants.h"
 #include "ports/serial_assignment.h"
 #include "resources/resource.h"
 #include "shell/install_command.h"
 #include "shell/startup_worker.h"
-#include "uninstall/uninstall_window.h"
 
 namespace {
 
@@ -36,12 +41,11 @@ uint32_t PortTypeListStyle(uint32_t current) {
   return (current & ~win::LVS_EX_TRACKSELECT) | win::LVS_EX_GRIDLINES | win::LVS_EX_FULLROWSELECT;
 }
 
-MainWindow::MainWindow(App& application)
-    : platform::Dialog(application.machine.ui()),
-      app(application),
-      machine(application.machine),
-      archiveLibrary(application.machine),
-      serialChannel(application.machine) {}
+MainWindow::MainWindow(platform::Machine& machine, uint32_t updateDataMessage)
+    : platform::Dialog(machine.ui()),
+      machine_(machine),
+      updateDataMessage_(updateDataMessage),
+      installation_(machine) {}
 
 MainWindow::~MainWindow() {
   // Normally OnDestroy has already waited for the worker; this covers a
@@ -50,22 +54,18 @@ MainWindow::~MainWindow() {
   startupWorker_.reset();
 }
 
-void MainWindow::Refresh() { ui().SendMessageA(hwnd(), app.myUpdateDataMessage, 0, 0); }
-
-void MainWindow::SetStatus(const std::string& text) {
-  statusText = text;
-  Refresh();
-}
+void MainWindow::Refresh() { ui().SendMessageA(hwnd(), updateDataMessage_, 0, 0); }
 
 void MainWindow::SetProgress(int position) { ui().SetProgressPos(hwnd(), IDC_PROGRESS, position); }
 
 void MainWindow::UpdateData(bool fromControls) {
+  Installation& state = installation_;
   if (fromControls) {
-    setDefaultPrinter = ui().IsDlgButtonChecked(hwnd(), IDC_SET_DEFAULT) ? 1 : 0;
-    statusText = ui().GetDlgItemTextA(hwnd(), IDC_STATUS);
+    state.setDefaultPrinter = ui().IsDlgButtonChecked(hwnd(), IDC_SET_DEFAULT) ? 1 : 0;
+    state.statusText = ui().GetDlgItemTextA(hwnd(), IDC_STATUS);
   } else {
-    ui().CheckDlgButton(hwnd(), IDC_SET_DEFAULT, setDefaultPrinter != 0);
-    ui().SetDlgItemTextA(hwnd(), IDC_STATUS, statusText);
+    ui().CheckDlgButton(hwnd(), IDC_SET_DEFAULT, state.setDefaultPrinter != 0);
+    ui().SetDlgItemTextA(hwnd(), IDC_STATUS, state.statusText);
   }
 }
 
@@ -75,6 +75,88 @@ std::string MainWindow::DriverComboText() {
   if (selected < 0) return std::string();
   return ui().ComboGetItemText(hwnd(), IDC_DRIVER_NAME, selected);
 }
+
+int32_t MainWindow::DriverComboSelection() { return ui().ComboGetCurSel(hwnd(), IDC_DRIVER_NAME); }
+
+void MainWindow::ShowDriverNames(const std::vector<std::string>& names) {
+  // In one send to the window's thread.
+  OnWindowThread([&] {
+    platform::WindowSystem& controls = ui();
+    const platform::WindowId self = hwnd();
+    controls.ComboResetContent(self, IDC_DRIVER_NAME);
+    for (const std::string& name : names) controls.ComboAddString(self, IDC_DRIVER_NAME, name);
+    controls.ComboSetCurSel(self, IDC_DRIVER_NAME, 0);
+    controls.SetDlgItemTextA(self, IDC_PRINTER_NAME, DriverComboText());
+    Refresh();
+  });
+}
+
+int32_t MainWindow::SelectedPortKind(int32_t current) {
+  for (int row = 0; row < ui().ListGetItemCount(hwnd(), IDC_PORT_LIST); ++row) {
+    if ((ui().ListGetItemState(hwnd(), IDC_PORT_LIST, row, win::LVIS_SELECTED) &
+         win::LVIS_SELECTED) != 0) {
+      return row;
+    }
+  }
+  return current;
+}
+
+void MainWindow::SelectPortKind(int32_t row) {
+  // The list allows a single selection: selecting the row clears the old one.
+  // The selection and the refresh in one send to the window's thread.
+  OnWindowThread([&] {
+    ui().ListSetItemState(hwnd(), IDC_PORT_LIST, row, win::LVIS_SELECTED,
+                          win::LVIS_SELECTED | win::LVIS_FOCUSED);
+    Refresh();
+  });
+}
+
+void MainWindow::ShowPortsChanged() {
+  // The style and the refresh in one send to the window's thread.
+  OnWindowThread([&] {
+    ui().ListSetExtendedStyle(hwnd(), IDC_PORT_LIST,
+                              PortTypeListStyle(ui().ListGetExtendedStyle(hwnd(), IDC_PORT_LIST)));
+    Refresh();
+  });
+}
+
+int MainWindow::ShowMessageBox(const std::string& text, const std::string& caption, uint32_t type) {
+  return ui().MessageBoxA(hwnd(), text, caption, type);
+}
+
+int MainWindow::ShowAppMessageBox(const std::string& text, uint32_t type) {
+  return platform::AppMessageBox(machine_, hwnd(), text, type);
+}
+
+std::intptr_t MainWindow::ShowPortDialog(int32_t kind, std::string& chosenPort) {
+  std::intptr_t result = win::IDCANCEL;
+  if (kind == TcpIp) {
+    TcpIpPortDialog dialog(machine_);
+    result = ui().DialogBoxParamA(IDD_TCPIP_PORT, hwnd(), dialog);
+    chosenPort = dialog.chosenPort();
+  } else if (kind == Parallel) {
+    ParallelPortDialog dialog(machine_);
+    result = ui().DialogBoxParamA(IDD_PARALLEL_PORT, hwnd(), dialog);
+    chosenPort = dialog.chosenPort();
+  } else if (kind == Usb) {
+    UsbPortDialog dialog(machine_);
+    result = ui().DialogBoxParamA(IDD_USB_PORT, hwnd(), dialog);
+    chosenPort = dialog.chosenPort();
+  }
+  return result;
+}
+
+int MainWindow::AddTcpIpPort() {
+  return machine_.spooler().AddPortA(hwnd(), "Standard TCP/IP Port");
+}
+
+std::intptr_t MainWindow::ShowSerialPrompt() { return ::ShowSerialPrompt(machine_, hwnd()); }
+
+void MainWindow::SetTimer(std::uintptr_t timerId, uint32_t intervalMs) {
+  ui().SetTimer(hwnd(), timerId, intervalMs);
+}
+
+void MainWindow::KillTimer(std::uintptr_t timerId) { ui().KillTimer(hwnd(), timerId); }
 
 void MainWindow::EnableInstall(bool enable) { ui().EnableDlgItem(hwnd(), IDC_INSTALL, enable); }
 
@@ -96,33 +178,33 @@ void MainWindow::OnWindowThread(const std::function<void()>& work) {
 }
 
 bool MainWindow::OnInitDialog() {
-  archiveLibrary.SetOwnerWindow(hwnd());
   // The template's status text is never shown: the first refresh empties it.
   UpdateData(false);
 
-  probePortNumber = 0;
-  parity = 78;
-  dataBits = 8;
-  stopBits = 1;
-  commEventMask = 3;
-  probeIndex = 0;
-  serialReplySeen = 0;
-  receiptGroup1Size = 15;
-  receiptGroup2Size = 7;
-  receiptGroup3Size = 5;
-  receiptGroup4Size = 25;
-  labelGroupSize = 5;
+  Installation& state = installation_;
+  state.probePortNumber = 0;
+  state.parity = 78;
+  state.dataBits = 8;
+  state.stopBits = 1;
+  state.commEventMask = 3;
+  state.probeIndex = 0;
+  state.serialReplySeen = 0;
+  state.receiptGroup1Size = 15;
+  state.receiptGroup2Size = 7;
+  state.receiptGroup3Size = 5;
+  state.receiptGroup4Size = 25;
+  state.labelGroupSize = 5;
 
   FillPortTypeList();
   Refresh();
 
-  startupWorker_ = machine.threads().StartThread([this] { StartupWorker(*this); });
+  startupWorker_ = machine_.threads().StartThread([this] { StartupWorker(installation_, *this); });
   if (!startupWorker_) {
     // Nothing was unpacked or listed: Install stays disabled, and Cancel and
     // the close box end the program as always.
     ui().MessageBoxA(hwnd(),
                      "The installer could not start its preparation (error " +
-                         std::to_string(machine.GetLastError()) +
+                         std::to_string(machine_.GetLastError()) +
                          ").\r\nClose the installer and run it again.",
                      "Error", win::MB_OK | win::MB_ICONSTOP);
   }
@@ -165,18 +247,21 @@ void MainWindow::OnCommand(int id, int notifyCode) {
       // start-up worker's, the Install command's port inventory) puts a
       // stale value back over the user's choice.
       if (notifyCode == win::BN_CLICKED) {
-        setDefaultPrinter = ui().IsDlgButtonChecked(hwnd(), IDC_SET_DEFAULT) ? 1 : 0;
+        installation_.setDefaultPrinter = ui().IsDlgButtonChecked(hwnd(), IDC_SET_DEFAULT) ? 1 : 0;
       }
       break;
     case IDC_INSTALL:
       // Enter reaches the default button even while it is disabled; the
       // Install command must never overlap the start-up worker or a run.
       if (notifyCode == win::BN_CLICKED && ui().IsDlgItemEnabled(hwnd(), IDC_INSTALL)) {
-        InstallCommand(*this);
+        InstallCommand(installation_, *this);
       }
       break;
     case IDC_OPEN_UNINSTALL:
-      if (notifyCode == win::BN_CLICKED) OpenUninstallWindow(*this);
+      if (notifyCode == win::BN_CLICKED) {
+        UninstallDialog dialog(machine_);
+        ui().DialogBoxParamA(IDD_UNINSTALL, hwnd(), dialog);
+      }
       break;
     case win::IDCANCEL:
       Close(win::IDCANCEL);
@@ -186,14 +271,14 @@ void MainWindow::OnCommand(int id, int notifyCode) {
   }
 }
 
-void MainWindow::OnTimer(std::uintptr_t timerId) { SerialProbeTick(*this, timerId); }
+void MainWindow::OnTimer(std::uintptr_t timerId) { SerialProbeTick(installation_, *this, timerId); }
 
 void MainWindow::OnClose() { Close(win::IDCANCEL); }
 
 void MainWindow::OnDestroy() {
-  ui().KillTimer(hwnd(), kProbeTimer);
+  KillTimer(kProbeTimer);
   // A serial search cut short must not leave the shop's printers parked.
-  AbandonSerialAssignment(*this);
+  AbandonSerialAssignment(installation_, *this);
   // The worker writes this window's members: let it skip its remaining steps
   // and wait for it. The wait handles the worker's synchronous sends, so a
   // worker in the middle of a refresh finishes it.
@@ -202,20 +287,20 @@ void MainWindow::OnDestroy() {
     startupWorker_->Wait();
     startupWorker_.reset();
   }
-  RemoveWorkArea(machine);
+  RemoveWorkArea(machine_);
 }
 
 bool MainWindow::OnMessage(uint32_t message, platform::WParam wParam, platform::LParam lParam,
                            platform::LResult& result) {
   if (message == WM_SERIALDATA) {
-    serialReplySeen = 1;
+    installation_.serialReplySeen = 1;
     result = 0;
     return true;
   }
   if (message == WM_SERIALERROR) {
     // Shown here, owned by this window, rather than on the monitoring thread,
     // whose port the next probe tick closes and waits for.
-    for (const std::string& text : serialChannel.TakeErrors()) {
+    for (const std::string& text : installation_.serialChannel.TakeErrors()) {
       ui().MessageBoxA(hwnd(), text, "Application Error", win::MB_ICONSTOP | win::MB_OK);
     }
     result = 0;
@@ -226,7 +311,7 @@ bool MainWindow::OnMessage(uint32_t message, platform::WParam wParam, platform::
     result = 0;
     return true;
   }
-  if (app.myUpdateDataMessage != 0 && message == app.myUpdateDataMessage) {
+  if (updateDataMessage_ != 0 && message == updateDataMessage_) {
     UpdateData(wParam != 0);
     result = 0;
     return true;

@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "install/installer_window.h"
 #include "platform/win_constants.h"
-#include "resources/resource.h"
-#include "shell/main_window.h"
 
 namespace {
 
@@ -36,38 +35,31 @@ bool IsTcpIpPortDescription(const std::string& description) {
   return description == kEnglish || description == kChinese;
 }
 
-void PortInventory(MainWindow& window) {
-  window.allPorts.clear();
-  window.usbPorts.clear();
-  window.serialPorts.clear();
-  window.tcpipPorts.clear();
-  window.parallelPorts.clear();
+void PortInventory(Installation& installation, InstallerWindow& window) {
+  installation.allPorts.clear();
+  installation.usbPorts.clear();
+  installation.serialPorts.clear();
+  installation.tcpipPorts.clear();
+  installation.parallelPorts.clear();
 
-  SerialPortInventory(window.machine, window.serialPorts);
+  SerialPortInventory(installation.machine, installation.serialPorts);
 
   std::vector<platform::PortInfo2> ports;
-  if (!window.machine.spooler().EnumPortsA(ports)) ports.clear();
+  if (!installation.machine.spooler().EnumPortsA(ports)) ports.clear();
 
   for (size_t position = 0; position < ports.size() && position < kMaxPorts; ++position) {
     const platform::PortInfo2& port = ports[position];
     // A USB-named port is USB even when a TCP/IP monitor describes it.
     if (StartsWith(port.portName, "USB")) {
-      window.usbPorts.push_back(port.portName);
+      installation.usbPorts.push_back(port.portName);
     } else if (IsTcpIpPortDescription(port.description)) {
-      window.tcpipPorts.push_back(port.portName);
+      installation.tcpipPorts.push_back(port.portName);
     } else if (StartsWith(port.portName, "LPT")) {
-      window.parallelPorts.push_back(port.portName);
+      installation.parallelPorts.push_back(port.portName);
     }
-    window.allPorts.push_back(port.portName);
+    installation.allPorts.push_back(port.portName);
   }
-  // The style and the refresh in one send to the window's thread.
-  window.OnWindowThread([&] {
-    platform::WindowSystem& ui = window.ui();
-    ui.ListSetExtendedStyle(
-        window.hwnd(), IDC_PORT_LIST,
-        PortTypeListStyle(ui.ListGetExtendedStyle(window.hwnd(), IDC_PORT_LIST)));
-    window.Refresh();
-  });
+  window.ShowPortsChanged();
 }
 
 int SerialPortInventory(platform::Machine& machine, std::vector<std::string>& list) {

@@ -5,11 +5,12 @@
 
 #include "platform/machine.h"
 
-class MainWindow;
+struct Installation;
+class InstallerWindow;
 
 // Refills allPorts, usbPorts, serialPorts, parallelPorts and tcpipPorts, then
-// refreshes the window.
-void PortInventory(MainWindow& window);
+// the window shows the change.
+void PortInventory(Installation& installation, InstallerWindow& window);
 // Fills `list` with the registry's serial devices ("COM3" becomes "COM3:").
 // 1 if the list is non-empty afterwards, else 0.
 int SerialPortInventory(platform::Machine& machine, std::vector<std::string>& list);

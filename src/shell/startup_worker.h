@@ -2,11 +2,12 @@
 
 #include <cstdint>
 
-class MainWindow;
+struct Installation;
+class InstallerWindow;
 
 // The port-type row chosen at start-up from the port lists: USB, then
 // serial, parallel, TCP/IP, and serial when there is no port at all.
-int32_t DefaultPortKind(const MainWindow& window);
+int32_t DefaultPortKind(const Installation& installation);
 
 // The seven start-up steps, run on the worker thread.
-void StartupWorker(MainWindow& window);
+void StartupWorker(Installation& installation, InstallerWindow& window);

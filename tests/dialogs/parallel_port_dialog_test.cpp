@@ -12,8 +12,8 @@ class ParallelPortDialogTest : public PortsTest {
   int32_t Choose() {
     int32_t result = 0;
     RunInMainWindow([&](MainWindow& w) {
-      result = ChooseParallelPort(w);
-      parallelPorts = w.parallelPorts;
+      result = ChooseParallelPort(w.installation(), w);
+      parallelPorts = w.installation().parallelPorts;
     });
     return result;
   }

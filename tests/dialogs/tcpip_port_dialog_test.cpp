@@ -14,8 +14,8 @@ class TcpIpPortDialogTest : public PortsTest {
   int32_t Choose() {
     int32_t result = 0;
     RunInMainWindow([&](MainWindow& w) {
-      result = ChooseTcpIpPort(w);
-      tcpipPorts = w.tcpipPorts;
+      result = ChooseTcpIpPort(w.installation(), w);
+      tcpipPorts = w.installation().tcpipPorts;
     });
     return result;
   }

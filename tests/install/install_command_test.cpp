@@ -19,9 +19,9 @@ TEST_F(InstallCommandRun, FirstPortOfTheChosenKindIsTaken) {
   AddUsbPort("USB001", false);
   AddUsbPort("USB002", true);
   RunInstall({"RX-12 Series", Usb, true});
-  EXPECT_EQ(window->portKind, Usb);
-  EXPECT_EQ(window->chosenPort, "USB001");
-  EXPECT_TRUE(app.portAvailable);
+  EXPECT_EQ(window->installation().portKind, Usb);
+  EXPECT_EQ(window->installation().chosenPort, "USB001");
+  EXPECT_TRUE(window->installation().portAvailable);
 }
 
 TEST_F(InstallCommandRun, TheListFileSectionDecidesTheRow) {
@@ -32,10 +32,10 @@ TEST_F(InstallCommandRun, TheListFileSectionDecidesTheRow) {
     u.WaitIdle();
     Choose(u, {"Shared", Parallel, false});
     ClickInstall(u);
-    EXPECT_EQ(window->modelIndex, 7);
+    EXPECT_EQ(window->installation().modelIndex, 7);
     Choose(u, {"Custom Label", Parallel, false});
     ClickInstall(u);
-    EXPECT_EQ(window->modelIndex, 54);
+    EXPECT_EQ(window->installation().modelIndex, 54);
     u.Click(win::IDCANCEL);
   });
   const auto shared = m.spool().Printer("Shared");
@@ -54,13 +54,13 @@ TEST_F(InstallCommandRun, APortConnectedAfterARunWithoutOneIsUsedByTheNextRun) {
     // second creation on the missing USB port fails.
     Choose(u, {"RX-12 Series", Usb, true});
     ClickInstall(u);
-    EXPECT_FALSE(app.portAvailable);
+    EXPECT_FALSE(window->installation().portAvailable);
     EXPECT_EQ(installText, "Reinstall") << DumpRun();
     // The printer is connected; Reinstall finds it.
     AddUsbPort("USB001", true);
     ClickInstall(u);
-    EXPECT_TRUE(app.portAvailable);
-    EXPECT_EQ(window->chosenPort, "USB001");
+    EXPECT_TRUE(window->installation().portAvailable);
+    EXPECT_EQ(window->installation().chosenPort, "USB001");
     EXPECT_EQ(End(), EndState::Completed) << DumpRun();
     EXPECT_NE(std::find(runStatuses.begin(), runStatuses.end(), "Added the printer RX-12 Series"),
               runStatuses.end())
@@ -94,7 +94,7 @@ TEST_F(InstallCommandRun, NameBeyondTheCatalogueIsRefused) {
   ASSERT_TRUE(list.has_value());
   m.fs().WriteFile("C:\\DriverName.cfg", *list + "[Extra]\r\nPrintName1=Unknown Model\r\n");
   RunInstall({"Unknown Model", Parallel, true});
-  EXPECT_EQ(window->modelIndex, catalogue::kModelCount);
+  EXPECT_EQ(window->installation().modelIndex, catalogue::kModelCount);
   ASSERT_EQ(runBoxes.size(), 1u);
   EXPECT_EQ(runBoxes[0].caption, "Prompt");
   EXPECT_TRUE(installEnabled);
@@ -111,17 +111,17 @@ TEST_F(InstallCommandRun, UncheckingDefaultPrinterIsHonoured) {
     EXPECT_FALSE(u.IsChecked(IDC_SET_DEFAULT));
     u.Click(win::IDCANCEL);
   });
-  EXPECT_EQ(window->setDefaultPrinter, 0);
+  EXPECT_EQ(window->installation().setDefaultPrinter, 0);
   EXPECT_FALSE(DeviceValue().has_value());
 }
 
 TEST_F(InstallCommandRun, InstalledPrintersAreListedAfterTheRun) {
   LayNameList();
   RunInstall({"RX-03 Series", Parallel, false});
-  ASSERT_EQ(window->printerNames.size(), 1u);
-  EXPECT_EQ(window->printerNames[0], "RX-03 Series");
-  ASSERT_EQ(window->printerPorts.size(), 1u);
-  EXPECT_EQ(window->printerPorts[0], "LPT1:");
+  ASSERT_EQ(window->installation().printerNames.size(), 1u);
+  EXPECT_EQ(window->installation().printerNames[0], "RX-03 Series");
+  ASSERT_EQ(window->installation().printerPorts.size(), 1u);
+  EXPECT_EQ(window->installation().printerPorts[0], "LPT1:");
 }
 
 }  // namespace

@@ -17,7 +17,6 @@
 #include "platform/sim/sim_machine.h"
 #include "platform/win_constants.h"
 #include "resources/resource.h"
-#include "shell/app.h"
 #include "shell/main_window.h"
 #include "shell/port_kind.h"
 
@@ -174,8 +173,8 @@ class InstallRig {
   }
 
   std::intptr_t RunWindow(std::function<void(sim::UserActions&)> script) {
-    app.myUpdateDataMessage = m.ui().RegisterWindowMessageA("MyUpdateData");
-    window = std::make_unique<MainWindow>(app);
+    updateMessage = m.ui().RegisterWindowMessageA("MyUpdateData");
+    window = std::make_unique<MainWindow>(m, updateMessage);
     m.simUi().Script(IDD_MAIN, std::move(script));
     return m.ui().DialogBoxParamA(IDD_MAIN, 0, *window);
   }
@@ -222,7 +221,7 @@ class InstallRig {
   }
 
   sim::SimMachine m;
-  App app{m};
+  uint32_t updateMessage = 0;
   std::unique_ptr<MainWindow> window;
 
   std::vector<std::string> runStatuses;

@@ -149,7 +149,7 @@ TEST_F(PrinterCreation, LabelReportsAnExistingPrinterGenerically) {
 TEST_F(PrinterCreation, UsbWithoutUsbPortsFallsBackAndCreatesASecondTime) {
   const int restartsBefore = m.spool().Restarts();
   RunInstall({"RX-12 Series", Usb, true});
-  EXPECT_FALSE(app.portAvailable);
+  EXPECT_FALSE(window->installation().portAvailable);
   // The printer made on the parallel port stays; the second creation under
   // the same name is refused.
   const auto printer = m.spool().Printer("RX-12 Series");
@@ -187,7 +187,7 @@ TEST_F(PrinterCreation, FallBackWithoutAnyParallelPortFailsCleanly) {
 
 TEST_F(PrinterCreation, SerialWithoutSerialPortsUsesTheParallelPort) {
   RunInstall({"RX-12 Series", Serial, true});
-  EXPECT_FALSE(app.portAvailable);
+  EXPECT_FALSE(window->installation().portAvailable);
   EXPECT_TRUE(Contains(runStatuses, "There's no serialport,the current port isLPT1:")) << DumpRun();
   EXPECT_FALSE(Contains(runStatuses, "Added the printer RX-12 Series"));
   const auto printer = m.spool().Printer("RX-12 Series");

@@ -15,7 +15,6 @@
 #include "platform/sim/sim_machine.h"
 #include "platform/win_constants.h"
 #include "resources/resource.h"
-#include "shell/app.h"
 #include "shell/main_window.h"
 
 namespace ports_test {
@@ -125,9 +124,7 @@ class PortsTest : public ::testing::Test {
   void RunInMainWindow(const std::function<void(MainWindow&)>& body,
                        const std::string& printer = kPrinter) {
     platform::Machine& machine = flagMachine;
-    App app(machine);
-    app.myUpdateDataMessage = machine.ui().RegisterWindowMessageA("MyUpdateData");
-    MainWindow window(app);
+    MainWindow window(machine, machine.ui().RegisterWindowMessageA("MyUpdateData"));
     m.simUi().Script(IDD_MAIN, [&](sim::UserActions& u) {
       u.WaitIdle();
       if (!printer.empty()) {

@@ -20,7 +20,7 @@ class PrinterPortRegistry : public PortsTest {
     bool result = false;
     RunInMainWindow([&](MainWindow& w) {
       if (arm) arm();
-      result = SetPrinterPortRegistry(w, printer, port);
+      result = SetPrinterPortRegistry(w.installation(), w, printer, port);
     });
     return result;
   }

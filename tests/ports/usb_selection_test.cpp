@@ -19,7 +19,7 @@ class UsbSelection : public PortsTest {
     m.spool().AddPrinter(kPrinter, port, "POS-80");
   }
   void Select() {
-    RunInMainWindow([](MainWindow& w) { SelectUsbPort(w); });
+    RunInMainWindow([](MainWindow& w) { SelectUsbPort(w.installation(), w); });
   }
   std::string PrinterPort() {
     const auto printer = m.spool().Printer(kPrinter);
@@ -31,7 +31,7 @@ class UsbSelection : public PortsTest {
   void SelectWithDsSpoolerFailingOnce() {
     RunInMainWindow([&](MainWindow& w) {
       m.faults().Fail("RegOpenKeyExA", win::ERROR_ACCESS_DENIED, {.fromCall = 3});
-      SelectUsbPort(w);
+      SelectUsbPort(w.installation(), w);
     });
   }
   int RetryBoxes() {
@@ -140,7 +140,7 @@ TEST_F(UsbSelection, AnUnreadableFlagPassesThePortOver) {
   CreatePrinter();
   RunInMainWindow([&](MainWindow& w) {
     m.faults().Fail("RegQueryValueExA", win::ERROR_ACCESS_DENIED);
-    SelectUsbPort(w);
+    SelectUsbPort(w.installation(), w);
   });
   EXPECT_EQ(Statuses(), (std::vector<std::string>{"Checking USB ports...", "Checking  USB001 ....",
                                                   "Requires higher permission to read the Registry",

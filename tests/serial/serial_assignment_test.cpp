@@ -259,7 +259,7 @@ TEST_F(SerialSearchThreads, TheFoundEndingMovesThePrinterTheSearchWasFor) {
   AnswerYesAt(4);
 
   RunWindow([&](MainWindow& w, sim::UserActions&) {
-    StartSerialAssignment(w);
+    StartSerialAssignment(w.installation(), w);
     // The user picks another name while the search runs.
     m.ui().ComboAddString(w.hwnd(), IDC_DRIVER_NAME, "Office");
     m.ui().ComboSetCurSel(w.hwnd(), IDC_DRIVER_NAME, 1);
@@ -280,11 +280,11 @@ TEST_F(SerialSearchThreads, OtherTimerIdsChangeNothing) {
   bool openAfterOtherTick = false;
 
   RunWindow([&](MainWindow& w, sim::UserActions&) {
-    StartSerialAssignment(w);
-    SerialProbeTick(w, 2);
-    SerialProbeTick(w, 0x7FFF);
-    indexAfterOtherTick = w.probeIndex;
-    openAfterOtherTick = w.serialChannel.IsOpen();
+    StartSerialAssignment(w.installation(), w);
+    SerialProbeTick(w.installation(), w, 2);
+    SerialProbeTick(w.installation(), w, 0x7FFF);
+    indexAfterOtherTick = w.installation().probeIndex;
+    openAfterOtherTick = w.installation().serialChannel.IsOpen();
   });
 
   EXPECT_EQ(indexAfterOtherTick, 0);
@@ -304,14 +304,14 @@ TEST_F(SerialSearchThreads, ASecondSearchInTheSameRunProbesAfresh) {
   int32_t replySeenAtSecondStart = -1;
 
   RunWindow([&](MainWindow& w, sim::UserActions& u) {
-    StartSerialAssignment(w);
+    StartSerialAssignment(w.installation(), w);
     u.AdvanceTime(1400);
-    firstEnd = w.statusText;
+    firstEnd = w.installation().statusText;
     // The printer is unplugged; the reinstalled printer starts on COM1: again.
     m.simComm().AttachPrinter(2, {.baudRate = 115200});
     CreatePrinter("COM1:");
-    StartSerialAssignment(w);
-    replySeenAtSecondStart = w.serialReplySeen;
+    StartSerialAssignment(w.installation(), w);
+    replySeenAtSecondStart = w.installation().serialReplySeen;
   });
 
   EXPECT_EQ(firstEnd, "The available printer port:  COM2:");
@@ -329,7 +329,7 @@ TEST_F(SerialSearchThreads, ClosingTheWindowWhileWaitingPutsThePrintersBack) {
   AnswerYesAt(4);
 
   RunWindow([&](MainWindow& w, sim::UserActions& u) {
-    StartSerialAssignment(w);
+    StartSerialAssignment(w.installation(), w);
     EXPECT_EQ(PrinterPort("Kitchen"), "LPT1:");  // parked while the search runs
     u.CloseBox();
   });

@@ -14,7 +14,6 @@
 #include "platform/win_constants.h"
 #include "ports/serial_assignment.h"
 #include "resources/resource.h"
-#include "shell/app.h"
 #include "shell/main_window.h"
 #include "shell/port_kind.h"
 
@@ -58,16 +57,14 @@ class SerialSearchTest : public ::testing::Test {
   // none is left, and the user closes it.
   void RunWindow(const std::function<void(MainWindow&, sim::UserActions&)>& body,
                  int32_t modelIndex = 10) {
-    App app(m);
-    app.myUpdateDataMessage = m.ui().RegisterWindowMessageA("MyUpdateData");
-    MainWindow window(app);
+    MainWindow window(m, m.ui().RegisterWindowMessageA("MyUpdateData"));
     m.simUi().Script(IDD_MAIN, [&](sim::UserActions& u) {
       u.WaitIdle();
       m.ui().ComboResetContent(window.hwnd(), IDC_DRIVER_NAME);
       m.ui().ComboAddString(window.hwnd(), IDC_DRIVER_NAME, kPrinter);
       m.ui().ComboSetCurSel(window.hwnd(), IDC_DRIVER_NAME, 0);
-      window.portKind = Serial;
-      window.modelIndex = modelIndex;
+      window.installation().portKind = Serial;
+      window.installation().modelIndex = modelIndex;
       progressBefore_ = m.simUi().ProgressPositions(IDD_MAIN, IDC_PROGRESS).size();
       statusesBefore_ = m.simUi().Statuses(IDD_MAIN, IDC_STATUS).size();
       restartsBefore_ = m.spool().Restarts();
@@ -79,7 +76,8 @@ class SerialSearchTest : public ::testing::Test {
   }
   // The usual run: the search as the printer creation starts it.
   void Search(int32_t modelIndex = 10) {
-    RunWindow([](MainWindow& w, sim::UserActions&) { StartSerialAssignment(w); }, modelIndex);
+    RunWindow([](MainWindow& w, sim::UserActions&) { StartSerialAssignment(w.installation(), w); },
+              modelIndex);
   }
 
   // The answer given in the serial prompt.

@@ -6,7 +6,6 @@
 #include "platform/sim/sim_machine.h"
 #include "platform/win_constants.h"
 #include "resources/resource.h"
-#include "shell/app.h"
 #include "shell/main_window.h"
 #include "shell/port_kind.h"
 
@@ -34,14 +33,13 @@ TEST(ComPortSettingsText, LowerCaseParityLetter) {
 class ComPortSettings : public ::testing::Test {
  protected:
   sim::SimMachine m;
-  App app{m};
-  MainWindow window{app};
+  MainWindow window{m, 0};
 };
 
 TEST_F(ComPortSettings, WritesTheValueNamedAfterTheEntry) {
   m.reg().CreateKey(kHklm, kPortsKey);
-  window.baudRate = 9600;
-  WriteComPortSettings(window, "COM3:");
+  window.installation().baudRate = 9600;
+  WriteComPortSettings(window.installation(), window, "COM3:");
 
   const auto value = m.reg().GetValue(kHklm, kPortsKey, "COM3:");
   ASSERT_TRUE(value.has_value());
@@ -51,7 +49,7 @@ TEST_F(ComPortSettings, WritesTheValueNamedAfterTheEntry) {
 }
 
 TEST_F(ComPortSettings, AMissingKeyIsSilentAndNeverCreated) {
-  WriteComPortSettings(window, "COM3:");
+  WriteComPortSettings(window.installation(), window, "COM3:");
   EXPECT_FALSE(m.reg().KeyExists(kHklm, kPortsKey));
   EXPECT_TRUE(m.simUi().MessageBoxes().empty());
 }
@@ -59,7 +57,7 @@ TEST_F(ComPortSettings, AMissingKeyIsSilentAndNeverCreated) {
 TEST_F(ComPortSettings, AFailedWriteShowsTheApplicationBox) {
   m.reg().CreateKey(kHklm, kPortsKey);
   m.faults().Fail("RegSetValueExA", win::ERROR_ACCESS_DENIED);
-  WriteComPortSettings(window, "COM3:");
+  WriteComPortSettings(window.installation(), window, "COM3:");
 
   const auto boxes = m.simUi().MessageBoxes();
   ASSERT_EQ(boxes.size(), 1u);

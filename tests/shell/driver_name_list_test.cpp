@@ -156,7 +156,7 @@ TEST_F(DriverNameCombo, StartUpFillsTheComboSelectsAndMirrorsTheFirstName) {
     EXPECT_EQ(window->DriverComboText(), "Label C");
 
     // A second fill replaces the items rather than adding to them.
-    DriverNameList(*window);
+    DriverNameList(window->installation(), *window);
     EXPECT_EQ(u.ComboItems(IDC_DRIVER_NAME).size(), 3u);
     EXPECT_EQ(u.Text(IDC_PRINTER_NAME), "Receipt A");
     u.Click(win::IDCANCEL);

@@ -75,9 +75,7 @@ TEST(EnvironmentLine, StatusLineNamesVersionAndBitness) {
     machine.sys().SetVersion(2, c.major, c.minor);
     machine.sys().Set64Bit(c.is64Bit);
     machine.sys().SetHasIsWow64Process(c.hasIsWow64);
-    App localApp(machine);
-    localApp.myUpdateDataMessage = machine.ui().RegisterWindowMessageA("MyUpdateData");
-    MainWindow localWindow(localApp);
+    MainWindow localWindow(machine, machine.ui().RegisterWindowMessageA("MyUpdateData"));
     std::string shown;
     machine.simUi().Script(IDD_MAIN, [&](sim::UserActions& u) {
       shell_test::WaitForStartUp(machine, u);
@@ -86,8 +84,8 @@ TEST(EnvironmentLine, StatusLineNamesVersionAndBitness) {
     });
     machine.ui().DialogBoxParamA(IDD_MAIN, 0, localWindow);
     EXPECT_EQ(shown, c.line);
-    EXPECT_EQ(localWindow.statusText, c.line);
-    EXPECT_EQ(localWindow.isWow64, c.is64Bit && c.hasIsWow64);
+    EXPECT_EQ(localWindow.installation().statusText, c.line);
+    EXPECT_EQ(localWindow.installation().isWow64, c.is64Bit && c.hasIsWow64);
   }
 }
 

@@ -53,12 +53,12 @@ TEST_F(MainWindowTest, SerialDataMarksAReplyHoweverOftenItComes) {
   RunWindow([&](sim::UserActions& u) {
     shell_test::WaitForStartUp(m, u);
     EXPECT_EQ(m.ui().SendMessageA(u.hwnd(), WM_SERIALDATA, 0x12, 3), 0);
-    EXPECT_EQ(window->serialReplySeen, 1);
+    EXPECT_EQ(window->installation().serialReplySeen, 1);
     EXPECT_EQ(m.ui().SendMessageA(u.hwnd(), WM_SERIALDATA, 0, 0), 0);
-    EXPECT_EQ(window->serialReplySeen, 1);
-    window->serialReplySeen = 0;
+    EXPECT_EQ(window->installation().serialReplySeen, 1);
+    window->installation().serialReplySeen = 0;
     m.ui().SendMessageA(u.hwnd(), WM_SERIALDATA, 0x55, 1);
-    EXPECT_EQ(window->serialReplySeen, 1);
+    EXPECT_EQ(window->installation().serialReplySeen, 1);
     u.Click(win::IDCANCEL);
   });
 }
@@ -66,17 +66,17 @@ TEST_F(MainWindowTest, SerialDataMarksAReplyHoweverOftenItComes) {
 TEST_F(MainWindowTest, UpdateMessageCopiesInTheDirectionOfWParam) {
   RunWindow([&](sim::UserActions& u) {
     shell_test::WaitForStartUp(m, u);
-    window->statusText = "to the controls";
-    window->setDefaultPrinter = 0;
-    m.ui().SendMessageA(u.hwnd(), app.myUpdateDataMessage, 0, 0);
+    window->installation().statusText = "to the controls";
+    window->installation().setDefaultPrinter = 0;
+    m.ui().SendMessageA(u.hwnd(), updateMessage, 0, 0);
     EXPECT_EQ(u.Text(IDC_STATUS), "to the controls");
     EXPECT_FALSE(u.IsChecked(IDC_SET_DEFAULT));
 
     m.ui().SetDlgItemTextA(u.hwnd(), IDC_STATUS, "from the controls");
     m.ui().CheckDlgButton(u.hwnd(), IDC_SET_DEFAULT, true);
-    m.ui().SendMessageA(u.hwnd(), app.myUpdateDataMessage, 1, 0);
-    EXPECT_EQ(window->statusText, "from the controls");
-    EXPECT_EQ(window->setDefaultPrinter, 1);
+    m.ui().SendMessageA(u.hwnd(), updateMessage, 1, 0);
+    EXPECT_EQ(window->installation().statusText, "from the controls");
+    EXPECT_EQ(window->installation().setDefaultPrinter, 1);
     u.Click(win::IDCANCEL);
   });
 }
@@ -89,9 +89,7 @@ TEST_F(MainWindowTest, CancelEscapeAndCloseBoxEndTheDialogAndRemoveTheWorkArea) 
     machine.fs().WriteFile("C:\\DriverName.cfg", "[A]\nPrintName1=X\n");
     machine.fs().WriteFile("C:\\Ticket\\x86\\RXF06.GPD", "placeholder");
     machine.fs().WriteFile("C:\\Barcode\\Common\\engine.dll", "placeholder");
-    App localApp(machine);
-    localApp.myUpdateDataMessage = machine.ui().RegisterWindowMessageA("MyUpdateData");
-    MainWindow localWindow(localApp);
+    MainWindow localWindow(machine, machine.ui().RegisterWindowMessageA("MyUpdateData"));
     machine.simUi().Script(IDD_MAIN, [&](sim::UserActions& u) {
       shell_test::WaitForStartUp(machine, u);
       if (way == Way::Cancel) u.Click(win::IDCANCEL);
@@ -131,8 +129,8 @@ TEST_F(MainWindowTest, CloseWithOkReadsTheDialogDataFirst) {
     window->Close(win::IDOK);
   });
   EXPECT_EQ(m.simUi().DialogResults(IDD_MAIN), (std::vector<std::intptr_t>{win::IDOK}));
-  EXPECT_EQ(window->setDefaultPrinter, 0);
-  EXPECT_EQ(window->statusText, "read back");
+  EXPECT_EQ(window->installation().setDefaultPrinter, 0);
+  EXPECT_EQ(window->installation().statusText, "read back");
 }
 
 TEST_F(MainWindowTest, EnterDoesNothingWhileInstallIsDisabled) {
@@ -155,15 +153,15 @@ TEST_F(DefaultPrinterChoice, UncheckingBeforeInstallSurvivesTheInventoryRefresh)
     shell_test::WaitForStartUp(m, u);
     u.SetCheck(IDC_SET_DEFAULT, false);
     // The Install command's first two steps: inventory, then controls to data.
-    PortInventory(*window);
+    PortInventory(window->installation(), *window);
     window->UpdateData(true);
     EXPECT_FALSE(u.IsChecked(IDC_SET_DEFAULT));
-    EXPECT_EQ(window->setDefaultPrinter, 0);
+    EXPECT_EQ(window->installation().setDefaultPrinter, 0);
     // Checking it again is followed just as well.
     u.SetCheck(IDC_SET_DEFAULT, true);
-    PortInventory(*window);
+    PortInventory(window->installation(), *window);
     EXPECT_TRUE(u.IsChecked(IDC_SET_DEFAULT));
-    EXPECT_EQ(window->setDefaultPrinter, 1);
+    EXPECT_EQ(window->installation().setDefaultPrinter, 1);
     u.Click(win::IDCANCEL);
   });
 }

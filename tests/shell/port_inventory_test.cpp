@@ -32,7 +32,7 @@ class PortInventoryTest : public ShellFixture {
   void Inventory() {
     RunWindow([this](sim::UserActions& u) {
       shell_test::WaitForStartUp(m, u);
-      PortInventory(*window);
+      PortInventory(window->installation(), *window);
       u.Click(win::IDCANCEL);
     });
   }
@@ -51,12 +51,13 @@ TEST_F(PortInventoryTest, EachPortLandsInOneKindListByNameThenDescription) {
   m.spool().AddPort("USB003", "USB Monitor", "Virtual printer port for USB");
   Inventory();
 
-  EXPECT_EQ(window->usbPorts, (Strings{"USB001", "USB003"}));
-  EXPECT_EQ(window->tcpipPorts, (Strings{"LPT1:", "IP_10.0.0.9"}));
-  EXPECT_EQ(window->parallelPorts, (Strings{"LPT3:"}));
-  EXPECT_TRUE(window->serialPorts.empty());
-  EXPECT_EQ(window->allPorts, (Strings{"USB001", "LPT1:", "IP_10.0.0.9", "usb002",
-                                       "lpt2:", "LPT3:", "COM1:", "US", "FILE:", "USB003"}));
+  EXPECT_EQ(window->installation().usbPorts, (Strings{"USB001", "USB003"}));
+  EXPECT_EQ(window->installation().tcpipPorts, (Strings{"LPT1:", "IP_10.0.0.9"}));
+  EXPECT_EQ(window->installation().parallelPorts, (Strings{"LPT3:"}));
+  EXPECT_TRUE(window->installation().serialPorts.empty());
+  EXPECT_EQ(window->installation().allPorts,
+            (Strings{"USB001", "LPT1:", "IP_10.0.0.9", "usb002", "lpt2:", "LPT3:", "COM1:", "US",
+                     "FILE:", "USB003"}));
   ExpectNoUiErrors();
 }
 
@@ -71,11 +72,11 @@ TEST_F(PortInventoryTest, OnlyTheFirst256PortsAreLookedAt) {
   }
   Inventory();
 
-  ASSERT_EQ(window->allPorts.size(), 256u);
-  EXPECT_EQ(window->allPorts.front(), "FILE0");
-  EXPECT_EQ(window->allPorts.back(), "USB255");
-  EXPECT_EQ(window->usbPorts, (Strings{"USB255"}));
-  EXPECT_TRUE(window->parallelPorts.empty());
+  ASSERT_EQ(window->installation().allPorts.size(), 256u);
+  EXPECT_EQ(window->installation().allPorts.front(), "FILE0");
+  EXPECT_EQ(window->installation().allPorts.back(), "USB255");
+  EXPECT_EQ(window->installation().usbPorts, (Strings{"USB255"}));
+  EXPECT_TRUE(window->installation().parallelPorts.empty());
 }
 
 TEST_F(PortInventoryTest, RefillReplacesTheListsAndAFailedEnumerationEmptiesThem) {
@@ -83,17 +84,17 @@ TEST_F(PortInventoryTest, RefillReplacesTheListsAndAFailedEnumerationEmptiesThem
   AddSerialDevice("\\Device\\Serial0", "COM1");
   RunWindow([this](sim::UserActions& u) {
     shell_test::WaitForStartUp(m, u);
-    EXPECT_EQ(window->parallelPorts, (Strings{"LPT1:"}));
+    EXPECT_EQ(window->installation().parallelPorts, (Strings{"LPT1:"}));
     m.spool().AddPort("LPT2:", "Local Monitor", "Local Port");
-    PortInventory(*window);
-    EXPECT_EQ(window->parallelPorts, (Strings{"LPT1:", "LPT2:"}));
-    EXPECT_EQ(window->serialPorts, (Strings{"COM1:"}));
+    PortInventory(window->installation(), *window);
+    EXPECT_EQ(window->installation().parallelPorts, (Strings{"LPT1:", "LPT2:"}));
+    EXPECT_EQ(window->installation().serialPorts, (Strings{"COM1:"}));
 
     m.faults().Fail("EnumPortsA", win::ERROR_ACCESS_DENIED);
-    PortInventory(*window);
-    EXPECT_TRUE(window->allPorts.empty());
-    EXPECT_TRUE(window->parallelPorts.empty());
-    EXPECT_EQ(window->serialPorts, (Strings{"COM1:"}));
+    PortInventory(window->installation(), *window);
+    EXPECT_TRUE(window->installation().allPorts.empty());
+    EXPECT_TRUE(window->installation().parallelPorts.empty());
+    EXPECT_EQ(window->installation().serialPorts, (Strings{"COM1:"}));
     u.Click(win::IDCANCEL);
   });
 }
@@ -102,7 +103,7 @@ TEST_F(PortInventoryTest, InventoryKeepsThePortTypeListStyleAndTheUserChoice) {
   RunWindow([this](sim::UserActions& u) {
     shell_test::WaitForStartUp(m, u);
     u.SetCheck(IDC_SET_DEFAULT, false);
-    PortInventory(*window);
+    PortInventory(window->installation(), *window);
     const uint32_t style = u.ExtendedStyle(IDC_PORT_LIST);
     EXPECT_EQ(style & (win::LVS_EX_GRIDLINES | win::LVS_EX_FULLROWSELECT),
               win::LVS_EX_GRIDLINES | win::LVS_EX_FULLROWSELECT);

@@ -12,7 +12,6 @@
 
 #include "platform/sim/sim_machine.h"
 #include "resources/resource.h"
-#include "shell/app.h"
 #include "shell/main_window.h"
 
 namespace shell_test {
@@ -36,8 +35,8 @@ class ShellFixture : public ::testing::Test {
   // Registers "MyUpdateData" as the program does, builds the window and runs
   // it modally; `script` acts while it is open. Returns the dialog's result.
   std::intptr_t RunWindow(std::function<void(sim::UserActions&)> script) {
-    app.myUpdateDataMessage = m.ui().RegisterWindowMessageA("MyUpdateData");
-    window = std::make_unique<MainWindow>(app);
+    updateMessage = m.ui().RegisterWindowMessageA("MyUpdateData");
+    window = std::make_unique<MainWindow>(m, updateMessage);
     m.simUi().Script(IDD_MAIN, std::move(script));
     return m.ui().DialogBoxParamA(IDD_MAIN, 0, *window);
   }
@@ -58,7 +57,7 @@ class ShellFixture : public ::testing::Test {
   void ExpectNoUiErrors() { EXPECT_TRUE(m.simUi().Errors().empty()) << m.simUi().Dump(); }
 
   sim::SimMachine m;
-  App app{m};
+  uint32_t updateMessage = 0;
   std::unique_ptr<MainWindow> window;
 };
 

@@ -39,12 +39,10 @@ TEST_F(StartupWorkerThreads, DefaultPortKindFollowsThePortsFound) {
     }
     if (c.parallel) machine.spool().AddPort("LPT1:", "Local Monitor", "Local Port");
     if (c.tcpip) machine.spool().AddPort("IP_10.1.1.1", "TCPMON", "Standard TCP/IP Port");
-    App localApp(machine);
-    localApp.myUpdateDataMessage = machine.ui().RegisterWindowMessageA("MyUpdateData");
-    MainWindow localWindow(localApp);
+    MainWindow localWindow(machine, machine.ui().RegisterWindowMessageA("MyUpdateData"));
     machine.simUi().Script(IDD_MAIN, [&](sim::UserActions& u) {
       shell_test::WaitForStartUp(machine, u);
-      EXPECT_EQ(DefaultPortKind(localWindow), c.row);
+      EXPECT_EQ(DefaultPortKind(localWindow.installation()), c.row);
       EXPECT_EQ(u.SelectedRow(IDC_PORT_LIST), c.row);
       for (int row = 0; row < 4; ++row) {
         const uint32_t state = u.ItemState(IDC_PORT_LIST, row);
@@ -143,7 +141,7 @@ TEST_F(StartupWorkerThreads, StoppedSpoolerIsStartedBeforeThePortsAreRead) {
   EXPECT_EQ(m.svc().Starts("Spooler"), 1);
   EXPECT_EQ(m.svc().State("Spooler"), win::SERVICE_RUNNING);
   // The spooler answers only once it runs: the list proves the order.
-  EXPECT_EQ(window->parallelPorts, (std::vector<std::string>{"LPT1:"}));
+  EXPECT_EQ(window->installation().parallelPorts, (std::vector<std::string>{"LPT1:"}));
 }
 
 TEST_F(StartupWorkerThreads, UnknownSpoolerStateIsReportedFromTheWorkerAndStartUpGoesOn) {
@@ -181,7 +179,7 @@ TEST_F(StartupWorkerThreads, UncheckingDuringStartUpIsNotUndoneByTheWorkersRefre
     // Port inventory, unpacking, names, port kind and environment each
     // refreshed the window after the click.
     EXPECT_FALSE(u.IsChecked(IDC_SET_DEFAULT));
-    EXPECT_EQ(window->setDefaultPrinter, 0);
+    EXPECT_EQ(window->installation().setDefaultPrinter, 0);
     EXPECT_EQ(u.SelectedRow(IDC_PORT_LIST), Serial);
     EXPECT_TRUE(u.IsEnabled(IDC_INSTALL));
     u.Click(win::IDCANCEL);
@@ -209,8 +207,8 @@ TEST_F(StartupWorkerThreads, ClosingDuringStartUpStopsTheWorkerBeforeItsNextStep
   EXPECT_TRUE(sawClosing);
   // Only the spooler step ran: no ports read, nothing unpacked, no names,
   // no environment line, Install never enabled.
-  EXPECT_TRUE(window->usbPorts.empty());
-  EXPECT_TRUE(window->allPorts.empty());
+  EXPECT_TRUE(window->installation().usbPorts.empty());
+  EXPECT_TRUE(window->installation().allPorts.empty());
   EXPECT_EQ(m.simUi().EnableChanges(IDD_MAIN, IDC_INSTALL), (std::vector<int>{}));
   EXPECT_EQ(m.simUi().Statuses(IDD_MAIN, IDC_STATUS), (std::vector<std::string>{""}));
   const auto last = m.simUi().LastWindow(IDD_MAIN);

@@ -7,7 +7,6 @@
 #include "platform/sim/sim_machine.h"
 #include "platform/win_constants.h"
 #include "resources/resource.h"
-#include "shell/app.h"
 #include "shell/main_window.h"
 
 namespace {
@@ -243,9 +242,7 @@ TEST_F(Uninstall, TheMainWindowsButtonOpensTheWindowOverIt) {
     rows = u.Rows(IDC_PORT_LIST);
     u.CloseBox();
   });
-  App app(m);
-  app.myUpdateDataMessage = m.ui().RegisterWindowMessageA("MyUpdateData");
-  MainWindow window(app);
+  MainWindow window(m, m.ui().RegisterWindowMessageA("MyUpdateData"));
   m.ui().DialogBoxParamA(IDD_MAIN, 0, window);
   EXPECT_EQ(rows, (Rows{{"RX-01 Series"}}));
 }

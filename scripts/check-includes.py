@@ -1,0 +1,66 @@
+#!/usr/bin/env python3
+"""Checks the include structure of src/: no file outside shell/ includes the
+main window, the program's start, the start-up worker or the Install
+command, and no two units (a header and its source counted as one) include
+each other, directly or through others. Prints each breach; exits 1 on any."""
+import os, re, sys
+
+SRC = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "src")
+SHELL_ONLY = {"shell/main_window", "shell/app", "shell/startup_worker", "shell/install_command"}
+INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
+
+units = {}  # unit (path without extension) -> set of included units
+for folder, _, names in os.walk(SRC):
+    for name in names:
+        if not name.endswith((".h", ".cpp")):
+            continue
+        path = os.path.relpath(os.path.join(folder, name), SRC)
+        unit = os.path.splitext(path)[0]
+        with open(os.path.join(folder, name), encoding="latin-1") as f:
+            targets = {os.path.splitext(t)[0] for t in INCLUDE.findall(f.read())}
+        units.setdefault(unit, set()).update(t for t in targets if t != unit)
+
+breaches = []
+for unit, targets in sorted(units.items()):
+    if not unit.startswith("shell/"):
+        for target in sorted(targets & SHELL_ONLY):
+            breaches.append(f"{unit} includes {target}, which only shell/ may include")
+
+# Tarjan's strongly connected components: every component of more than one
+# unit is a circle of includes.
+index, low, stack, on_stack, counter = {}, {}, [], set(), [0]
+sys.setrecursionlimit(10000)
+
+
+def visit(unit):
+    index[unit] = low[unit] = counter[0]
+    counter[0] += 1
+    stack.append(unit)
+    on_stack.add(unit)
+    for target in units.get(unit, ()):
+        if target not in units:
+            continue
+        if target not in index:
+            visit(target)
+            low[unit] = min(low[unit], low[target])
+        elif target in on_stack:
+            low[unit] = min(low[unit], index[target])
+    if low[unit] == index[unit]:
+        component = []
+        while True:
+            member = stack.pop()
+            on_stack.discard(member)
+            component.append(member)
+            if member == unit:
+                break
+        if len(component) > 1:
+            breaches.append("include circle: " + " ".join(sorted(component)))
+
+
+for unit in sorted(units):
+    if unit not in index:
+        visit(unit)
+
+for breach in breaches:
+    print(breach)
+sys.exit(1 if breaches else 0)

@@ -1,0 +1,70 @@
+// The state of one installation: the machine's ports and printers as last
+// listed, the user's choices, the status line and the serial search. The
+// window that shows an installation owns it; the operations of package/,
+// install/, ports/ and the start-up read and write it, and reach the window
+// only through InstallerWindow.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/machine.h"
+#include "ports/serial_channel.h"
+#include "ports/serial_search.h"
+#include "shell/port_kind.h"
+
+using StringList = std::vector<std::string>;
+
+struct Installation {
+  explicit Installation(platform::Machine& m) : machine(m), serialChannel(m) {}
+
+  platform::Machine& machine;
+
+  // The port inventory.
+  StringList allPorts;
+  StringList usbPorts;
+  StringList serialPorts;
+  StringList parallelPorts;
+  StringList tcpipPorts;
+  // The printer inventory, name and port by position.
+  StringList printerNames;
+  StringList printerPorts;
+
+  // The user's choices.
+  int32_t setDefaultPrinter = 1;
+  int32_t modelIndex = -1;
+  int32_t portKind = Serial;
+  std::string chosenPort;
+  // Whether the current Install run found a port of the chosen kind: set at
+  // the start of every run, cleared when the kind has no port.
+  bool portAvailable = true;
+
+  std::string statusText;
+  bool isWow64 = false;
+
+  // The catalogue's group sizes.
+  int32_t receiptGroup4Size = 25;
+  int32_t receiptGroup3Size = 5;
+  int32_t receiptGroup2Size = 7;
+  int32_t receiptGroup1Size = 15;
+  int32_t labelGroupSize = 5;
+
+  // The serial probing values and the port being probed.
+  SerialChannel serialChannel;
+  int32_t baudRate = 19200;
+  int32_t serialReplySeen = 0;
+  int32_t probePortNumber = 0;
+  int32_t parity = 78;
+  int32_t dataBits = 8;
+  int32_t stopBits = 1;
+  int32_t commEventMask = 3;
+  int32_t probeIndex = 0;
+  // The serial search under way, if any.
+  std::optional<SerialSearch> serialSearch;
+
+  int32_t ReceiptRows() const {
+    return receiptGroup1Size + receiptGroup2Size + receiptGroup3Size + receiptGroup4Size;
+  }
+};
