@@ -1,9 +1,9 @@
 #include "shell/startup_worker.h"
 
 #include "install/installer_window.h"
-#include "package/extract_package.h"
 #include "shell/driver_name_list.h"
 #include "shell/environment_probe.h"
+#include "shell/extract_package.h"
 #include "shell/port_inventory.h"
 #include "shell/spooler_control.h"
 #include "shell/step_times.h"

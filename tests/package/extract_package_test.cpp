@@ -1,6 +1,6 @@
 // Start-up with a driver package: the real main window and start-up worker on
 // the simulated machine.
-#include "package/extract_package.h"
+#include "shell/extract_package.h"
 
 #include <gtest/gtest.h>
 

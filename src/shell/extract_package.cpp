@@ -1,4 +1,4 @@
-#include "package/extract_package.h"
+#include "shell/extract_package.h"
 
 #include <string>
 
