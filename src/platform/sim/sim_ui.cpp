@@ -85,4 +85,14 @@ LResult SimUi::SendMessageA(WindowId window, uint32_t message, WParam wParam, LP
   return result;
 }
 
+std::string SimUi::Leftovers() const {
+  std::lock_guard lock(mutex_);
+  std::string out;
+  auto add = [&out](const std::string& part) { out += (out.empty() ? "" : "; ") + part; };
+  if (!windows_.empty()) add("dialogs not destroyed: " + std::to_string(windows_.size()));
+  if (!timers_.empty()) add("timers still set: " + std::to_string(timers_.size()));
+  if (!progressOutOfRange_.empty()) add(progressOutOfRange_);
+  return out;
+}
+
 }  // namespace sim

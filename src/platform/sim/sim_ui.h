@@ -234,6 +234,11 @@ class SimUi : public platform::WindowSystem {
   std::map<std::uintptr_t, uint32_t> Timers(platform::WindowId window) const;
   // The transcript as readable lines, for failure messages.
   std::string Dump() const;
+  // What a finished run should not leave behind, in a few words: dialogs not
+  // yet destroyed, timers still set, and the first progress bar ever given a
+  // position outside its range 0..100 (the control clamps it, so the screen
+  // hides the slip). Empty when there is none.
+  std::string Leftovers() const;
 
   SimClock& clock() { return clock_; }
   Dispatcher& dispatcher() { return threads_.dispatcher(); }
@@ -350,6 +355,7 @@ class SimUi : public platform::WindowSystem {
   std::vector<Event> transcript_;
   platform::WindowId nextWindow_ = 0x10010;
   int timerTickLimit_ = 1000;
+  std::string progressOutOfRange_;  // the first such position, described
 };
 
 }  // namespace sim

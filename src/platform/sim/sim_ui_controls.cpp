@@ -65,6 +65,11 @@ bool SimUi::IsDlgButtonChecked(WindowId dialog, int controlId) {
 void SimUi::SetProgressPos(WindowId dialog, int controlId, int position) {
   OnControl(dialog, controlId, "SetProgressPos", 0, [&](ControlState& c, Window& w) {
     if (!KindIs(c, {ControlKind::Progress}, "SetProgressPos", w)) return 0;
+    if ((position < 0 || position > 100) && progressOutOfRange_.empty()) {
+      progressOutOfRange_ = "progress bar " + std::to_string(c.tmpl.id) + " of dialog " +
+                            std::to_string(w.templateId) + " set to " + std::to_string(position) +
+                            ", outside 0..100";
+    }
     c.progress = std::clamp(position, 0, 100);  // the default range
     RecordControlLocked(EventKind::Progress, w, c, c.progress);
     return 0;
