@@ -1,7 +1,9 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
 
+#include "platform/sim/sim_machine.h"
 #include "platform/win_constants.h"
 #include "sim/ui_fixture.h"
 #include "sim/ui_test_support.h"
@@ -282,6 +284,71 @@ TEST(SimUiTimers, EndlessTimerIsCutOffWithAnError) {
   EXPECT_EQ(std::count(d.log.begin(), d.log.end(), "timer 1"), 20);
   ASSERT_EQ(b.ui.Errors().size(), 1u);
   EXPECT_NE(b.ui.Errors()[0].find("still running"), std::string::npos);
+}
+
+// Each kind of handle shows in Leftovers() while open and leaves it once
+// closed; a timer counts while its window lives, and a progress position
+// outside 0..100 is remembered after the dialog is gone.
+TEST(SimLeftovers, NameWhatIsStillOpenUntilItIsClosed) {
+  sim::SimMachine m;
+  m.simUi().UseTemplates(uitest::FixtureTemplates());
+  m.reg().CreateKey(platform::kHkeyLocalMachine, "SOFTWARE\\Vendor");
+  m.simComm().AddDevice(3);
+  using Close = std::function<void()>;
+  struct Case {
+    const char* shown;
+    std::function<Close(platform::WindowId)> open;
+  };
+  const std::vector<Case> cases = {
+      {"registry keys open: 1",
+       [&](platform::WindowId) -> Close {
+         platform::KeyHandle key = 0;
+         EXPECT_EQ(m.registry().RegOpenKeyExA(platform::kHkeyLocalMachine, "SOFTWARE\\Vendor",
+                                              win::KEY_READ, key),
+                   0u);
+         return [&m, key] { m.registry().RegCloseKey(key); };
+       }},
+      {"service handles open: 1",
+       [&](platform::WindowId) -> Close {
+         const auto manager = m.services().OpenSCManagerA("", win::SC_MANAGER_ALL_ACCESS);
+         return [&m, manager] { m.services().CloseServiceHandle(manager); };
+       }},
+      {"find handles open: 1",
+       [&](platform::WindowId) -> Close {
+         platform::FindData data;
+         const auto find = m.files().FindFirstFileA("C:\\WINDOWS\\*", data);
+         return [&m, find] { m.files().FindClose(find); };
+       }},
+      {"comm port and event handles open: 1",
+       [&](platform::WindowId) -> Close {
+         const auto port = m.comm().CreateFileA("\\\\.\\COM3", 0, 0, 3, 0);
+         return [&m, port] { m.comm().CloseHandle(port); };
+       }},
+      {"timers still set: 1",
+       [&](platform::WindowId hwnd) -> Close {
+         m.ui().SetTimer(hwnd, 7, 100);
+         return [&m, hwnd] { m.ui().KillTimer(hwnd, 7); };
+       }},
+  };
+  RecordingDialog d(m.ui());
+  m.simUi().Script(IDD_FORM, [&](sim::UserActions& u) {
+    const std::string whileOpen = m.Leftovers();
+    EXPECT_EQ(whileOpen, "dialogs not destroyed: 1");
+    for (const auto& c : cases) {
+      const Close close = c.open(u.hwnd());
+      EXPECT_THAT(m.Leftovers(), ::testing::HasSubstr(c.shown));
+      close();
+      EXPECT_EQ(m.Leftovers(), whileOpen) << c.shown;
+    }
+    m.ui().SetTimer(u.hwnd(), 8, 100);  // goes with the window
+    m.ui().SetProgressPos(u.hwnd(), IDC_BAR, 0);
+    m.ui().SetProgressPos(u.hwnd(), IDC_BAR, 100);
+    EXPECT_EQ(m.Leftovers(), "dialogs not destroyed: 1; timers still set: 1");
+    m.ui().SetProgressPos(u.hwnd(), IDC_BAR, 101);
+    u.CloseBox();
+  });
+  m.ui().DialogBoxParamA(IDD_FORM, 0, d);
+  EXPECT_EQ(m.Leftovers(), "progress bar 1103 of dialog 201 set to 101, outside 0..100");
 }
 
 }  // namespace

@@ -30,4 +30,24 @@ SimMachine::~SimMachine() = default;
 
 uint32_t SimMachine::GetLastError() { return LastError(); }
 
+std::string SimMachine::Leftovers() const {
+  std::string out;
+  auto add = [&out](const std::string& part) {
+    if (!part.empty()) out += (out.empty() ? "" : "; ") + part;
+  };
+  auto count = [&add](const char* what, size_t n) {
+    if (n != 0) add(std::string(what) + ": " + std::to_string(n));
+  };
+  count("registry keys open", registry_.OpenKeyCount());
+  count("service handles open", services_.OpenHandleCount());
+  count("printer handles open", spooler_.OpenPrinterHandleCount());
+  count("find handles open", files_.OpenFindCount());
+  count("tokens open", security_.OpenTokenCount());
+  count("comm port and event handles open", static_cast<size_t>(comm_.OpenHandles()));
+  count("threads still running", static_cast<size_t>(threads_.dispatcher().LiveThreads()));
+  if (archive_.IsLoaded()) add("archive library still loaded");
+  add(ui_->Leftovers());
+  return out;
+}
+
 }  // namespace sim

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "platform/machine.h"
 #include "platform/sim/faults.h"
@@ -66,6 +67,11 @@ class SimMachine : public platform::Machine {
   SimUi& simUi() { return *ui_; }
   SimArchive& simArchive() { return archive_; }
   SimComm& simComm() { return comm_; }
+
+  // What the program left open or set wrong, as "what: count" parts joined
+  // by "; " (handles of every kind, running threads, the archive library,
+  // and the window system's Leftovers). Empty when nothing is left.
+  std::string Leftovers() const;
 
  private:
   // Declared in construction order: later members use earlier ones.

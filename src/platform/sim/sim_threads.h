@@ -145,6 +145,7 @@ class SimThreads : public platform::Threads {
   std::unique_ptr<platform::Thread> StartThread(std::function<void()> body) override;
 
   Dispatcher& dispatcher() { return dispatcher_; }
+  const Dispatcher& dispatcher() const { return dispatcher_; }
   // Threads started so far and threads that failed to start.
   int Started() const { return started_.load(); }
   int Refused() const { return refused_.load(); }

@@ -49,7 +49,6 @@ class SimUi;
 inline constexpr uint32_t kWmClose = 0x0010;
 inline constexpr uint32_t kWmCommand = 0x0111;
 inline constexpr uint32_t kWmTimer = 0x0113;
-inline constexpr int kEnChange = 0x0300;
 
 struct ListColumn {
   std::string heading;
@@ -96,7 +95,6 @@ struct MessageBoxRecord {
   std::string text;
   uint32_t type = 0;  // as passed, buttons and icon
   int answer = 0;
-  bool fromWindowThread = true;  // false when shown by a thread that owns no window
 
   uint32_t buttons() const { return type & 0x0Fu; }
   uint32_t icon() const { return type & 0xF0u; }
@@ -141,7 +139,6 @@ class UserActions {
   UserActions(SimUi& ui, platform::WindowId hwnd, int templateId);
 
   platform::WindowId hwnd() const { return hwnd_; }
-  int templateId() const { return templateId_; }
   bool Ended() const;
 
   // Handles sends until no simulated thread runs (the start-up worker has
@@ -149,11 +146,10 @@ class UserActions {
   void WaitIdle();
   // Handles sends one by one until `condition` holds right after one; that
   // send's sender stays blocked while the following actions run, until the
-  // next WaitIdle or Release. Returns at once when the condition already
-  // holds. Records an error when the machine went idle before the condition
-  // held. Use it in an AtOnce script to act "while the worker is at step X".
+  // next WaitIdle. Returns at once when the condition already holds.
+  // Records an error when the machine went idle before the condition held.
+  // Use it in an AtOnce script to act "while the worker is at step X".
   void WaitUntil(const std::function<bool()>& condition);
-  void Release();
 
   // Mouse and keyboard. A click on a disabled or missing control records an
   // error and does nothing.
@@ -238,6 +234,11 @@ class SimUi : public platform::WindowSystem {
   std::map<std::uintptr_t, uint32_t> Timers(platform::WindowId window) const;
   // The transcript as readable lines, for failure messages.
   std::string Dump() const;
+  // What a finished run should not leave behind, in a few words: dialogs not
+  // yet destroyed, timers still set, and the first progress bar ever given a
+  // position outside its range 0..100 (the control clamps it, so the screen
+  // hides the slip). Empty when there is none.
+  std::string Leftovers() const;
 
   SimClock& clock() { return clock_; }
   Dispatcher& dispatcher() { return threads_.dispatcher(); }
@@ -354,6 +355,7 @@ class SimUi : public platform::WindowSystem {
   std::vector<Event> transcript_;
   platform::WindowId nextWindow_ = 0x10010;
   int timerTickLimit_ = 1000;
+  std::string progressOutOfRange_;  // the first such position, described
 };
 
 }  // namespace sim
