@@ -10,106 +10,73 @@
 
 namespace {
 
-constexpr const char* kPrinters = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\POS-80";
+using platform::kHkeyLocalMachine;
 
 TEST(RegistryObjectNames, EachRootGetsTheNameTheSecurityFunctionsAccept) {
-  EXPECT_EQ(RegistryObjectName(platform::kHkeyLocalMachine, "SYSTEM\\A"), "MACHINE\\SYSTEM\\A");
-  EXPECT_EQ(RegistryObjectName(platform::kHkeyCurrentUser, "Software\\B"),
-            "CURRENT_USER\\Software\\B");
-  EXPECT_EQ(RegistryObjectName(0x80000000u, "CLSID"), "CLASSES_ROOT\\CLSID");
-  EXPECT_EQ(RegistryObjectName(0x80000003u, ".DEFAULT"), "USERS\\.DEFAULT");
-  EXPECT_EQ(RegistryObjectName(platform::kHkeyCurrentConfig,
-                               "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\"),
-            "MACHINE\\SYSTEM\\CurrentControlSet\\Hardware Profiles\\Current\\SYSTEM\\"
-            "CurrentControlSet\\Control\\Print\\Printers");
-  // Parent paths of the clean-up end in a backslash; the name does not.
-  EXPECT_EQ(RegistryObjectName(platform::kHkeyLocalMachine, "\\SYSTEM\\Printers\\\\"),
-            "MACHINE\\SYSTEM\\Printers");
-  // A key opened earlier, or nothing to name: no object name.
-  EXPECT_EQ(RegistryObjectName(0x1000, "SYSTEM\\A"), "");
-  EXPECT_EQ(RegistryObjectName(platform::kHkeyLocalMachine, "\\"), "");
+  const struct {
+    platform::KeyHandle root;
+    const char* key;
+    const char* objectName;
+  } cases[] = {
+      {kHkeyLocalMachine, "SYSTEM\\A", "MACHINE\\SYSTEM\\A"},
+      {platform::kHkeyCurrentUser, "Software\\B", "CURRENT_USER\\Software\\B"},
+      {0x80000000u, "CLSID", "CLASSES_ROOT\\CLSID"},
+      {0x80000003u, ".DEFAULT", "USERS\\.DEFAULT"},
+      {platform::kHkeyCurrentConfig, "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\",
+       "MACHINE\\SYSTEM\\CurrentControlSet\\Hardware Profiles\\Current\\SYSTEM\\"
+       "CurrentControlSet\\Control\\Print\\Printers"},
+      // Parent paths of the clean-up end in a backslash; the name does not.
+      {kHkeyLocalMachine, "\\SYSTEM\\Printers\\\\", "MACHINE\\SYSTEM\\Printers"},
+      // A key opened earlier, or nothing to name: no object name.
+      {0x1000, "SYSTEM\\A", ""},
+      {kHkeyLocalMachine, "\\", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(RegistryObjectName(c.root, c.key), c.objectName) << c.key;
 }
 
 class AdministratorsGrant : public ::testing::Test {
  protected:
-  static platform::ExplicitAccess Entry(const std::string& trustee, uint32_t rights,
-                                        uint32_t mode = win::SET_ACCESS, uint32_t inheritance = 0) {
-    platform::ExplicitAccess e;
-    e.trusteeName = trustee;
-    e.permissions = rights;
-    e.mode = mode;
-    e.inheritance = inheritance;
-    return e;
+  static constexpr const char* kKey = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\POS-80";
+  void SetUp() override {
+    m.reg().CreateKey(kHkeyLocalMachine, kKey);
+    ASSERT_TRUE(m.reg().SetAcl(kHkeyLocalMachine, kKey,
+                               {{"SYSTEM", win::KEY_ALL_ACCESS, win::SET_ACCESS, 0},
+                                {"Administrators", win::KEY_READ, win::SET_ACCESS, 0},
+                                {"Users", win::KEY_READ, win::GRANT_ACCESS, 1}}));
   }
-
-  void SeedKey() {
-    m.reg().CreateKey(platform::kHkeyLocalMachine, kPrinters);
-    ASSERT_TRUE(m.reg().SetAcl(
-        platform::kHkeyLocalMachine, kPrinters,
-        {Entry("SYSTEM", win::KEY_ALL_ACCESS), Entry("Administrators", win::KEY_READ),
-         Entry("Users", win::KEY_READ, win::GRANT_ACCESS, 1)}));
+  // Trustee, rights and inheritance of every entry, in order.
+  std::vector<std::string> Acl() {
+    std::vector<std::string> entries;
+    for (const auto& e : m.reg().Acl(kHkeyLocalMachine, kKey)) {
+      entries.push_back(e.trusteeName + " " + std::to_string(e.permissions) + " " +
+                        std::to_string(e.inheritance));
+    }
+    return entries;
   }
-
   sim::SimMachine m;
 };
 
 TEST_F(AdministratorsGrant, ReplacesTheAdministratorsEntryAndKeepsTheOthers) {
-  SeedKey();
-  EXPECT_EQ(GrantAdministratorsFullControl(m, platform::kHkeyLocalMachine, kPrinters), 1);
-  const auto acl = m.reg().Acl(platform::kHkeyLocalMachine, kPrinters);
-  int administrators = 0;
-  bool system = false;
-  bool users = false;
-  for (const auto& e : acl) {
-    if (e.trusteeName == "Administrators") {
-      ++administrators;
-      EXPECT_EQ(e.permissions, win::KEY_ALL_ACCESS);
-      EXPECT_EQ(e.inheritance, win::SUB_CONTAINERS_AND_OBJECTS_INHERIT);
-    }
-    if (e.trusteeName == "SYSTEM" && e.permissions == win::KEY_ALL_ACCESS) system = true;
-    if (e.trusteeName == "Users" && e.permissions == win::KEY_READ && e.inheritance == 1) {
-      users = true;
-    }
-  }
-  EXPECT_EQ(administrators, 1);
-  EXPECT_TRUE(system);
-  EXPECT_TRUE(users);
-  EXPECT_EQ(acl.size(), 3u);
-}
-
-TEST_F(AdministratorsGrant, AddsTheEntryToAKeyWithoutOneAndWorksForTheCurrentUser) {
-  const std::string key = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Wizard\\";
-  m.reg().CreateKey(platform::kHkeyCurrentUser, key);
-  ASSERT_TRUE(m.reg().SetAcl(platform::kHkeyCurrentUser, key, {Entry("Users", win::KEY_READ)}));
-  EXPECT_EQ(GrantAdministratorsFullControl(m, platform::kHkeyCurrentUser, key), 1);
-  EXPECT_TRUE(m.reg().AdministratorsHaveFullControl(platform::kHkeyCurrentUser, key));
-  EXPECT_EQ(m.reg().Acl(platform::kHkeyCurrentUser, key).size(), 2u);
+  EXPECT_EQ(GrantAdministratorsFullControl(m, kHkeyLocalMachine, kKey), 1);
+  const std::string all = std::to_string(win::KEY_ALL_ACCESS);
+  EXPECT_EQ(Acl(), (std::vector<std::string>{
+                       "SYSTEM " + all + " 0", "Users " + std::to_string(win::KEY_READ) + " 1",
+                       "Administrators " + all + " " +
+                           std::to_string(win::SUB_CONTAINERS_AND_OBJECTS_INHERIT)}));
 }
 
 TEST_F(AdministratorsGrant, FailsWithoutChangingAnythingWhenAStepFails) {
-  SeedKey();
-  const auto before = m.reg().Acl(platform::kHkeyLocalMachine, kPrinters);
-  auto unchanged = [&] {
-    const auto now = m.reg().Acl(platform::kHkeyLocalMachine, kPrinters);
-    if (now.size() != before.size()) return false;
-    for (size_t i = 0; i < now.size(); ++i) {
-      if (now[i].trusteeName != before[i].trusteeName ||
-          now[i].permissions != before[i].permissions) {
-        return false;
-      }
-    }
-    return true;
-  };
+  const auto before = Acl();
   for (const char* call : {"GetNamedSecurityInfoA", "SetEntriesInAclA", "SetNamedSecurityInfoA"}) {
     m.faults().Fail(call, win::ERROR_ACCESS_DENIED);
-    EXPECT_EQ(GrantAdministratorsFullControl(m, platform::kHkeyLocalMachine, kPrinters), 0) << call;
-    EXPECT_TRUE(unchanged()) << call;
+    EXPECT_EQ(GrantAdministratorsFullControl(m, kHkeyLocalMachine, kKey), 0) << call;
+    EXPECT_EQ(Acl(), before) << call;
   }
-  EXPECT_EQ(GrantAdministratorsFullControl(m, platform::kHkeyLocalMachine, "SYSTEM\\Missing"), 0);
+  EXPECT_EQ(GrantAdministratorsFullControl(m, kHkeyLocalMachine, "SYSTEM\\Missing"), 0);
   // An opened key handle cannot be named: nothing is attempted.
-  EXPECT_EQ(GrantAdministratorsFullControl(m, 0x1000, kPrinters), 0);
-  EXPECT_TRUE(unchanged());
-  EXPECT_EQ(GrantAdministratorsFullControl(m, platform::kHkeyLocalMachine, kPrinters), 1);
+  EXPECT_EQ(GrantAdministratorsFullControl(m, 0x1000, kKey), 0);
+  EXPECT_EQ(m.faults().Calls("GetNamedSecurityInfoA"), 4u);
+  EXPECT_EQ(Acl(), before);
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
-// Driver packages for the tests: the sample package packed once per test
-// run, and placing archives on the simulated drive C:.
+// The sample driver package, packed once per test run.
 #pragma once
 
-#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -11,7 +9,6 @@
 #include <string>
 
 #include "package_layout.h"
-#include "platform/sim/sim_machine.h"
 
 namespace package_test {
 
@@ -21,8 +18,7 @@ inline const std::string& SampleCabinet() {
     namespace fs = std::filesystem;
     const fs::path dir = fs::temp_directory_path() / ("sample-cab-" + std::to_string(::getpid()));
     fs::remove_all(dir);
-    std::string error;
-    std::string result;
+    std::string error, result;
     if (package::WriteSamplePackage(dir / "folder", {}, error) &&
         package::BuildCabinet(dir / "folder", dir / "DriverData.Drv", error)) {
       std::ifstream in(dir / "DriverData.Drv", std::ios::binary);
@@ -34,22 +30,6 @@ inline const std::string& SampleCabinet() {
     return result;
   }();
   return bytes;
-}
-
-// A cabinet with the given entries, names stored unchecked.
-inline std::string RawCabinet(const std::vector<package::CabinetEntry>& entries) {
-  namespace fs = std::filesystem;
-  const fs::path file = fs::temp_directory_path() / ("raw-cab-" + std::to_string(::getpid()));
-  std::string error;
-  std::string result;
-  if (package::WriteStoredCabinet(file, entries, error)) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    result = s.str();
-  }
-  fs::remove(file);
-  return result;
 }
 
 }  // namespace package_test

@@ -1,6 +1,7 @@
+// The Windows file and profile rules the installer's reading of the driver
+// name list, its work-area clean-up and its system-folder lookup rely on.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -9,146 +10,116 @@
 
 namespace {
 
-class SimFilesTest : public ::testing::Test {
+using namespace std::string_literals;
+
+constexpr const char* kIni = "C:\\DriverName.cfg";
+
+class SimProfileTest : public ::testing::Test {
  protected:
-  // Every name a search returns, or the error when it finds nothing.
-  std::vector<std::string> Search(const std::string& pattern, uint32_t* error = nullptr) {
-    std::vector<std::string> names;
-    platform::FindData data;
-    platform::FindHandle find = fs.FindFirstFileA(pattern, data);
-    if (find == 0) {
-      if (error) *error = m.GetLastError();
-      return names;
-    }
-    do names.push_back(data.fileName);
-    while (fs.FindNextFileA(find, data));
-    if (error) *error = m.GetLastError();
-    fs.FindClose(find);
-    return names;
+  std::string Read(const std::string& section, const std::string& key, uint32_t size = 256,
+                   const char* defaultValue = nullptr) {
+    std::vector<char> buffer(size + 1, '#');
+    const uint32_t n =
+        m.files().GetPrivateProfileStringA(section, key, defaultValue, buffer.data(), size, kIni);
+    EXPECT_EQ(buffer[n], '\0') << "result not terminated";
+    EXPECT_EQ(buffer[size], '#') << "wrote past the buffer";
+    return std::string(buffer.data(), n);
+  }
+
+  // The bytes of the section-name list, the return value in `result`.
+  std::string Names(uint32_t size, uint32_t& result) {
+    std::vector<char> buffer(size + 1, '#');
+    result = m.files().GetPrivateProfileSectionNamesA(buffer.data(), size, kIni);
+    EXPECT_EQ(buffer[size], '#') << "wrote past the buffer";
+    return std::string(buffer.data(), size);
   }
 
   sim::SimMachine m;
-  platform::FileSystem& fs = m.files();
 };
 
-TEST_F(SimFilesTest, PathsResolveLikeWindows) {
-  m.fs().WriteFile("C:\\Ticket\\x86\\POS80.GPD", "gpd");
-  EXPECT_TRUE(fs.CopyFileA("c:\\TICKET//X86\\pos80.gpd", "c:/ticket\\copy.gpd", true));
-  EXPECT_EQ(m.fs().ReadFile("C:\\Ticket\\copy.gpd"), "gpd");
-  // The host keeps one folder, in the case it was created with.
-  EXPECT_TRUE(std::filesystem::exists(m.fs().Root() / "Ticket" / "x86" / "POS80.GPD"));
-  EXPECT_EQ(m.fs().HostPath("c:\\ticket\\X86\\pos80.gpd"),
-            m.fs().Root() / "Ticket" / "x86" / "POS80.GPD");
-  // Relative names start at the current directory.
-  m.fs().WriteFile("C:\\Setup\\DriverData.Drv", "pkg");
-  EXPECT_NE(fs.GetFileAttributesA("driverdata.drv"), win::INVALID_FILE_ATTRIBUTES);
-  EXPECT_EQ(fs.GetFileAttributesA("C:\\Ticket"), win::FILE_ATTRIBUTE_DIRECTORY);
-
-  EXPECT_FALSE(fs.CopyFileA("D:\\a.gpd", "C:\\a.gpd", false));
-  EXPECT_EQ(m.GetLastError(), win::ERROR_PATH_NOT_FOUND);
-  EXPECT_EQ(fs.GetFileAttributesA("C:\\Ticket\\none.gpd"), win::INVALID_FILE_ATTRIBUTES);
-  EXPECT_EQ(m.GetLastError(), win::ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(fs.GetFileAttributesA("C:\\None\\none.gpd"), win::INVALID_FILE_ATTRIBUTES);
-  EXPECT_EQ(m.GetLastError(), win::ERROR_PATH_NOT_FOUND);
+TEST_F(SimProfileTest, ValuesFollowTheWindowsReadingRules) {
+  m.fs().WriteFile(kIni,
+                   "; driver names\r\n"
+                   "[Model0]\r\n"
+                   "  PrintName1 =  POS-80 Series  \r\n"
+                   "PRINTNAME1=second one loses\r\n"
+                   ";PrintName2=commented\r\n"
+                   "PrintName3=\"quoted\"\r\n"
+                   "PrintName4='single'\r\n"
+                   "PrintName5=\"unbalanced'\r\n"
+                   "[ model1 ]\n"
+                   "PrintName1=Till\0One\n"
+                   "[MODEL0]\n"
+                   "PrintName9=later section of the same name\n"s);
+  EXPECT_EQ(Read("model0", "printname1"), "POS-80 Series");
+  EXPECT_EQ(Read("Model0", "PrintName2", 256, "none"), "none");
+  EXPECT_EQ(Read("Model0", "PrintName3"), "quoted");
+  EXPECT_EQ(Read("Model0", "PrintName4"), "single");
+  EXPECT_EQ(Read("Model0", "PrintName5"), "\"unbalanced'");
+  // A zero byte ends the file as text: nothing after it is read.
+  EXPECT_EQ(Read("Model1", "PrintName1"), "Till");
+  EXPECT_EQ(Read("Model0", "PrintName9"), "");
+  EXPECT_EQ(Read("Model0", "PrintName1", 7), "POS-80");
 }
 
-TEST_F(SimFilesTest, CopyAndDeleteErrors) {
-  m.fs().WriteFile("C:\\Ticket\\a.dll", "a");
-  EXPECT_FALSE(fs.CopyFileA("C:\\Ticket\\a.dll", "C:\\TICKET\\A.DLL", true));
-  EXPECT_EQ(m.GetLastError(), win::ERROR_FILE_EXISTS);
-  EXPECT_FALSE(fs.CopyFileA("C:\\Ticket\\b.dll", "C:\\Ticket\\c.dll", false));
-  EXPECT_EQ(m.GetLastError(), win::ERROR_FILE_NOT_FOUND);
-  EXPECT_FALSE(fs.CopyFileA("C:\\Ticket\\a.dll", "C:\\Nowhere\\a.dll", false));
-  EXPECT_EQ(m.GetLastError(), win::ERROR_PATH_NOT_FOUND);
-
-  m.fs().SetReadOnly("c:\\ticket\\A.dll");
-  EXPECT_FALSE(fs.DeleteFileA("C:\\Ticket\\a.dll"));
-  EXPECT_EQ(m.GetLastError(), win::ERROR_ACCESS_DENIED);
-  EXPECT_TRUE(m.fs().Exists("C:\\Ticket\\a.dll"));
-  EXPECT_FALSE(fs.RemoveDirectoryA("C:\\Ticket"));
-  EXPECT_EQ(m.GetLastError(), win::ERROR_DIR_NOT_EMPTY);
-  // A copy of a read-only file is read-only too.
-  EXPECT_TRUE(fs.CopyFileA("C:\\Ticket\\a.dll", "C:\\Ticket\\b.dll", false));
-  EXPECT_EQ(fs.GetFileAttributesA("C:\\Ticket\\b.dll"), win::FILE_ATTRIBUTE_READONLY);
-
-  m.fs().SetReadOnly("C:\\Ticket\\a.dll", false);
-  m.fs().SetReadOnly("C:\\Ticket\\b.dll", false);
-  EXPECT_TRUE(fs.DeleteFileA("C:\\Ticket\\a.dll"));
-  EXPECT_TRUE(fs.DeleteFileA("C:\\Ticket//b.dll"));
-  EXPECT_FALSE(fs.DeleteFileA("C:\\Ticket\\a.dll"));
-  EXPECT_EQ(m.GetLastError(), win::ERROR_FILE_NOT_FOUND);
-  EXPECT_TRUE(fs.RemoveDirectoryA("c:\\ticket"));
-  EXPECT_FALSE(m.fs().Exists("C:\\Ticket"));
-  EXPECT_FALSE(fs.RemoveDirectoryA("C:\\Ticket"));
-  EXPECT_EQ(m.GetLastError(), win::ERROR_FILE_NOT_FOUND);
+TEST_F(SimProfileTest, SectionNamesAreZeroSeparatedAndCutToSizeMinusTwo) {
+  m.fs().WriteFile(kIni, "[Model0]\nA=1\n[Model1]\n[ M2 ]\n");
+  uint32_t result = 0;
+  EXPECT_EQ(Names(64, result).substr(0, 18), std::string("Model0\0Model1\0M2\0\0", 18));
+  EXPECT_EQ(result, 17u);
+  // Exactly enough room still counts as cut, as Windows counts it: the
+  // bytes are all there, the result is size - 2.
+  EXPECT_EQ(Names(18, result), std::string("Model0\0Model1\0M2\0\0", 18));
+  EXPECT_EQ(result, 16u);
+  // One byte short: the last name is cut and the list still ends in two zeros.
+  EXPECT_EQ(Names(17, result), std::string("Model0\0Model1\0M\0\0", 17));
+  EXPECT_EQ(result, 15u);
+  EXPECT_EQ(Names(10, result), std::string("Model0\0M\0\0", 10));
+  EXPECT_EQ(result, 8u);
 }
 
-TEST_F(SimFilesTest, SearchListsDotsThenEntriesAndEndsWithNoMoreFiles) {
-  m.fs().WriteFile("C:\\Ticket\\x86\\b.dll", "");
+TEST(SimFiles, SearchListsDotsFirstAndMarksLinksAsReparsePoints) {
+  sim::SimMachine m;
+  platform::FileSystem& fs = m.files();
+  m.fs().WriteFile("C:\\Ticket\\b.dll", "");
   m.fs().WriteFile("C:\\Ticket\\A.GPD", "");
-  m.fs().WriteFile("C:\\Ticket\\readme", "");
-  uint32_t error = 0;
-  EXPECT_EQ(Search("c:\\Ticket//*.*", &error),
-            (std::vector<std::string>{".", "..", "A.GPD", "readme", "x86"}));
-  EXPECT_EQ(error, 18u);  // ERROR_NO_MORE_FILES
-  EXPECT_EQ(Search("C:\\Ticket\\*.gpd"), std::vector<std::string>{"A.GPD"});
-  // The drive's root has no dot entries.
-  EXPECT_EQ(Search("C:\\*.*"), (std::vector<std::string>{"Setup", "Ticket", "WINDOWS"}));
+  m.fs().WriteFile("C:\\Target\\keep.txt", "keep");
+  m.fs().MakeLink("C:\\Ticket\\dir", "C:\\Target");
+  m.fs().MakeLink("C:\\Ticket\\file", "C:\\Target\\keep.txt");
+  constexpr uint32_t kDir = win::FILE_ATTRIBUTE_DIRECTORY;
+  constexpr uint32_t kLink = win::FILE_ATTRIBUTE_REPARSE_POINT;
+  EXPECT_EQ(fs.GetFileAttributesA("c:/ticket//DIR"), kDir | kLink);
+  EXPECT_EQ(fs.GetFileAttributesA("C:\\Ticket\\file") & (kDir | kLink), kLink);
 
-  EXPECT_TRUE(Search("C:\\Ticket\\*.inf", &error).empty());
-  EXPECT_EQ(error, win::ERROR_FILE_NOT_FOUND);
-  EXPECT_TRUE(Search("C:\\Barcode//*.*", &error).empty());
-  EXPECT_EQ(error, win::ERROR_PATH_NOT_FOUND);
-  EXPECT_EQ(m.fs().OpenFindCount(), 0u);
-
+  std::vector<std::string> names;
+  std::vector<uint32_t> linkBits;
   platform::FindData data;
-  platform::FindHandle find = fs.FindFirstFileA("C:\\Ticket\\x86", data);
+  platform::FindHandle find = fs.FindFirstFileA("c:\\Ticket//*.*", data);
   ASSERT_NE(find, 0u);
-  EXPECT_EQ(data.fileName, "x86");
-  EXPECT_EQ(data.attributes & win::FILE_ATTRIBUTE_DIRECTORY, win::FILE_ATTRIBUTE_DIRECTORY);
-  EXPECT_EQ(m.fs().OpenFindCount(), 1u);
+  do {
+    names.push_back(data.fileName);
+    linkBits.push_back(data.attributes & (kDir | kLink));
+  } while (fs.FindNextFileA(find, data));
+  EXPECT_EQ(m.GetLastError(), 18u);  // ERROR_NO_MORE_FILES
   EXPECT_TRUE(fs.FindClose(find));
-  EXPECT_FALSE(fs.FindClose(find));
+  EXPECT_EQ(names, (std::vector<std::string>{".", "..", "A.GPD", "b.dll", "dir", "file"}));
+  EXPECT_EQ(linkBits, (std::vector<uint32_t>{kDir, kDir, 0, 0, kDir | kLink, kLink}));
+
+  // Removing a link removes the link, never what it points at.
+  EXPECT_TRUE(fs.RemoveDirectoryA("C:\\Ticket\\dir"));
+  EXPECT_TRUE(fs.DeleteFileA("C:\\Ticket\\file"));
+  EXPECT_EQ(m.fs().ReadFile("C:\\Target\\keep.txt"), "keep");
 }
 
-TEST_F(SimFilesTest, SystemFoldersAndTheirBufferRule) {
+TEST(SimFiles, ATooSmallFolderBufferGivesTheSizeNeededAndNoText) {
+  sim::SimMachine m;
   std::string dir = "unchanged";
-  EXPECT_EQ(fs.GetWindowsDirectoryA(dir, 260), 10u);
-  EXPECT_EQ(dir, "C:\\WINDOWS");
-  EXPECT_EQ(fs.GetSystemDirectoryA(dir, 260), 19u);
-  EXPECT_EQ(dir, "C:\\WINDOWS\\system32");
-  EXPECT_TRUE(m.fs().IsDirectory(dir));
-  dir = "unchanged";
-  EXPECT_EQ(fs.GetSystemDirectoryA(dir, 19), 20u);  // no room for the zero
+  EXPECT_EQ(m.files().GetSystemDirectoryA(dir, 19), 20u);  // no room for the zero
   EXPECT_EQ(dir, "unchanged");
-  EXPECT_EQ(fs.GetCurrentDirectoryA(dir, 260), 8u);
-  EXPECT_EQ(dir, "C:\\Setup");
-  m.fs().SetCurrentDirectory("c:\\windows");
-  EXPECT_EQ(fs.GetCurrentDirectoryA(dir, 260), 10u);
-  EXPECT_EQ(dir, "C:\\WINDOWS");
-}
-
-TEST_F(SimFilesTest, FoldersComeAndGo) {
-  EXPECT_TRUE(fs.CreateDirectoryA("C:\\Barcode"));
-  EXPECT_FALSE(fs.CreateDirectoryA("c:\\BARCODE"));
-  EXPECT_EQ(m.GetLastError(), win::ERROR_ALREADY_EXISTS);
-  EXPECT_FALSE(fs.CreateDirectoryA("C:\\Nowhere\\x64"));
-  EXPECT_EQ(m.GetLastError(), win::ERROR_PATH_NOT_FOUND);
-  EXPECT_TRUE(fs.CreateDirectoryA("C:\\Barcode//x64"));
-  EXPECT_FALSE(fs.DeleteFileA("C:\\Barcode\\x64"));
-  EXPECT_EQ(m.GetLastError(), win::ERROR_ACCESS_DENIED);
-  EXPECT_TRUE(fs.RemoveDirectoryA("C:\\Barcode//x64"));
-}
-
-TEST(SimFilesLifetime, TheDriveGoesWithTheMachine) {
-  std::filesystem::path root;
-  {
-    sim::SimMachine m;
-    root = m.fs().Root();
-    m.fs().WriteFile("C:\\Ticket\\x.gpd", "x");
-    EXPECT_TRUE(std::filesystem::exists(root / "Ticket" / "x.gpd"));
-  }
-  EXPECT_FALSE(std::filesystem::exists(root));
+  EXPECT_EQ(m.files().GetWindowsDirectoryA(dir, 10), 11u);
+  EXPECT_EQ(dir, "unchanged");
+  EXPECT_EQ(m.files().GetSystemDirectoryA(dir, 20), 19u);
+  EXPECT_EQ(dir, "C:\\WINDOWS\\system32");
 }
 
 }  // namespace
