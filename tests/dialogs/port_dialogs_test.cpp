@@ -13,16 +13,17 @@ using Rows = std::vector<std::vector<std::string>>;
 class PortDialogTest : public PortsTest {
  protected:
   // The choice's result; `ports` is the window's list of that kind after it.
-  int32_t Choose(int32_t (*choose)(MainWindow&), StringList MainWindow::*list) {
+  int32_t Choose(int32_t (*choose)(Installation&, InstallerWindow&),
+                 StringList Installation::*list) {
     int32_t result = 0;
     RunInMainWindow([&](MainWindow& w) {
-      result = choose(w);
-      ports = w.*list;
+      result = choose(w.installation(), w);
+      ports = w.installation().*list;
     });
     return result;
   }
-  int32_t ChooseParallel() { return Choose(ChooseParallelPort, &MainWindow::parallelPorts); }
-  int32_t ChooseTcpIp() { return Choose(ChooseTcpIpPort, &MainWindow::tcpipPorts); }
+  int32_t ChooseParallel() { return Choose(ChooseParallelPort, &Installation::parallelPorts); }
+  int32_t ChooseTcpIp() { return Choose(ChooseTcpIpPort, &Installation::tcpipPorts); }
   void ScriptCancels(int templateId) {
     m.simUi().Script(templateId, [](sim::UserActions& u) { u.Click(IDC_DIALOG_CANCEL); });
     m.simUi().Script(templateId, [](sim::UserActions& u) { u.PressEscape(); });
