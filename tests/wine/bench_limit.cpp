@@ -197,26 +197,6 @@ unsigned __stdcall Worker(void* argument) {
   return 0;
 }
 
-// Removes a folder and everything below it.
-void DeleteTree(const std::string& folder) {
-  WIN32_FIND_DATAA found{};
-  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &found);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
-      const std::string path = folder + "\\" + name;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        DeleteTree(path);
-      } else {
-        DeleteFileA(path.c_str());
-      }
-    } while (FindNextFileA(find, &found));
-    FindClose(find);
-  }
-  RemoveDirectoryA(folder.c_str());
-}
-
 HANDLE worker = nullptr;
 
 }  // namespace
@@ -229,10 +209,5 @@ int main() {
     WaitForSingleObject(worker, INFINITE);
     CloseHandle(worker);
   }
-  // The installer removes its work area when its window goes; so does the
-  // limit, so that every run unpacks into the same empty place.
-  DeleteTree("C:\\Ticket");
-  DeleteTree("C:\\Barcode");
-  DeleteFileA(kDriverNameFile);
   return 0;
 }

@@ -31,18 +31,32 @@ else
   MONITOR_DLL_PATH='C:\windows\system32\lbxmonNT.dll'
 fi
 
-# INSTALLER_EXE may be given to run another build of the installer.
+# INSTALLER_EXE may be given to run another build of the installer. The
+# native build (NATIVE_BUILD_DIR, by default build/linux of the source tree)
+# gives the package builder and the printer simulator.
 INSTALLER_EXE_GIVEN=${INSTALLER_EXE:-}
-INSTALLER_EXE=${INSTALLER_EXE:-$TEST_BUILD_DIR/DriverSetup.exe}
-WINE_DRIVER=$TEST_BUILD_DIR/tests/wine/wine_driver.exe
+SOURCE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+NATIVE=${NATIVE_BUILD_DIR:-$SOURCE_ROOT/build/linux}
+BUILDER=$NATIVE/tools/package_builder/package_builder
+PRINTER_SIM=$NATIVE/tools/serial_printer_sim/serial_printer_sim
+set_paths() {
+  INSTALLER_EXE=${INSTALLER_EXE_GIVEN:-$TEST_BUILD_DIR/DriverSetup.exe}
+  WINE_DRIVER=$TEST_BUILD_DIR/tests/wine/wine_driver.exe
+  SEVENZIP=$TEST_BUILD_DIR/tools/sevenzip32/7-zip32.dll
+  SEVENZIP_CHECK=$TEST_BUILD_DIR/tools/sevenzip32/sevenzip32_check.exe
+  MONITOR_DLL=$TEST_BUILD_DIR/tests/wine/monitor/lbxmonNT.dll
+  STEPS_EXE=$TEST_BUILD_DIR/tests/wine/driver_setup_steps.exe
+}
+set_paths
 MAIN_TITLE="Configure & Install"
 PORTS_KEY='Software\Microsoft\Windows NT\CurrentVersion\Ports'
+WINDOWS_KEY='Software\Microsoft\Windows NT\CurrentVersion\Windows'
 
 # Chooses the Wine that can run the build in TEST_BUILD_DIR. The installer
 # is a 32-bit program; where the kernel cannot run 32-bit programs (32-bit
 # Wine does not start), the same sources are built for x86-64 beside it
 # (TEST_BUILD_DIR-x64) and run by 64-bit Wine in a 64-bit prefix.
-select_wine() {  # source-root
+select_wine() {
   export WINEARCH=win32 WINE=wine
   if wine --version >/dev/null 2>&1; then return 0; fi
   log "32-bit Wine cannot start here (no 32-bit support in the kernel):"
@@ -50,12 +64,11 @@ select_wine() {  # source-root
   WINE=$(command -v wine64 || echo /usr/lib/wine/wine64)
   export WINE WINEARCH=win64 WINELOADER="$WINE"
   export TEST_BUILD_DIR="$TEST_BUILD_DIR-x64"
-  cmake -S "$1" -B "$TEST_BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
-    -DCMAKE_TOOLCHAIN_FILE="$1/cmake/mingw-x86_64.cmake" >/dev/null &&
+  cmake -S "$SOURCE_ROOT" -B "$TEST_BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
+    -DCMAKE_TOOLCHAIN_FILE="$SOURCE_ROOT/cmake/mingw-x86_64.cmake" >/dev/null &&
     cmake --build "$TEST_BUILD_DIR" -j"$(nproc)" -- -k 0 >&2 ||
     log "the x86-64 build failed in part"
-  [ -n "$INSTALLER_EXE_GIVEN" ] || INSTALLER_EXE="$TEST_BUILD_DIR/DriverSetup.exe"
-  WINE_DRIVER="$TEST_BUILD_DIR/tests/wine/wine_driver.exe"
+  set_paths
 }
 
 # One virtual screen for a whole run, for hosts without a display.
@@ -160,6 +173,72 @@ reg_value() { drive reg-value "$@"; }                 # root path name
 add_port() { reg_set HKLM "$PORTS_KEY" "$1" sz ""; }
 remove_port() { reg_delete HKLM "$PORTS_KEY" "$1"; }
 
+# Fails the scenario (and returns 1) when a needed file is missing.
+need() {  # file...
+  local file missing=0
+  for file; do
+    [ -e "$file" ] || { fail "missing $file (build the linux and windows presets)"; missing=1; }
+  done
+  return $missing
+}
+
+# Builds the sample package into DIR/DriverData.Drv; a function given as
+# CUSTOMISE may change the package folder first.
+make_package() {  # dir [customise [sample options...]]
+  local dir=$1 customise=${2:-}
+  shift $(($# < 2 ? $# : 2))
+  "$BUILDER" sample "$dir/package" "$@" >/dev/null &&
+    { [ -z "$customise" ] || "$customise" "$dir/package"; } &&
+    "$BUILDER" build "$dir/package" -o "$dir/DriverData.Drv" >/dev/null ||
+    { fail "the package is built"; return 1; }
+}
+
+# A copy of the installer in C:\Setup with the package and, when given, an
+# archive library.
+setup_files() {  # package [library]
+  put_file "$INSTALLER_EXE" 'C:\Setup\DriverSetup.exe'
+  put_file "$1" 'C:\Setup\DriverData.Drv'
+  [ -z "${2:-}" ] || put_file "$2" 'C:\Setup\7-zip32.dll'
+}
+
+# Clicks a button of the main window (default: Cancel) and checks that the
+# program ends.
+end_program() {  # [description] [control]
+  check_ok "${1:-Cancel clicked}" drive click "$MAIN_TITLE" "${2:-2}"
+  check_ok "the program ends" wait_installer_exit 20000
+}
+
+# Maps COM ports to pseudo-terminal pairs (the installer's end WORK/comN, the
+# far end WORK/farN) and leaves only them in SERIALCOMM. Wine lists them
+# once its server starts again; the server is kept running from then on, so
+# that the list as trimmed stays until the installer reads it.
+SERIAL_PIDS=()
+serial_ports() {  # work-dir number...
+  local work=$1 n name
+  shift
+  for n; do
+    socat pty,raw,echo=0,link="$work/com$n" pty,raw,echo=0,link="$work/far$n" 2>/dev/null &
+    SERIAL_PIDS+=($!)
+  done
+  for n; do
+    for _ in $(seq 100); do [ -e "$work/com$n" ] && [ -e "$work/far$n" ] && break; sleep 0.05; done
+    reg_set HKLM 'Software\Wine\Ports' "COM$n" sz "$(readlink -f "$work/com$n")"
+  done
+  timeout 30 wineserver -k 2>/dev/null
+  timeout 30 wineserver -w 2>/dev/null
+  wineserver -p >/dev/null 2>&1
+  while IFS= read -r name; do
+    [ -n "$name" ] || continue
+    [[ " $* " == *" $(reg_value HKLM "$SERIALCOMM" "$name" | sed 's/^COM//') "* ]] ||
+      reg_delete HKLM "$SERIALCOMM" "$name"
+  done < <(drive reg-values HKLM "$SERIALCOMM")
+}
+SERIALCOMM='HARDWARE\DEVICEMAP\SERIALCOMM'
+serial_stop() {
+  kill "${SERIAL_PIDS[@]}" 2>/dev/null
+  wait "${SERIAL_PIDS[@]}" 2>/dev/null
+}
+
 # Starts the installer in the background with the given current directory
 # (a Unix path or a C: path; default: the program's folder).
 start_installer() {  # [current-directory] [exe]
@@ -172,10 +251,10 @@ start_installer() {  # [current-directory] [exe]
   INSTALLER_PID=$!
 }
 
-# Starts the installer copied to C:\Setup and waits for its start-up to end
-# (Install enabled).
-start_setup() {
-  start_installer 'C:\Setup' "$(unix_path 'C:\Setup\DriverSetup.exe')"
+# Starts the installer copied to C:\Setup (setup_files) and waits for its
+# start-up to end (Install enabled).
+start_setup() {  # [exe-name]
+  start_installer 'C:\Setup' "$(unix_path "C:\\Setup\\${1:-DriverSetup.exe}")"
   check_ok "the main window appears" drive wait-window "$MAIN_TITLE" 30000
   check_ok "Install becomes enabled" drive wait-enabled "$MAIN_TITLE" 1012 60000
 }
@@ -227,9 +306,11 @@ check_eq() {  # description expected actual
 }
 
 check_ok() {  # description command...
-  local description=$1
+  local description=$1 rc=0
   shift
-  if "$@" >/dev/null; then pass "$description"; else fail "$description (exit $?)"; fi
+  "$@" >/dev/null || rc=$?
+  if [ $rc -eq 0 ]; then pass "$description"; else fail "$description (exit $rc)"; fi
+  return $rc
 }
 
 check_fails() {  # description command...
@@ -256,4 +337,48 @@ check_lacks_line() {  # description line haystack
   else
     pass "$1"
   fi
+}
+
+# The benchmarks' start: BUILD_DIR and the run count (runs) from their
+# arguments, the Wine that runs the build, a display and a fresh prefix
+# (WINEPREFIX, removed at the end with BENCH_REMOVE).
+bench_begin() {  # BUILD_DIR [runs]
+  set -uo pipefail
+  [ $# -ge 1 ] || { echo "usage: $0 BUILD_DIR [runs]" >&2; exit 2; }
+  export TEST_BUILD_DIR WINE_RESULTS
+  TEST_BUILD_DIR=$(cd "$1" && pwd)
+  WINE_RESULTS="$TEST_BUILD_DIR/wine-results"
+  runs=${2:-9}
+  mkdir -p "$WINE_RESULTS"
+  set_paths
+  select_wine
+  if [ -z "${DISPLAY:-}" ]; then start_xvfb || { log "Xvfb did not start"; exit 1; }; fi
+  export WINEPREFIX="$WINE_RESULTS/bench-prefix"
+  BENCH_REMOVE=("$WINEPREFIX")
+  trap 'timeout 30 wineserver -k 2>/dev/null; stop_xvfb; rm -rf "${BENCH_REMOVE[@]}"' EXIT
+  make_template_prefix "$WINEPREFIX" || { log "wineboot failed"; exit 1; }
+}
+
+# Figures, one a line: their median and range; a line of them with both.
+median() { grep . | sort -g | awk '{a[NR]=$1} END {print NR == 0 ? "-" : NR % 2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
+range() { grep . | sort -g | awk 'NR==1 {lo=$1} {hi=$1} END {print lo "-" hi}'; }
+summary() {  # label figures [unit]
+  printf '%-36s %s%s (median %s, range %s)\n' "$1" "$(grep . <<<"$2" | paste -sd' ')" \
+    "${3:+ $3}" "$(median <<<"$2")" "$(range <<<"$2")"
+}
+ratios() {  # numerators denominators: one quotient a line
+  paste <(grep . <<<"$1") <(grep . <<<"$2") | awk '{printf "%.3f\n", $1 / $2}'
+}
+# The figures of one name in a file of lines "name MS name MS ...".
+field() { awk -v name="$2" '{for (i = 1; i < NF; i += 2) if ($i == name) print $(i + 1)}' "$1"; }
+# Such a file as a table of the median of each name over the lines, with
+# the median of "name/platform" (the part spent in platform calls) beside it.
+step_medians() {  # file
+  local name
+  printf '  %-12s %8s %9s\n' step ms platform
+  for name in $(awk 'NR == 1 {for (i = 1; i < NF; i += 2) print $i}' "$1"); do
+    [[ $name == */platform ]] && continue
+    printf '  %-12s %8s %9s\n' "$name" "$(field "$1" "$name" | median)" \
+      "$(field "$1" "$name/platform" | median)"
+  done
 }

@@ -35,7 +35,7 @@ finish() {
 }
 trap finish EXIT
 
-select_wine "$root"
+select_wine
 
 for needed in "$INSTALLER_EXE" "$WINE_DRIVER"; do
   if [ ! -f "$needed" ]; then
