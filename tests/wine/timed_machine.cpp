@@ -1,29 +1,19 @@
 // The installer's measuring build (driver_setup_steps.exe): the installer
-// on the Win32 machine with a clock on the platform calls, and its step
-// marks (INSTALLER_STEP_TIMES) written out.
+// on the Win32 machine with a clock on the platform calls, its step marks
+// (INSTALLER_STEP_TIMES) written out. Calls through the registry, spooler,
+// service, security, file, system and archive interfaces, and waits, count
+// as platform time (waits also apart); window-system calls (but the modal
+// loop) count apart, as the program's own status and progress output;
+// thread and comm calls are not counted.
 //
-// Every call through the registry, spooler, service, security, file, system
-// and archive interfaces, and every wait, adds its time to the platform
-// total (waits to their own total as well); calls through the window system
-// (but the modal loop itself) add theirs to a window total, apart, since the
-// program's status lines and progress steps are its own. Calls through the
-// thread and comm interfaces are not counted.
-//
-// The start-up marks end with "enabled", which appends one line to
-// startup-steps.txt in the current directory, after the Install button is
-// enabled and so outside the time measured from outside:
-//   worker MS step MS step MS ... total MS step/platform MS ...
-// "worker" is the time from the process's creation to the worker's first
-// step, each step's figure the time since the mark before, "total" the time
-// from the process's creation to the last mark; "step/platform" the part of
-// the step spent in platform calls.
-//
-// "install-begin" and "install-end" bound an Install command; the second
-// appends one line to install-steps.txt:
-//   command MS platform MS waits MS window MS own MS
-// the command's time, the time it spent in platform calls (waits included),
-// in waits alone, in window-system calls (status lines, progress, buttons),
-// and the rest: the program's own computing.
+// The start-up's last mark, "enabled", appends to startup-steps.txt (after
+// the button is enabled, so outside the time measured from outside):
+//   worker MS step MS ... total MS step/platform MS ...
+// worker: process creation to the first mark; each step: since the mark
+// before; total: creation to the last mark; step/platform: the step's
+// platform time. "install-end" (after "install-begin") appends to
+// install-steps.txt: command MS platform MS waits MS window MS own MS, own
+// being the command's time less its platform and window time.
 #include <atomic>
 #include <cstdio>
 #include <cstring>
