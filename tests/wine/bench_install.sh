@@ -44,7 +44,7 @@ one_install() {  # exe driver-name
   timeout 30 wineserver -k 2>/dev/null
   rm -rf "$WINEPREFIX"
   cp -a "$template" "$WINEPREFIX"
-  start_installer 'C:\Setup' "$(unix_path "C:\\Setup\\$1")"
+  start_installer "$(unix_path "C:\\Setup\\$1")"
   drive wait-enabled "$MAIN_TITLE" 1012 60000 >/dev/null &&
     drive combo-select "$MAIN_TITLE" 1000 "$2" >/dev/null &&
     drive list-select "$MAIN_TITLE" 1004 2 >/dev/null &&

@@ -1,32 +1,21 @@
-# Functions for the end-to-end scenarios under Wine. Sourced by run.sh and,
-# in a bash of its own, before each scenario (scenarios/*.sh).
-#
-# Given by run.sh: TEST_BUILD_DIR (the Windows build whose programs run,
-# absolute), WINE_RESULTS (where results and screenshots go), WINE_TEMPLATE
-# (a prefix made once per run), WINE (the Wine loader), WINEARCH and DISPLAY.
-#
-# A scenario calls scenario_begin, lays out the machine (add_port, put_file,
-# reg_set ...), starts the installer, drives and checks it (drive, check_eq,
-# check_ok ...) and returns; run.sh then calls scenario_end, which stops Wine,
-# removes the prefix and sets the scenario's result from the failed checks.
-
-export WINEARCH=${WINEARCH:-win32}
+# Functions for the end-to-end scenarios under Wine, sourced by run.sh, by
+# the benchmarks and, in a bash of its own, before each scenario. run.sh
+# gives TEST_BUILD_DIR (the Windows build, absolute), WINE_RESULTS (results
+# and screenshots), WINE_TEMPLATE (the prefix every scenario copies), WINE,
+# WINEARCH and DISPLAY. A scenario calls scenario_begin, lays out the
+# machine, starts, drives and checks the installer and returns; run.sh then
+# calls scenario_end, which stops Wine and sets the result from the checks.
+export WINEARCH=${WINEARCH:-win32} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 WINE=${WINE:-wine}
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
 
-# What the installer sees of the prefix's Windows: a 32-bit prefix is 32-bit
-# Windows; a 64-bit prefix, which runs the x86-64 build (see select_wine), is
-# 64-bit Windows. The scenarios check drivers, driver folders and the
-# monitor DLL's place through these.
+# What the installer sees of the prefix's Windows: a 64-bit prefix, which
+# runs the x86-64 build (see select_wine), is 64-bit Windows.
 if [ "$WINEARCH" = win64 ]; then
-  WINDOWS_BITS="64 bit"
-  DRIVER_ENV="Windows x64"
+  WINDOWS_BITS="64 bit" DRIVER_ENV="Windows x64" LABEL_ENGINE=56
   DRIVER_FOLDER='C:\windows\system32\spool\drivers\x64'
   MONITOR_DLL_PATH='C:\windows\SysWOW64\lbxmon64.dll'
 else
-  WINDOWS_BITS="32 bit"
-  DRIVER_ENV="Windows NT x86"
+  WINDOWS_BITS="32 bit" DRIVER_ENV="Windows NT x86" LABEL_ENGINE=50
   DRIVER_FOLDER='C:\windows\system32\spool\drivers\w32x86'
   MONITOR_DLL_PATH='C:\windows\system32\lbxmonNT.dll'
 fi
@@ -51,19 +40,19 @@ set_paths
 MAIN_TITLE="Configure & Install"
 PORTS_KEY='Software\Microsoft\Windows NT\CurrentVersion\Ports'
 WINDOWS_KEY='Software\Microsoft\Windows NT\CurrentVersion\Windows'
+SERIALCOMM='HARDWARE\DEVICEMAP\SERIALCOMM'
 
-# Chooses the Wine that can run the build in TEST_BUILD_DIR. The installer
-# is a 32-bit program; where the kernel cannot run 32-bit programs (32-bit
-# Wine does not start), the same sources are built for x86-64 beside it
-# (TEST_BUILD_DIR-x64) and run by 64-bit Wine in a 64-bit prefix.
+# The installer is a 32-bit program; where the kernel cannot run 32-bit
+# programs (32-bit Wine does not start), the same sources are built for
+# x86-64 beside TEST_BUILD_DIR (TEST_BUILD_DIR-x64) and run by 64-bit Wine
+# in a 64-bit prefix.
 select_wine() {
   export WINEARCH=win32 WINE=wine
   if wine --version >/dev/null 2>&1; then return 0; fi
   log "32-bit Wine cannot start here (no 32-bit support in the kernel):"
   log "using the x86-64 build of the same sources in a 64-bit prefix"
   WINE=$(command -v wine64 || echo /usr/lib/wine/wine64)
-  export WINE WINEARCH=win64 WINELOADER="$WINE"
-  export TEST_BUILD_DIR="$TEST_BUILD_DIR-x64"
+  export WINE WINEARCH=win64 WINELOADER="$WINE" TEST_BUILD_DIR="$TEST_BUILD_DIR-x64"
   cmake -S "$SOURCE_ROOT" -B "$TEST_BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
     -DCMAKE_TOOLCHAIN_FILE="$SOURCE_ROOT/cmake/mingw-x86_64.cmake" >/dev/null &&
     cmake --build "$TEST_BUILD_DIR" -j"$(nproc)" -- -k 0 >&2 ||
@@ -79,24 +68,15 @@ start_xvfb() {
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
   XVFB_PID=$!
   for _ in $(seq 100); do [ -s "$display_file" ] && break; sleep 0.1; done
-  if [ ! -s "$display_file" ]; then
-    rm -f "$display_file"
-    return 1
-  fi
-  export DISPLAY=":$(head -n1 "$display_file")"
+  DISPLAY=":$(head -n1 "$display_file")"
+  export DISPLAY
   rm -f "$display_file"
+  [ "$DISPLAY" != ":" ]
 }
-stop_xvfb() {
-  if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; fi
-  XVFB_PID=""
-}
-
-SCENARIO_FAILURES=0
-INSTALLER_PID=""
+stop_xvfb() { [ -z "$XVFB_PID" ] || kill "$XVFB_PID" 2>/dev/null; XVFB_PID=""; }
 
 log() { printf '%s\n' "$*" >&2; }
 
-# Makes the template prefix that every scenario copies.
 make_template_prefix() {  # dir
   rm -rf "$1"
   WINEPREFIX="$1" timeout 180 "$WINE" wineboot --init >/dev/null 2>&1
@@ -105,21 +85,19 @@ make_template_prefix() {  # dir
 }
 
 # A fresh copy of the template as this scenario's prefix.
+SCENARIO_FAILURES=0
+INSTALLER_PID=""
 scenario_begin() {  # name
-  SCENARIO_NAME=$1
-  export WINEPREFIX="$WINE_RESULTS/prefixes/$SCENARIO_NAME"
+  export WINEPREFIX="$WINE_RESULTS/prefixes/$1"
   rm -rf "$WINEPREFIX"
   mkdir -p "$WINE_RESULTS/prefixes"
   cp -a "$WINE_TEMPLATE" "$WINEPREFIX"
-  log "== $SCENARIO_NAME"
+  log "== $1"
 }
-
 scenario_end() {
-  if [ -n "$INSTALLER_PID" ] && kill -0 "$INSTALLER_PID" 2>/dev/null; then
-    kill "$INSTALLER_PID" 2>/dev/null || true
-  fi
-  timeout 30 wineserver -k 2>/dev/null || true
-  timeout 30 wineserver -w 2>/dev/null || true
+  [ -z "$INSTALLER_PID" ] || kill "$INSTALLER_PID" 2>/dev/null
+  timeout 30 wineserver -k 2>/dev/null
+  timeout 30 wineserver -w 2>/dev/null
   rm -rf "$WINEPREFIX"
   [ "$SCENARIO_FAILURES" -eq 0 ]
 }
@@ -127,31 +105,25 @@ scenario_end() {
 # The Unix path of a Windows path on the prefix's C: drive.
 unix_path() {  # 'C:\dir\file'
   local rest=${1#[Cc]:}
-  rest=${rest//\\//}
-  printf '%s\n' "$WINEPREFIX/drive_c${rest}"
+  printf '%s\n' "$WINEPREFIX/drive_c${rest//\\//}"
 }
 
 # Whether a Windows path exists on the prefix's C: drive, matching each part
 # without regard to case as Windows does (Wine's own folders are lower-case:
 # C:\windows\syswow64).
 exists_on_c() {  # 'C:\dir\file'
-  local rest=${1#[Cc]:} dir="$WINEPREFIX/drive_c" part match
-  local -a parts
-  IFS='\' read -ra parts <<<"$rest"
+  local dir="$WINEPREFIX/drive_c" part parts
+  IFS='\' read -ra parts <<<"${1#[Cc]:}"
   for part in "${parts[@]}"; do
-    [ -n "$part" ] || continue
-    match=$(find "$dir" -mindepth 1 -maxdepth 1 -iname "$part" -print -quit 2>/dev/null)
-    [ -n "$match" ] || return 1
-    dir=$match
+    [ -z "$part" ] || dir=$(find "$dir" -mindepth 1 -maxdepth 1 -iname "$part" -print -quit 2>/dev/null)
+    [ -n "$dir" ] || return 1
   done
-  return 0
 }
 
 put_file() {  # source 'C:\dir\file'
   local target
   target=$(unix_path "$2")
-  mkdir -p "$(dirname "$target")"
-  cp "$1" "$target"
+  mkdir -p "$(dirname "$target")" && cp "$1" "$target"
 }
 
 # Runs one command of the window driver; prints its output without the
@@ -160,14 +132,29 @@ drive() {
   local out rc
   out=$(timeout 90 "$WINE" "$WINE_DRIVER" "$@" 2>/dev/null)
   rc=$?
-  printf '%s' "$out" | tr -d '\r'
-  [ -n "$out" ] && printf '\n'
+  [ -z "$out" ] || printf '%s\n' "${out//$'\r'/}"
   return $rc
 }
 
-reg_set() { drive reg-set "$@" >/dev/null; }         # root path name sz|dword data
-reg_delete() { drive reg-delete "$@" >/dev/null; }   # root path name
-reg_value() { drive reg-value "$@"; }                 # root path name
+# The registry through Wine's reg.exe. ROOT is HKLM or HKCU.
+wine_reg() { timeout 60 "$WINE" reg "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+reg_set() {  # root path name sz|dword data
+  wine_reg add "$1\\$2" /v "$3" /t "$([ "$4" = dword ] && echo REG_DWORD || echo REG_SZ)" \
+    /d "$5" /f >/dev/null
+}
+reg_delete() { wine_reg delete "$1\\$2" /v "$3" /f >/dev/null; }  # root path name
+# A key's values, name TAB data (a REG_DWORD in hexadecimal) a line.
+reg_list() {  # root path [name]
+  wine_reg query "$1\\$2" ${3:+/v "$3"} | sed -n 's/^    \(.*\)    REG_[A-Z_]*    \(.*\)$/\1\t\2/p'
+}
+# One value: a REG_SZ as text, a REG_DWORD in decimal; fails when missing.
+reg_value() {  # root path name
+  local data
+  data=$(reg_list "$@") && [ -n "$data" ] || return 1
+  data=${data#*$'\t'}
+  [[ $data == 0x* ]] && data=$((data))
+  printf '%s\n' "$data"
+}
 
 # Wine's local port monitor lists the value names of the Ports key.
 add_port() { reg_set HKLM "$PORTS_KEY" "$1" sz ""; }
@@ -201,13 +188,6 @@ setup_files() {  # package [library]
   [ -z "${2:-}" ] || put_file "$2" 'C:\Setup\7-zip32.dll'
 }
 
-# Clicks a button of the main window (default: Cancel) and checks that the
-# program ends.
-end_program() {  # [description] [control]
-  check_ok "${1:-Cancel clicked}" drive click "$MAIN_TITLE" "${2:-2}"
-  check_ok "the program ends" wait_installer_exit 20000
-}
-
 # Maps COM ports to pseudo-terminal pairs (the installer's end WORK/comN, the
 # far end WORK/farN) and leaves only them in SERIALCOMM. Wine lists them
 # once its server starts again; the server is kept running from then on, so
@@ -227,63 +207,53 @@ serial_ports() {  # work-dir number...
   timeout 30 wineserver -k 2>/dev/null
   timeout 30 wineserver -w 2>/dev/null
   wineserver -p >/dev/null 2>&1
-  while IFS= read -r name; do
-    [ -n "$name" ] || continue
-    [[ " $* " == *" $(reg_value HKLM "$SERIALCOMM" "$name" | sed 's/^COM//') "* ]] ||
-      reg_delete HKLM "$SERIALCOMM" "$name"
-  done < <(drive reg-values HKLM "$SERIALCOMM")
+  while IFS=$'\t' read -r name device; do
+    [[ " $* " == *" ${device#COM} "* ]] || reg_delete HKLM "$SERIALCOMM" "$name"
+  done < <(reg_list HKLM "$SERIALCOMM")
 }
-SERIALCOMM='HARDWARE\DEVICEMAP\SERIALCOMM'
-serial_stop() {
-  kill "${SERIAL_PIDS[@]}" 2>/dev/null
-  wait "${SERIAL_PIDS[@]}" 2>/dev/null
-}
+serial_stop() { kill "${SERIAL_PIDS[@]}" 2>/dev/null; wait "${SERIAL_PIDS[@]}" 2>/dev/null; }
 
-# Starts the installer in the background with the given current directory
-# (a Unix path or a C: path; default: the program's folder).
-start_installer() {  # [current-directory] [exe]
-  local dir=${1:-} exe=${2:-$INSTALLER_EXE}
-  case "$dir" in
-    [Cc]:*) dir=$(unix_path "$dir"); mkdir -p "$dir" ;;
-    "") dir=$(dirname "$exe") ;;
-  esac
-  (cd "$dir" && exec "$WINE" "$exe" >/dev/null 2>&1) &
+# Starts the installer in the background, in its own folder.
+start_installer() {  # [exe]
+  local exe=${1:-$INSTALLER_EXE}
+  (cd "$(dirname "$exe")" && exec "$WINE" "$exe" >/dev/null 2>&1) &
   INSTALLER_PID=$!
+}
+installer_running() { kill -0 "$INSTALLER_PID" 2>/dev/null; }
+wait_installer_exit() {  # milliseconds
+  for _ in $(seq $(($1 / 100))); do
+    installer_running || { wait "$INSTALLER_PID" 2>/dev/null; return 0; }
+    sleep 0.1
+  done
+  return 1
 }
 
 # Starts the installer copied to C:\Setup (setup_files) and waits for its
 # start-up to end (Install enabled).
 start_setup() {  # [exe-name]
-  start_installer 'C:\Setup' "$(unix_path "C:\\Setup\\${1:-DriverSetup.exe}")"
+  start_installer "$(unix_path "C:\\Setup\\${1:-DriverSetup.exe}")"
   check_ok "the main window appears" drive wait-window "$MAIN_TITLE" 30000
   check_ok "Install becomes enabled" drive wait-enabled "$MAIN_TITLE" 1012 60000
 }
 
-# Picks a driver name and a row of the port-kind list.
+# Picks a driver name and a row of the port-kind list, clicks Install.
 PORT_KIND_ROWS=(serial USB parallel TCP/IP)
-choose_driver() {  # driver-name row
+install_click() {  # driver-name row
   check_ok "the driver name is chosen" drive combo-select "$MAIN_TITLE" 1000 "$1"
   check_ok "the ${PORT_KIND_ROWS[$2]} row is chosen" drive list-select "$MAIN_TITLE" 1004 "$2"
+  check_ok "Install clicked" drive post-click "$MAIN_TITLE" 1012
 }
 
-# Waits until the installer's process has ended.
-wait_installer_exit() {  # milliseconds
-  local left=$(( ${1:-15000} / 100 ))
-  while kill -0 "$INSTALLER_PID" 2>/dev/null; do
-    [ "$left" -le 0 ] && return 1
-    sleep 0.1
-    left=$((left - 1))
-  done
-  wait "$INSTALLER_PID" 2>/dev/null || true
-  return 0
+# Clicks a button of the main window (default: Cancel) and checks that the
+# program ends.
+end_program() {  # [description] [control]
+  check_ok "${1:-Cancel clicked}" drive click "$MAIN_TITLE" "${2:-2}"
+  check_ok "the program ends" wait_installer_exit 20000
 }
-
-installer_running() { kill -0 "$INSTALLER_PID" 2>/dev/null; }
 
 screenshot() {  # name
-  local file="$WINE_RESULTS/$1.png"
-  if import -display "$DISPLAY" -window root "$file" 2>/dev/null; then
-    log "   screenshot $file"
+  if import -display "$DISPLAY" -window root "$WINE_RESULTS/$1.png" 2>/dev/null; then
+    log "   screenshot $WINE_RESULTS/$1.png"
   else
     log "   (no screenshot: import failed)"
   fi
@@ -294,51 +264,27 @@ fail() {
   log "   FAIL $1"
   SCENARIO_FAILURES=$((SCENARIO_FAILURES + 1))
 }
-
 check_eq() {  # description expected actual
-  if [ "$2" == "$3" ]; then
-    pass "$1"
-  else
-    fail "$1"
-    log "        expected: $(printf '%q' "$2")"
-    log "        actual:   $(printf '%q' "$3")"
-  fi
+  [ "$2" == "$3" ] && { pass "$1"; return; }
+  fail "$1"
+  log "        expected: $(printf '%q' "$2")" "$(printf '\n        actual:   %q' "$3")"
 }
-
 check_ok() {  # description command...
-  local description=$1 rc=0
-  shift
-  "$@" >/dev/null || rc=$?
-  if [ $rc -eq 0 ]; then pass "$description"; else fail "$description (exit $rc)"; fi
+  local rc=0
+  "${@:2}" >/dev/null || rc=$?
+  if [ $rc -eq 0 ]; then pass "$1"; else fail "$1 (exit $rc)"; fi
   return $rc
 }
-
 check_fails() {  # description command...
-  local description=$1
-  shift
-  if "$@" >/dev/null; then fail "$description"; else pass "$description"; fi
+  if "${@:2}" >/dev/null; then fail "$1"; else pass "$1"; fi
 }
-
-# Lines of `haystack` equal to `line`.
-check_has_line() {  # description line haystack
-  if printf '%s\n' "$3" | grep -qxF -- "$2"; then
-    pass "$1"
-  else
-    fail "$1"
-    log "        missing line: $(printf '%q' "$2")"
-    log "        in: $(printf '%q' "$3")"
-  fi
+# Whether HAYSTACK has (or lacks) a line equal to LINE.
+check_has_line() {  # description line haystack [lacks]
+  if grep -qxF -- "$2" <<<"$3"; [ $? -eq "${4:-0}" ]; then pass "$1"; return; fi
+  fail "$1"
+  log "        ${4:+un}expected line: $(printf '%q' "$2")" "$(printf '\n        in: %q' "$3")"
 }
-
-check_lacks_line() {  # description line haystack
-  if printf '%s\n' "$3" | grep -qxF -- "$2"; then
-    fail "$1"
-    log "        unexpected line: $(printf '%q' "$2")"
-  else
-    pass "$1"
-  fi
-}
-
+check_lacks_line() { check_has_line "$@" 1; }
 # The benchmarks' start: BUILD_DIR and the run count (runs) from their
 # arguments, the Wine that runs the build, a display and a fresh prefix
 # (WINEPREFIX, removed at the end with BENCH_REMOVE).

@@ -22,11 +22,8 @@
 //                                      is enabled; leaves the program running
 //   printers | drivers ENVIRONMENT | monitors
 //                                      name TAB port TAB driver; names; names
-//   reg-value|reg-values ROOT PATH [NAME]
-//                                      a REG_SZ as text, a REG_DWORD in decimal; names
-//   reg-set ROOT PATH NAME sz|dword DATA | reg-delete ROOT PATH NAME
-// ROOT is HKLM, HKCU or HKCC. Texts are printed in UTF-8. Exit code 0 on
-// success, 1 on a failed query, 2 when a wait timed out, 3 on bad usage.
+// Texts are printed in UTF-8. Exit code 0 on success, 1 on a failed query,
+// 2 when a wait timed out, 3 on bad usage.
 #include <windows.h>
 // After windows.h, which they need.
 #include <commctrl.h>
@@ -38,7 +35,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -187,56 +183,6 @@ int PrintEach(Enumerate enumerate, Line line) {
   return 0;
 }
 
-int Registry(const std::vector<std::wstring>& a) {
-  const std::wstring& command = a[0];
-  HKEY root = a[1] == L"HKLM"   ? HKEY_LOCAL_MACHINE
-              : a[1] == L"HKCU" ? HKEY_CURRENT_USER
-              : a[1] == L"HKCC" ? HKEY_CURRENT_CONFIG
-                                : nullptr;
-  HKEY key = nullptr;
-  LSTATUS status = root == nullptr         ? ERROR_INVALID_PARAMETER
-                   : command == L"reg-set" ? RegCreateKeyExW(root, a[2].c_str(), 0, nullptr, 0,
-                                                             KEY_ALL_ACCESS, nullptr, &key, nullptr)
-                   : command == L"reg-delete"
-                       ? RegOpenKeyExW(root, a[2].c_str(), 0, KEY_ALL_ACCESS, &key)
-                       : RegOpenKeyExW(root, a[2].c_str(), 0, KEY_READ, &key);
-  if (status != ERROR_SUCCESS) return kFailed;
-  if (command == L"reg-values") {
-    wchar_t name[16384];
-    for (DWORD i = 0, length = 16384;
-         RegEnumValueW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-         ++i, length = 16384) {
-      Print(Utf8(name));
-    }
-  } else if (command == L"reg-delete") {
-    status = RegDeleteValueW(key, a[3].c_str());
-  } else if (command == L"reg-set" && a[4] == L"dword") {
-    DWORD value = std::wcstoul(a[5].c_str(), nullptr, 0);
-    status = RegSetValueExW(key, a[3].c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                            sizeof(value));
-  } else if (command == L"reg-set") {
-    status =
-        RegSetValueExW(key, a[3].c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(a[5].c_str()),
-                       static_cast<DWORD>((a[5].size() + 1) * sizeof(wchar_t)));
-  } else {
-    DWORD type = 0, size = 0;
-    status = RegQueryValueExW(key, a[3].c_str(), nullptr, &type, nullptr, &size);
-    std::vector<BYTE> data(size + sizeof(wchar_t), 0);
-    if (status == ERROR_SUCCESS) {
-      status = RegQueryValueExW(key, a[3].c_str(), nullptr, &type, data.data(), &size);
-    }
-    if (status == ERROR_SUCCESS && type == REG_DWORD) {
-      DWORD value = 0;
-      std::memcpy(&value, data.data(), sizeof(value));
-      PrintNumber(value);
-    } else if (status == ERROR_SUCCESS) {
-      Print(Utf8(reinterpret_cast<const wchar_t*>(data.data())));
-    }
-  }
-  RegCloseKey(key);
-  return status == ERROR_SUCCESS ? 0 : kFailed;
-}
-
 int Run(const std::vector<std::wstring>& a) {
   auto need = [&](size_t count) { return a.size() >= count; };
   if (a.empty()) return kUsage;
@@ -265,10 +211,6 @@ int Run(const std::vector<std::wstring>& a) {
           return EnumPrinterDriversW(nullptr, environment.data(), 1, data, size, needed, count);
         },
         [](const DRIVER_INFO_1W& d) { return Utf8(d.pName); });
-  }
-  if (command.rfind(L"reg-", 0) == 0) {
-    const size_t args = command == L"reg-set" ? 6 : command == L"reg-values" ? 3 : 4;
-    return need(args) ? Registry(a) : kUsage;
   }
   if (command == L"launch" && need(6)) {
     // The program must not hold this driver's output open: whoever reads

@@ -21,14 +21,6 @@ install_prepare() {
   return $built
 }
 
-# Picks a driver name and a row of the port-kind list, clicks Install.
-PORT_KIND_ROWS=(serial USB parallel TCP/IP)
-install_click() {  # driver-name row
-  check_ok "the driver name is chosen" drive combo-select "$MAIN_TITLE" 1000 "$1"
-  check_ok "the ${PORT_KIND_ROWS[$2]} row is chosen" drive list-select "$MAIN_TITLE" 1004 "$2"
-  check_ok "Install clicked" drive post-click "$MAIN_TITLE" 1012
-}
-
 # Installs on the parallel row and waits for the end of the run; screenshots
 # it. Returns 0 when the run completed.
 install_run() {  # driver-name screenshot-name

@@ -11,9 +11,7 @@ if install_prepare; then
   check_has_line "the language monitor is registered" "Advanced Language Monitor" \
     "$(drive monitors)"
   check_ok "the monitor DLL is in $MONITOR_DLL_PATH" exists_on_c "$MONITOR_DLL_PATH"
-  # The label engine's files end in 50 for 32-bit Windows, 56 for 64-bit.
-  e=50
-  [ "$WINEARCH" = win64 ] && e=56
+  e=$LABEL_ENGINE
   check_driver_files "" LBXDRV$e.DLL LBXUI$e.DLL LBXENG$e.DLL LBXPBR$e.DLL LXF3.DAT LXF3.BA0 \
     LXF3.PP0 THERMAL.chm
   end_program "the window is closed"

@@ -25,7 +25,7 @@ if install_prepare; then
   # Whether the hardware profile's Control key refuses lasting sub-keys, as
   # Wine's does: then the on-line flag's key cannot be created.
   profile_volatile=0
-  drive reg-set HKLM "$CONTROL\\PortsProbe" x sz x >/dev/null || profile_volatile=1
+  reg_set HKLM "$CONTROL\\PortsProbe" x sz x || profile_volatile=1
   reg_set HKLM "$SOFTWARE_KEY\\DsSpooler" portName sz ""
   reg_set HKLM "$CONTROLSET1_KEY" Port sz ""
   start_setup

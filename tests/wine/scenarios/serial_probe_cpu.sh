@@ -3,7 +3,6 @@
 # the log and to WINE_RESULTS/serial_probe_cpu.txt. The search must end with
 # the Not-found text.
 scenario_begin serial_probe_cpu
-source "$(dirname "${BASH_SOURCE[0]}")/install_common.bash"
 PROMPT_TITLE="Prompt(automatically select the available serial port) "
 
 work=$(mktemp -d)

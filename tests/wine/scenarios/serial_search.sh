@@ -3,7 +3,6 @@
 # With 9600 chosen in the prompt, the search ends naming COM6:, the printer
 # is on COM6: and COM6:'s settings value reads 9600,n,8,1.
 scenario_begin serial_search
-source "$(dirname "${BASH_SOURCE[0]}")/install_common.bash"
 PROMPT_TITLE="Prompt(automatically select the available serial port) "
 
 work=$(mktemp -d)
@@ -14,9 +13,7 @@ if need "$BUILDER" "$PRINTER_SIM" "$SEVENZIP" && make_package "$work" &&
   "$PRINTER_SIM" --tty "$work/far6" --baud 9600 --delay-ms 10 >"$work/printer.log" 2>&1 &
   SERIAL_PIDS+=($!)
   check_eq "SERIALCOMM lists the two mapped ports" $'COM5\nCOM6' \
-    "$(drive reg-values HKLM "$SERIALCOMM" | while IFS= read -r name; do
-      reg_value HKLM "$SERIALCOMM" "$name"
-    done | sort)"
+    "$(reg_list HKLM "$SERIALCOMM" | cut -f2 | sort)"
 
   start_setup
   printer=$(drive combo-items "$MAIN_TITLE" 1000 | head -n1)
