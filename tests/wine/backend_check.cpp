@@ -16,22 +16,23 @@ namespace {
 
 int failures = 0;
 
-void Check(bool ok, const std::string& what) {
+bool Check(bool ok, const std::string& what) {
   std::printf("%s %s\n", ok ? "ok  " : "FAIL", what.c_str());
   if (!ok) ++failures;
+  return ok;
 }
 
+std::string Shown(const std::string& text) { return "\"" + text + "\""; }
 template <typename T>
-void CheckEq(const T& expected, const T& actual, const std::string& what) {
-  bool ok = expected == actual;
-  Check(ok, what);
-  if (!ok) {
-    if constexpr (std::is_same_v<T, std::string>) {
-      std::printf("     expected \"%s\", got \"%s\"\n", expected.c_str(), actual.c_str());
-    } else {
-      std::printf("     expected %lld, got %lld\n", static_cast<long long>(expected),
-                  static_cast<long long>(actual));
-    }
+std::string Shown(const T& number) {
+  return std::to_string(static_cast<long long>(number));
+}
+
+template <typename T, typename U>
+void CheckEq(const T& expected, const U& actual, const std::string& what) {
+  if (!Check(expected == static_cast<T>(actual), what)) {
+    std::printf("     expected %s, got %s\n", Shown(expected).c_str(),
+                Shown(static_cast<T>(actual)).c_str());
   }
 }
 
@@ -240,71 +241,85 @@ void CheckArchive(platform::Machine& m) {
 }
 
 // A dialog of the installer's main template, driven through the window
-// system the way the installer drives its windows.
+// system the way the installer drives its windows; its timer checks what
+// the set-up wrote.
 class ProbeDialog : public platform::Dialog {
  public:
   ProbeDialog(platform::Machine& m, uint32_t message) : Dialog(m.ui()), m_(m), message_(message) {}
 
   bool OnInitDialog() override {
-    platform::WindowSystem& ui = m_.ui();
-    installInitiallyEnabled = ui.IsDlgItemEnabled(hwnd(), IDC_INSTALL);
-    ui.ListInsertColumn(hwnd(), IDC_PORT_LIST, 0, "Port", win::LVCFMT_LEFT, 110);
-    ui.ListInsertColumn(hwnd(), IDC_PORT_LIST, 1, "Description", win::LVCFMT_LEFT, 450);
-    ui.ListInsertItem(hwnd(), IDC_PORT_LIST, 0, "Serial port");
-    ui.ListInsertItem(hwnd(), IDC_PORT_LIST, 1, "USB port");
-    ui.ListSetItemText(hwnd(), IDC_PORT_LIST, 1, 1, "automatic");
-    ui.ListSetItemState(hwnd(), IDC_PORT_LIST, 1, win::LVIS_SELECTED,
-                        win::LVIS_SELECTED | win::LVIS_FOCUSED);
-    uint32_t style = ui.ListGetExtendedStyle(hwnd(), IDC_PORT_LIST);
-    ui.ListSetExtendedStyle(
+    platform::WindowSystem& u = ui();
+    Check(!u.IsDlgItemEnabled(hwnd(), IDC_INSTALL),
+          "Install starts disabled, as the template says");
+    u.ListInsertColumn(hwnd(), IDC_PORT_LIST, 0, "Port", win::LVCFMT_LEFT, 110);
+    u.ListInsertColumn(hwnd(), IDC_PORT_LIST, 1, "Description", win::LVCFMT_LEFT, 450);
+    u.ListInsertItem(hwnd(), IDC_PORT_LIST, 0, "Serial port");
+    u.ListInsertItem(hwnd(), IDC_PORT_LIST, 1, "USB port");
+    u.ListSetItemText(hwnd(), IDC_PORT_LIST, 1, 1, "automatic");
+    u.ListSetItemState(hwnd(), IDC_PORT_LIST, 1, win::LVIS_SELECTED,
+                       win::LVIS_SELECTED | win::LVIS_FOCUSED);
+    uint32_t style = u.ListGetExtendedStyle(hwnd(), IDC_PORT_LIST);
+    u.ListSetExtendedStyle(
         hwnd(), IDC_PORT_LIST,
         (style & ~win::LVS_EX_TRACKSELECT) | win::LVS_EX_GRIDLINES | win::LVS_EX_FULLROWSELECT);
-    ui.ComboAddString(hwnd(), IDC_DRIVER_NAME, "Alpha 80");
-    ui.ComboAddString(hwnd(), IDC_DRIVER_NAME, "Beta 58");
-    ui.ComboSetCurSel(hwnd(), IDC_DRIVER_NAME, 1);
-    ui.SetProgressPos(hwnd(), IDC_PROGRESS, 40);
-    ui.CheckDlgButton(hwnd(), IDC_SET_DEFAULT, true);
+    u.ComboAddString(hwnd(), IDC_DRIVER_NAME, "Alpha 80");
+    u.ComboAddString(hwnd(), IDC_DRIVER_NAME, "Beta 58");
+    u.ComboSetCurSel(hwnd(), IDC_DRIVER_NAME, 1);
+    u.SetProgressPos(hwnd(), IDC_PROGRESS, 40);
+    u.CheckDlgButton(hwnd(), IDC_SET_DEFAULT, true);
     // The worker talks to the window from its own thread, with synchronous
     // sends, while this thread waits for it.
-    worker_ = m_.threads().StartThread([this] {
-      workerSendResult = m_.ui().SendMessageA(hwnd(), message_, 0, 0);
-      m_.ui().SetDlgItemTextA(hwnd(), IDC_STATUS, "from the worker");
-      m_.ui().EnableDlgItem(hwnd(), IDC_INSTALL, true);
+    platform::LResult sent = 0;
+    std::unique_ptr<platform::Thread> worker = m_.threads().StartThread([&] {
+      sent = ui().SendMessageA(hwnd(), message_, 0, 0);
+      ui().SetDlgItemTextA(hwnd(), IDC_STATUS, "from the worker");
+      ui().EnableDlgItem(hwnd(), IDC_INSTALL, true);
     });
-    if (worker_) worker_->Wait();
-    m_.ui().SetTimer(hwnd(), 1, 20);
+    if (worker) worker->Wait();
+    CheckEq(platform::LResult{77}, sent,
+            "a send from a worker reaches OnMessage while the window's thread waits");
+    u.SetTimer(hwnd(), 1, 20);
     return true;
   }
 
   void OnTimer(std::uintptr_t id) override {
-    platform::WindowSystem& ui = m_.ui();
-    ui.KillTimer(hwnd(), id);
+    platform::WindowSystem& u = ui();
+    const platform::WindowId w = hwnd();
+    u.KillTimer(w, id);
     timerId = id;
-    columns = ui.ListGetColumnCount(hwnd(), IDC_PORT_LIST);
-    rows = ui.ListGetItemCount(hwnd(), IDC_PORT_LIST);
-    cell = ui.ListGetItemText(hwnd(), IDC_PORT_LIST, 1, 1);
-    selected1 =
-        ui.ListGetItemState(hwnd(), IDC_PORT_LIST, 1, win::LVIS_SELECTED | win::LVIS_FOCUSED);
-    extended = ui.ListGetExtendedStyle(hwnd(), IDC_PORT_LIST);
-    ui.ListDeleteColumn(hwnd(), IDC_PORT_LIST, 0);
-    columnsAfterDelete = ui.ListGetColumnCount(hwnd(), IDC_PORT_LIST);
-    ui.ListDeleteAllItems(hwnd(), IDC_PORT_LIST);
-    rowsAfterDelete = ui.ListGetItemCount(hwnd(), IDC_PORT_LIST);
-    comboCount = ui.ComboGetCount(hwnd(), IDC_DRIVER_NAME);
-    comboSelection = ui.ComboGetCurSel(hwnd(), IDC_DRIVER_NAME);
-    comboText = ui.ComboGetItemText(hwnd(), IDC_DRIVER_NAME, 1);
-    progress = ui.GetProgressPos(hwnd(), IDC_PROGRESS);
-    checked = ui.IsDlgButtonChecked(hwnd(), IDC_SET_DEFAULT);
-    status = ui.GetDlgItemTextA(hwnd(), IDC_STATUS);
-    installEnabled = ui.IsDlgItemEnabled(hwnd(), IDC_INSTALL);
-    title = ui.GetDlgItemTextA(hwnd(), IDC_CANCEL);
+    CheckEq(2, u.ListGetColumnCount(w, IDC_PORT_LIST), "two columns inserted");
+    CheckEq(2, u.ListGetItemCount(w, IDC_PORT_LIST), "two rows inserted");
+    CheckEq(std::string("automatic"), u.ListGetItemText(w, IDC_PORT_LIST, 1, 1),
+            "sub-item text read back");
+    CheckEq(win::LVIS_SELECTED,
+            u.ListGetItemState(w, IDC_PORT_LIST, 1, win::LVIS_SELECTED | win::LVIS_FOCUSED),
+            "row selected, not focused");
+    const uint32_t styles =
+        win::LVS_EX_GRIDLINES | win::LVS_EX_FULLROWSELECT | win::LVS_EX_TRACKSELECT;
+    CheckEq(win::LVS_EX_GRIDLINES | win::LVS_EX_FULLROWSELECT,
+            u.ListGetExtendedStyle(w, IDC_PORT_LIST) & styles,
+            "extended list style written and read back");
+    u.ListDeleteColumn(w, IDC_PORT_LIST, 0);
+    CheckEq(1, u.ListGetColumnCount(w, IDC_PORT_LIST), "one column left after deleting column 0");
+    u.ListDeleteAllItems(w, IDC_PORT_LIST);
+    CheckEq(0, u.ListGetItemCount(w, IDC_PORT_LIST), "no rows after deleting all");
+    CheckEq(2, u.ComboGetCount(w, IDC_DRIVER_NAME), "two combo items");
+    CheckEq(1, u.ComboGetCurSel(w, IDC_DRIVER_NAME), "combo selection");
+    CheckEq(std::string("Beta 58"), u.ComboGetItemText(w, IDC_DRIVER_NAME, 1), "combo item text");
+    CheckEq(40, u.GetProgressPos(w, IDC_PROGRESS), "progress position");
+    Check(u.IsDlgButtonChecked(w, IDC_SET_DEFAULT), "check box checked");
+    CheckEq(std::string("from the worker"), u.GetDlgItemTextA(w, IDC_STATUS),
+            "control text set from the worker");
+    Check(u.IsDlgItemEnabled(w, IDC_INSTALL), "button enabled from the worker");
+    CheckEq(std::string("&Cancel"), u.GetDlgItemTextA(w, IDC_CANCEL),
+            "template text of the Cancel button");
     // The close box's message, as the system would send it.
-    ui.SendMessageA(hwnd(), 0x0010 /* WM_CLOSE */, 0, 0);
+    u.SendMessageA(w, 0x0010 /* WM_CLOSE */, 0, 0);
   }
 
   void OnClose() override {
     closeSeen = true;
-    m_.ui().EndDialog(hwnd(), 0x1234);
+    ui().EndDialog(hwnd(), 0x1234);
   }
 
   void OnDestroy() override { destroySeen = true; }
@@ -316,19 +331,12 @@ class ProbeDialog : public platform::Dialog {
     return true;
   }
 
-  bool installInitiallyEnabled = true;
-  platform::LResult workerSendResult = 0;
   std::uintptr_t timerId = 0;
-  int columns = 0, rows = 0, columnsAfterDelete = 0, rowsAfterDelete = 0;
-  std::string cell, comboText, status, title;
-  uint32_t selected1 = 0, extended = 0;
-  int comboCount = 0, comboSelection = -1, progress = 0;
-  bool checked = false, installEnabled = false, closeSeen = false, destroySeen = false;
+  bool closeSeen = false, destroySeen = false;
 
  private:
   platform::Machine& m_;
   uint32_t message_;
-  std::unique_ptr<platform::Thread> worker_;
 };
 
 void CheckWindows(platform::Machine& m) {
@@ -336,33 +344,12 @@ void CheckWindows(platform::Machine& m) {
   Check(message >= 0xC000, "RegisterWindowMessageA gives a registered message number");
   CheckEq(message, m.ui().RegisterWindowMessageA("MyUpdateData"), "the same name, the same number");
   ProbeDialog dialog(m, message);
-  std::intptr_t result = m.ui().DialogBoxParamA(IDD_MAIN, 0, dialog);
-  CheckEq(static_cast<std::intptr_t>(0x1234), result, "DialogBoxParamA returns EndDialog's value");
-  Check(!dialog.installInitiallyEnabled, "Install starts disabled, as the template says");
-  CheckEq(static_cast<platform::LResult>(77), dialog.workerSendResult,
-          "a send from a worker reaches OnMessage while the window's thread waits for it");
-  CheckEq(std::string("from the worker"), dialog.status, "control text set from the worker");
-  Check(dialog.installEnabled, "button enabled from the worker");
-  CheckEq(static_cast<std::uintptr_t>(1), dialog.timerId, "WM_TIMER reaches OnTimer with its id");
-  CheckEq(2, dialog.columns, "two columns inserted");
-  CheckEq(1, dialog.columnsAfterDelete, "one column left after deleting column 0");
-  CheckEq(2, dialog.rows, "two rows inserted");
-  CheckEq(0, dialog.rowsAfterDelete, "no rows after deleting all");
-  CheckEq(std::string("automatic"), dialog.cell, "sub-item text read back");
-  CheckEq(win::LVIS_SELECTED, dialog.selected1, "row selected, not focused");
-  CheckEq(win::LVS_EX_GRIDLINES | win::LVS_EX_FULLROWSELECT,
-          dialog.extended &
-              (win::LVS_EX_GRIDLINES | win::LVS_EX_FULLROWSELECT | win::LVS_EX_TRACKSELECT),
-          "extended list style written and read back");
-  CheckEq(2, dialog.comboCount, "two combo items");
-  CheckEq(1, dialog.comboSelection, "combo selection");
-  CheckEq(std::string("Beta 58"), dialog.comboText, "combo item text");
-  CheckEq(40, dialog.progress, "progress position");
-  Check(dialog.checked, "check box checked");
-  CheckEq(std::string("&Cancel"), dialog.title, "template text of the Cancel button");
+  CheckEq(std::intptr_t{0x1234}, m.ui().DialogBoxParamA(IDD_MAIN, 0, dialog),
+          "DialogBoxParamA returns EndDialog's value");
+  CheckEq(std::uintptr_t{1}, dialog.timerId, "WM_TIMER reaches OnTimer with its id");
   Check(dialog.closeSeen, "WM_CLOSE reaches OnClose");
   Check(dialog.destroySeen, "WM_DESTROY reaches OnDestroy");
-  CheckEq(static_cast<platform::WindowId>(0), dialog.hwnd(), "the window is detached at the end");
+  CheckEq(platform::WindowId{0}, dialog.hwnd(), "the window is detached at the end");
 }
 
 }  // namespace

@@ -20,115 +20,67 @@
 # command / platform run by run, and installer / limit, the installer's time
 # from outside over the measuring build's platform time of the same run.
 #   tests/wine/bench_install.sh BUILD_DIR [runs]
-set -uo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
-root=$(cd "$here/../.." && pwd)
-[ $# -ge 1 ] || { echo "usage: $0 BUILD_DIR [runs]" >&2; exit 2; }
-BUILD_DIR=$(cd "$1" && pwd)
-runs=${2:-9}
-export BUILD_DIR TEST_BUILD_DIR="$BUILD_DIR" WINE_RESULTS="$BUILD_DIR/wine-results"
-mkdir -p "$WINE_RESULTS"
-source "$here/lib.sh"
-select_wine "$root"
-if [ -z "${DISPLAY:-}" ]; then start_xvfb || { log "Xvfb did not start"; exit 1; }; fi
-template="$WINE_RESULTS/bench-install-template"
+source "$(dirname "$0")/lib.sh"
+bench_begin "$@"
+template=$WINEPREFIX
 export WINEPREFIX="$WINE_RESULTS/bench-install-prefix"
-trap 'timeout 30 wineserver -k 2>/dev/null; stop_xvfb; rm -rf "$WINEPREFIX" "$template"' EXIT
-
-steps_exe=$TEST_BUILD_DIR/tests/wine/driver_setup_steps.exe
-sevenzip=$TEST_BUILD_DIR/tools/sevenzip32/7-zip32.dll
-monitor=$TEST_BUILD_DIR/tests/wine/monitor/lbxmonNT.dll
-builder=${NATIVE_BUILD_DIR:-$root/build/linux}/tools/package_builder/package_builder
-for needed in "$INSTALLER_EXE" "$steps_exe" "$sevenzip" "$monitor" "$builder"; do
-  [ -e "$needed" ] || { log "missing $needed (build the windows and the linux presets)"; exit 1; }
-done
+BENCH_REMOVE+=("$WINEPREFIX")
+fail() { log "$*"; exit 1; }
+need "$INSTALLER_EXE" "$STEPS_EXE" "$SEVENZIP" "$MONITOR_DLL" "$BUILDER"
 
 # The prepared prefix, as the install scenarios lay it out.
-WINEPREFIX=$template make_template_prefix "$template" || { log "wineboot failed"; exit 1; }
 (
   export WINEPREFIX=$template
-  work=$(mktemp -d)
-  "$builder" sample "$work/package" --monitor-dll "$monitor" --monitor-dll64 "$monitor" \
-    >/dev/null &&
-    "$builder" build "$work/package" -o "$work/DriverData.Drv" >/dev/null || exit 1
-  put_file "$INSTALLER_EXE" 'C:\Setup\DriverSetup.exe'
-  put_file "$steps_exe" 'C:\Setup\driver_setup_steps.exe'
-  put_file "$sevenzip" 'C:\Setup\7-zip32.dll'
-  put_file "$work/DriverData.Drv" 'C:\Setup\DriverData.Drv'
-  rm -rf "$work"
-  remove_port LPT2:
-  remove_port LPT3:
-  reg_set HKCU 'Software\Microsoft\Windows NT\CurrentVersion\Windows' Device sz ""
+  source "$(dirname "$0")/scenarios/install_common.bash"
+  install_prepare && put_file "$STEPS_EXE" 'C:\Setup\driver_setup_steps.exe'
   timeout 30 wineserver -w
-) || { log "the prefix could not be prepared"; exit 1; }
+) || fail "the prefix could not be prepared"
 
 # One installation in a fresh copy of the prepared prefix: prints the
 # milliseconds from the click to the completion text.
 one_install() {  # exe driver-name
-  local out="$WINE_RESULTS/bench-install-click.txt" ms
+  local out="$WINE_RESULTS/bench-install-click.txt" steps
+  steps=$(unix_path 'C:\Setup\install-steps.txt')
   timeout 30 wineserver -k 2>/dev/null
   rm -rf "$WINEPREFIX"
   cp -a "$template" "$WINEPREFIX"
-  start_installer 'C:\Setup' "$(unix_path "C:\\Setup\\$1")"
-  drive wait-enabled "$MAIN_TITLE" 1012 60000 >/dev/null || return 1
-  drive combo-select "$MAIN_TITLE" 1000 "$2" >/dev/null || return 1
-  drive list-select "$MAIN_TITLE" 1004 2 >/dev/null || return 1
-  # Not through drive's command substitution (see bench_startup.sh).
-  timeout 90 "$WINE" "$WINE_DRIVER" timed-click "$MAIN_TITLE" 1012 1011 \
-    "The installation is completed." 60000 >"$out" 2>/dev/null || return 1
-  ms=$(tr -d '\r' <"$out")
+  start_installer "$(unix_path "C:\\Setup\\$1")"
+  drive wait-enabled "$MAIN_TITLE" 1012 60000 >/dev/null &&
+    drive combo-select "$MAIN_TITLE" 1000 "$2" >/dev/null &&
+    drive list-select "$MAIN_TITLE" 1004 2 >/dev/null &&
+    # Not through drive's command substitution (see bench_startup.sh).
+    timeout 90 "$WINE" "$WINE_DRIVER" timed-click "$MAIN_TITLE" 1012 1011 \
+      "The installation is completed." 60000 >"$out" 2>/dev/null || return 1
   if [ "$1" = driver_setup_steps.exe ]; then
     # Written when the command returns, just after the completion text.
-    for _ in $(seq 50); do [ -s "$(unix_path 'C:\Setup\install-steps.txt')" ] && break; sleep 0.1; done
-    cat "$(unix_path 'C:\Setup\install-steps.txt')" >>"$steps_file"
+    for _ in $(seq 50); do [ -s "$steps" ] && break; sleep 0.1; done
+    cat "$steps" >>"$steps_file"
   fi
   drive click "$MAIN_TITLE" 2 >/dev/null
   drive wait-gone "$MAIN_TITLE" 20000 >/dev/null
   wait_installer_exit 20000
-  echo "$ms"
+  tr -d '\r' <"$out"
 }
-
-median() { sort -g | awk '{a[NR]=$1} END {if (NR == 0) print "-"; else print (NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
-range() { sort -g | awk 'NR==1 {lo=$1} {hi=$1} END {print lo "-" hi}'; }
-summary() {  # label values...
-  local label=$1
-  shift
-  printf '  %-34s %s (median %s, range %s)\n' "$label" "$*" \
-    "$(printf '%s\n' "$@" | median)" "$(printf '%s\n' "$@" | range)"
-}
-field() { awk -v name="$2" '{for (i = 1; i < NF; i += 2) if ($i == name) print $(i + 1)}' "$1"; }
 
 echo "Wine $WINEARCH, sample driver package, receipt and label drivers on LPT1:, $runs runs each"
-for kind in receipt label; do
-  case $kind in
-    receipt) driver="RX-46 Series" ;;
-    label) driver="LX-3(Label)" ;;
-  esac
+for driver in "RX-46 Series" "LX-3(Label)"; do
   steps_file=$(mktemp)
-  installer=() measured=()
+  installer="" measured=""
   for i in $(seq "$runs"); do
-    s=$(one_install DriverSetup.exe "$driver") || { log "$kind installer run $i failed"; exit 1; }
-    m=$(one_install driver_setup_steps.exe "$driver") || { log "$kind step run $i failed"; exit 1; }
-    installer+=("$s") measured+=("$m")
+    s=$(one_install DriverSetup.exe "$driver") || fail "$driver installer run $i failed"
+    m=$(one_install driver_setup_steps.exe "$driver") || fail "$driver step run $i failed"
+    installer+="$s"$'\n' measured+="$m"$'\n'
   done
-  mapfile -t command < <(field "$steps_file" command)
-  mapfile -t platform < <(field "$steps_file" platform)
-  mapfile -t waits < <(field "$steps_file" waits)
-  mapfile -t window < <(field "$steps_file" window)
-  mapfile -t own < <(field "$steps_file" own)
-  echo "$kind ($driver), ms:"
-  summary "installer, click to completed:" "${installer[@]}"
-  summary "measuring build, click to completed:" "${measured[@]}"
-  summary "  its Install command:" "${command[@]}"
-  summary "  in platform calls (the limit):" "${platform[@]}"
-  summary "  of which waits:" "${waits[@]}"
-  summary "  in window calls (status, progress):" "${window[@]}"
-  summary "  the rest (own computing):" "${own[@]}"
-  mapfile -t ratio_own < <(paste <(printf '%s\n' "${command[@]}") <(printf '%s\n' "${platform[@]}") |
-    awk '{printf "%.3f\n", $1 / $2}')
-  mapfile -t ratio_limit < <(paste <(printf '%s\n' "${installer[@]}") <(printf '%s\n' "${platform[@]}") |
-    awk '{printf "%.3f\n", $1 / $2}')
-  summary "ratio command / platform:" "${ratio_own[@]}"
-  summary "ratio installer / limit:" "${ratio_limit[@]}"
+  platform=$(field "$steps_file" platform)
+  echo "$driver, ms:"
+  summary "installer, click to completed:" "$installer"
+  summary "measuring build, click to completed:" "$measured"
+  summary "  its Install command:" "$(field "$steps_file" command)"
+  summary "  in platform calls (the limit):" "$platform"
+  summary "  of which waits:" "$(field "$steps_file" waits)"
+  summary "  in window calls (status, progress):" "$(field "$steps_file" window)"
+  summary "  the rest (own computing):" "$(field "$steps_file" own)"
+  summary "ratio command / platform:" "$(ratios "$(field "$steps_file" command)" "$platform")"
+  summary "ratio installer / limit:" "$(ratios "$installer" "$platform")"
   rm -f "$steps_file"
 done

@@ -1,24 +1,15 @@
 // The limit of the start-up benchmark: the bare dialog of bench_dialog.cpp
-// that, before it enables its button, makes the platform calls the
-// installer's start-up must make, in the same order and from a worker thread
-// as the installer does, and nothing else:
-//   1. the spooler: open the service manager and the service, query it, and
-//      start it (polling every 5 ms) when it is stopped;
-//   2. the ports: the serial device map, then EnumPortsA level 2 (size, then
-//      data);
-//   3. the package: load the archive library, wait 10 ms, look for the
-//      archive, register the owner window, wait 100 ms, unpack, end the
-//      registration, wait 10 ms, unload the library;
-//   4. the driver names: the section names of the driver-name list and its
-//      PrintName keys;
-//   5. the version queries: IsWow64Process, looked up at run time, and
-//      GetVersionExA.
-// After the button is enabled (so outside the measured time) it appends the
-// time each group took, in milliseconds, as one line to limit-steps.txt in
-// its current directory, in the form of the installer's measuring build
-// (step_times.cpp): worker MS spooler MS ports MS package MS names MS
-// version MS enabled MS total MS, "worker" being the time from the
-// process's creation to the worker's start.
+// that, before it enables its button, makes from a worker thread the
+// platform calls the installer's start-up must make, in its order, and
+// nothing else: the spooler service (opened, queried, started and polled
+// every 5 ms when stopped); the serial device map and EnumPortsA level 2;
+// the package (library loaded, 10 ms, archive looked for, owner registered,
+// 100 ms, unpacked, registration ended, 10 ms, library unloaded); the
+// driver-name list's sections and PrintName keys; IsWow64Process and
+// GetVersionExA. After the button is enabled (outside the measured time) it
+// appends the milliseconds of each group to limit-steps.txt in its current
+// directory, in the form of the measuring build's start-up line
+// (timed_machine.cpp).
 #include "bench_dialog.h"
 // After windows.h (in bench_dialog.h), which they need.
 #include <process.h>
@@ -53,15 +44,6 @@ double Now() {
   return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-DWORD PollFor(SC_HANDLE service, DWORD state, DWORD target) {
-  for (int queries = 0; state != target && queries < 1000; ++queries) {
-    SERVICE_STATUS status{};
-    if (QueryServiceStatus(service, &status)) state = status.dwCurrentState;
-    Sleep(5);
-  }
-  return state;
-}
-
 void Spooler() {
   SC_HANDLE manager = OpenSCManagerA(nullptr, "ServicesActive", SC_MANAGER_ALL_ACCESS);
   SC_HANDLE query = manager ? OpenServiceA(manager, "Spooler", SERVICE_ALL_ACCESS) : nullptr;
@@ -71,7 +53,10 @@ void Spooler() {
     SC_HANDLE control = OpenServiceA(manager, "Spooler", SERVICE_ALL_ACCESS);
     if (control != nullptr) {
       StartServiceA(control, 0, nullptr);
-      PollFor(query, status.dwCurrentState, SERVICE_RUNNING);
+      for (int queries = 0; status.dwCurrentState != SERVICE_RUNNING && queries < 1000; ++queries) {
+        QueryServiceStatus(query, &status);
+        Sleep(5);
+      }
       CloseServiceHandle(control);
     }
   }
@@ -197,26 +182,6 @@ unsigned __stdcall Worker(void* argument) {
   return 0;
 }
 
-// Removes a folder and everything below it.
-void DeleteTree(const std::string& folder) {
-  WIN32_FIND_DATAA found{};
-  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &found);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
-      const std::string path = folder + "\\" + name;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        DeleteTree(path);
-      } else {
-        DeleteFileA(path.c_str());
-      }
-    } while (FindNextFileA(find, &found));
-    FindClose(find);
-  }
-  RemoveDirectoryA(folder.c_str());
-}
-
 HANDLE worker = nullptr;
 
 }  // namespace
@@ -229,10 +194,5 @@ int main() {
     WaitForSingleObject(worker, INFINITE);
     CloseHandle(worker);
   }
-  // The installer removes its work area when its window goes; so does the
-  // limit, so that every run unpacks into the same empty place.
-  DeleteTree("C:\\Ticket");
-  DeleteTree("C:\\Barcode");
-  DeleteFileA(kDriverNameFile);
   return 0;
 }

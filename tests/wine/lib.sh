@@ -1,61 +1,63 @@
-# Functions for the end-to-end scenarios under Wine. Sourced by run.sh and,
-# in a bash of its own, before each scenario (scenarios/*.sh).
-#
-# Given by run.sh: TEST_BUILD_DIR (the Windows build whose programs run,
-# absolute), WINE_RESULTS (where results and screenshots go), WINE_TEMPLATE
-# (a prefix made once per run), WINE (the Wine loader), WINEARCH and DISPLAY.
-#
-# A scenario calls scenario_begin, lays out the machine (add_port, put_file,
-# reg_set ...), starts the installer, drives and checks it (drive, check_eq,
-# check_ok ...) and returns; run.sh then calls scenario_end, which stops Wine,
-# removes the prefix and sets the scenario's result from the failed checks.
-
-export WINEARCH=${WINEARCH:-win32}
+# Functions for the end-to-end scenarios under Wine, sourced by run.sh, by
+# the benchmarks and, in a bash of its own, before each scenario. run.sh
+# gives TEST_BUILD_DIR (the Windows build, absolute), WINE_RESULTS (results
+# and screenshots), WINE_TEMPLATE (the prefix every scenario copies), WINE,
+# WINEARCH and DISPLAY. A scenario calls scenario_begin, lays out the
+# machine, starts, drives and checks the installer and returns; run.sh then
+# calls scenario_end, which stops Wine and sets the result from the checks.
+export WINEARCH=${WINEARCH:-win32} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 WINE=${WINE:-wine}
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
 
-# What the installer sees of the prefix's Windows: a 32-bit prefix is 32-bit
-# Windows; a 64-bit prefix, which runs the x86-64 build (see select_wine), is
-# 64-bit Windows. The scenarios check drivers, driver folders and the
-# monitor DLL's place through these.
+# What the installer sees of the prefix's Windows: a 64-bit prefix, which
+# runs the x86-64 build (see select_wine), is 64-bit Windows.
 if [ "$WINEARCH" = win64 ]; then
-  WINDOWS_BITS="64 bit"
-  DRIVER_ENV="Windows x64"
+  WINDOWS_BITS="64 bit" DRIVER_ENV="Windows x64" LABEL_ENGINE=56
   DRIVER_FOLDER='C:\windows\system32\spool\drivers\x64'
   MONITOR_DLL_PATH='C:\windows\SysWOW64\lbxmon64.dll'
 else
-  WINDOWS_BITS="32 bit"
-  DRIVER_ENV="Windows NT x86"
+  WINDOWS_BITS="32 bit" DRIVER_ENV="Windows NT x86" LABEL_ENGINE=50
   DRIVER_FOLDER='C:\windows\system32\spool\drivers\w32x86'
   MONITOR_DLL_PATH='C:\windows\system32\lbxmonNT.dll'
 fi
 
-# INSTALLER_EXE may be given to run another build of the installer.
+# INSTALLER_EXE may be given to run another build of the installer. The
+# native build (NATIVE_BUILD_DIR, by default build/linux of the source tree)
+# gives the package builder and the printer simulator.
 INSTALLER_EXE_GIVEN=${INSTALLER_EXE:-}
-INSTALLER_EXE=${INSTALLER_EXE:-$TEST_BUILD_DIR/DriverSetup.exe}
-WINE_DRIVER=$TEST_BUILD_DIR/tests/wine/wine_driver.exe
+SOURCE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+NATIVE=${NATIVE_BUILD_DIR:-$SOURCE_ROOT/build/linux}
+BUILDER=$NATIVE/tools/package_builder/package_builder
+PRINTER_SIM=$NATIVE/tools/serial_printer_sim/serial_printer_sim
+set_paths() {
+  INSTALLER_EXE=${INSTALLER_EXE_GIVEN:-$TEST_BUILD_DIR/DriverSetup.exe}
+  WINE_DRIVER=$TEST_BUILD_DIR/tests/wine/wine_driver.exe
+  SEVENZIP=$TEST_BUILD_DIR/tools/sevenzip32/7-zip32.dll
+  SEVENZIP_CHECK=$TEST_BUILD_DIR/tools/sevenzip32/sevenzip32_check.exe
+  MONITOR_DLL=$TEST_BUILD_DIR/tests/wine/monitor/lbxmonNT.dll
+  STEPS_EXE=$TEST_BUILD_DIR/tests/wine/driver_setup_steps.exe
+}
+set_paths
 MAIN_TITLE="Configure & Install"
 PORTS_KEY='Software\Microsoft\Windows NT\CurrentVersion\Ports'
+WINDOWS_KEY='Software\Microsoft\Windows NT\CurrentVersion\Windows'
+SERIALCOMM='HARDWARE\DEVICEMAP\SERIALCOMM'
 
-# Chooses the Wine that can run the build in TEST_BUILD_DIR. The installer
-# is a 32-bit program; where the kernel cannot run 32-bit programs (32-bit
-# Wine does not start), the same sources are built for x86-64 beside it
-# (TEST_BUILD_DIR-x64) and run by 64-bit Wine in a 64-bit prefix.
-select_wine() {  # source-root
+# The installer is a 32-bit program; where the kernel cannot run 32-bit
+# programs (32-bit Wine does not start), the same sources are built for
+# x86-64 beside TEST_BUILD_DIR (TEST_BUILD_DIR-x64) and run by 64-bit Wine
+# in a 64-bit prefix.
+select_wine() {
   export WINEARCH=win32 WINE=wine
   if wine --version >/dev/null 2>&1; then return 0; fi
   log "32-bit Wine cannot start here (no 32-bit support in the kernel):"
   log "using the x86-64 build of the same sources in a 64-bit prefix"
   WINE=$(command -v wine64 || echo /usr/lib/wine/wine64)
-  export WINE WINEARCH=win64 WINELOADER="$WINE"
-  export TEST_BUILD_DIR="$TEST_BUILD_DIR-x64"
-  cmake -S "$1" -B "$TEST_BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
-    -DCMAKE_TOOLCHAIN_FILE="$1/cmake/mingw-x86_64.cmake" >/dev/null &&
+  export WINE WINEARCH=win64 WINELOADER="$WINE" TEST_BUILD_DIR="$TEST_BUILD_DIR-x64"
+  cmake -S "$SOURCE_ROOT" -B "$TEST_BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
+    -DCMAKE_TOOLCHAIN_FILE="$SOURCE_ROOT/cmake/mingw-x86_64.cmake" >/dev/null &&
     cmake --build "$TEST_BUILD_DIR" -j"$(nproc)" -- -k 0 >&2 ||
     log "the x86-64 build failed in part"
-  [ -n "$INSTALLER_EXE_GIVEN" ] || INSTALLER_EXE="$TEST_BUILD_DIR/DriverSetup.exe"
-  WINE_DRIVER="$TEST_BUILD_DIR/tests/wine/wine_driver.exe"
+  set_paths
 }
 
 # One virtual screen for a whole run, for hosts without a display.
@@ -66,24 +68,15 @@ start_xvfb() {
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
   XVFB_PID=$!
   for _ in $(seq 100); do [ -s "$display_file" ] && break; sleep 0.1; done
-  if [ ! -s "$display_file" ]; then
-    rm -f "$display_file"
-    return 1
-  fi
-  export DISPLAY=":$(head -n1 "$display_file")"
+  DISPLAY=":$(head -n1 "$display_file")"
+  export DISPLAY
   rm -f "$display_file"
+  [ "$DISPLAY" != ":" ]
 }
-stop_xvfb() {
-  if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; fi
-  XVFB_PID=""
-}
-
-SCENARIO_FAILURES=0
-INSTALLER_PID=""
+stop_xvfb() { [ -z "$XVFB_PID" ] || kill "$XVFB_PID" 2>/dev/null; XVFB_PID=""; }
 
 log() { printf '%s\n' "$*" >&2; }
 
-# Makes the template prefix that every scenario copies.
 make_template_prefix() {  # dir
   rm -rf "$1"
   WINEPREFIX="$1" timeout 180 "$WINE" wineboot --init >/dev/null 2>&1
@@ -92,21 +85,19 @@ make_template_prefix() {  # dir
 }
 
 # A fresh copy of the template as this scenario's prefix.
+SCENARIO_FAILURES=0
+INSTALLER_PID=""
 scenario_begin() {  # name
-  SCENARIO_NAME=$1
-  export WINEPREFIX="$WINE_RESULTS/prefixes/$SCENARIO_NAME"
+  export WINEPREFIX="$WINE_RESULTS/prefixes/$1"
   rm -rf "$WINEPREFIX"
   mkdir -p "$WINE_RESULTS/prefixes"
   cp -a "$WINE_TEMPLATE" "$WINEPREFIX"
-  log "== $SCENARIO_NAME"
+  log "== $1"
 }
-
 scenario_end() {
-  if [ -n "$INSTALLER_PID" ] && kill -0 "$INSTALLER_PID" 2>/dev/null; then
-    kill "$INSTALLER_PID" 2>/dev/null || true
-  fi
-  timeout 30 wineserver -k 2>/dev/null || true
-  timeout 30 wineserver -w 2>/dev/null || true
+  [ -z "$INSTALLER_PID" ] || kill "$INSTALLER_PID" 2>/dev/null
+  timeout 30 wineserver -k 2>/dev/null
+  timeout 30 wineserver -w 2>/dev/null
   rm -rf "$WINEPREFIX"
   [ "$SCENARIO_FAILURES" -eq 0 ]
 }
@@ -114,31 +105,25 @@ scenario_end() {
 # The Unix path of a Windows path on the prefix's C: drive.
 unix_path() {  # 'C:\dir\file'
   local rest=${1#[Cc]:}
-  rest=${rest//\\//}
-  printf '%s\n' "$WINEPREFIX/drive_c${rest}"
+  printf '%s\n' "$WINEPREFIX/drive_c${rest//\\//}"
 }
 
 # Whether a Windows path exists on the prefix's C: drive, matching each part
 # without regard to case as Windows does (Wine's own folders are lower-case:
 # C:\windows\syswow64).
 exists_on_c() {  # 'C:\dir\file'
-  local rest=${1#[Cc]:} dir="$WINEPREFIX/drive_c" part match
-  local -a parts
-  IFS='\' read -ra parts <<<"$rest"
+  local dir="$WINEPREFIX/drive_c" part parts
+  IFS='\' read -ra parts <<<"${1#[Cc]:}"
   for part in "${parts[@]}"; do
-    [ -n "$part" ] || continue
-    match=$(find "$dir" -mindepth 1 -maxdepth 1 -iname "$part" -print -quit 2>/dev/null)
-    [ -n "$match" ] || return 1
-    dir=$match
+    [ -z "$part" ] || dir=$(find "$dir" -mindepth 1 -maxdepth 1 -iname "$part" -print -quit 2>/dev/null)
+    [ -n "$dir" ] || return 1
   done
-  return 0
 }
 
 put_file() {  # source 'C:\dir\file'
   local target
   target=$(unix_path "$2")
-  mkdir -p "$(dirname "$target")"
-  cp "$1" "$target"
+  mkdir -p "$(dirname "$target")" && cp "$1" "$target"
 }
 
 # Runs one command of the window driver; prints its output without the
@@ -147,64 +132,128 @@ drive() {
   local out rc
   out=$(timeout 90 "$WINE" "$WINE_DRIVER" "$@" 2>/dev/null)
   rc=$?
-  printf '%s' "$out" | tr -d '\r'
-  [ -n "$out" ] && printf '\n'
+  [ -z "$out" ] || printf '%s\n' "${out//$'\r'/}"
   return $rc
 }
 
-reg_set() { drive reg-set "$@" >/dev/null; }         # root path name sz|dword data
-reg_delete() { drive reg-delete "$@" >/dev/null; }   # root path name
-reg_value() { drive reg-value "$@"; }                 # root path name
+# The registry through Wine's reg.exe. ROOT is HKLM or HKCU.
+wine_reg() { timeout 60 "$WINE" reg "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+reg_set() {  # root path name sz|dword data
+  wine_reg add "$1\\$2" /v "$3" /t "$([ "$4" = dword ] && echo REG_DWORD || echo REG_SZ)" \
+    /d "$5" /f >/dev/null
+}
+reg_delete() { wine_reg delete "$1\\$2" /v "$3" /f >/dev/null; }  # root path name
+# A key's values, name TAB data (a REG_DWORD in hexadecimal) a line.
+reg_list() {  # root path [name]
+  wine_reg query "$1\\$2" ${3:+/v "$3"} | sed -n 's/^    \(.*\)    REG_[A-Z_]*    \(.*\)$/\1\t\2/p'
+}
+# One value: a REG_SZ as text, a REG_DWORD in decimal; fails when missing.
+reg_value() {  # root path name
+  local data
+  data=$(reg_list "$@") && [ -n "$data" ] || return 1
+  data=${data#*$'\t'}
+  [[ $data == 0x* ]] && data=$((data))
+  printf '%s\n' "$data"
+}
 
 # Wine's local port monitor lists the value names of the Ports key.
 add_port() { reg_set HKLM "$PORTS_KEY" "$1" sz ""; }
 remove_port() { reg_delete HKLM "$PORTS_KEY" "$1"; }
 
-# Starts the installer in the background with the given current directory
-# (a Unix path or a C: path; default: the program's folder).
-start_installer() {  # [current-directory] [exe]
-  local dir=${1:-} exe=${2:-$INSTALLER_EXE}
-  case "$dir" in
-    [Cc]:*) dir=$(unix_path "$dir"); mkdir -p "$dir" ;;
-    "") dir=$(dirname "$exe") ;;
-  esac
-  (cd "$dir" && exec "$WINE" "$exe" >/dev/null 2>&1) &
-  INSTALLER_PID=$!
+# Fails the scenario (and returns 1) when a needed file is missing.
+need() {  # file...
+  local file missing=0
+  for file; do
+    [ -e "$file" ] || { fail "missing $file (build the linux and windows presets)"; missing=1; }
+  done
+  return $missing
 }
 
-# Starts the installer copied to C:\Setup and waits for its start-up to end
-# (Install enabled).
-start_setup() {
-  start_installer 'C:\Setup' "$(unix_path 'C:\Setup\DriverSetup.exe')"
+# Builds the sample package into DIR/DriverData.Drv; a function given as
+# CUSTOMISE may change the package folder first.
+make_package() {  # dir [customise [sample options...]]
+  local dir=$1 customise=${2:-}
+  shift $(($# < 2 ? $# : 2))
+  "$BUILDER" sample "$dir/package" "$@" >/dev/null &&
+    { [ -z "$customise" ] || "$customise" "$dir/package"; } &&
+    "$BUILDER" build "$dir/package" -o "$dir/DriverData.Drv" >/dev/null ||
+    { fail "the package is built"; return 1; }
+}
+
+# A copy of the installer in C:\Setup with the package and, when given, an
+# archive library.
+setup_files() {  # package [library]
+  put_file "$INSTALLER_EXE" 'C:\Setup\DriverSetup.exe'
+  put_file "$1" 'C:\Setup\DriverData.Drv'
+  [ -z "${2:-}" ] || put_file "$2" 'C:\Setup\7-zip32.dll'
+}
+
+# Maps COM ports to pseudo-terminal pairs (the installer's end WORK/comN, the
+# far end WORK/farN) and leaves only them in SERIALCOMM. Wine lists them
+# once its server starts again; the server is kept running from then on, so
+# that the list as trimmed stays until the installer reads it.
+SERIAL_PIDS=()
+serial_ports() {  # work-dir number...
+  local work=$1 n name
+  shift
+  for n; do
+    socat pty,raw,echo=0,link="$work/com$n" pty,raw,echo=0,link="$work/far$n" 2>/dev/null &
+    SERIAL_PIDS+=($!)
+  done
+  for n; do
+    for _ in $(seq 100); do [ -e "$work/com$n" ] && [ -e "$work/far$n" ] && break; sleep 0.05; done
+    reg_set HKLM 'Software\Wine\Ports' "COM$n" sz "$(readlink -f "$work/com$n")"
+  done
+  timeout 30 wineserver -k 2>/dev/null
+  timeout 30 wineserver -w 2>/dev/null
+  wineserver -p >/dev/null 2>&1
+  while IFS=$'\t' read -r name device; do
+    [[ " $* " == *" ${device#COM} "* ]] || reg_delete HKLM "$SERIALCOMM" "$name"
+  done < <(reg_list HKLM "$SERIALCOMM")
+}
+serial_stop() { kill "${SERIAL_PIDS[@]}" 2>/dev/null; wait "${SERIAL_PIDS[@]}" 2>/dev/null; }
+
+# Starts the installer in the background, in its own folder.
+start_installer() {  # [exe]
+  local exe=${1:-$INSTALLER_EXE}
+  (cd "$(dirname "$exe")" && exec "$WINE" "$exe" >/dev/null 2>&1) &
+  INSTALLER_PID=$!
+}
+installer_running() { kill -0 "$INSTALLER_PID" 2>/dev/null; }
+wait_installer_exit() {  # milliseconds
+  for _ in $(seq $(($1 / 100))); do
+    installer_running || { wait "$INSTALLER_PID" 2>/dev/null; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+
+# Starts the installer copied to C:\Setup (setup_files) and waits for its
+# start-up to end (Install enabled).
+start_setup() {  # [exe-name]
+  start_installer "$(unix_path "C:\\Setup\\${1:-DriverSetup.exe}")"
   check_ok "the main window appears" drive wait-window "$MAIN_TITLE" 30000
   check_ok "Install becomes enabled" drive wait-enabled "$MAIN_TITLE" 1012 60000
 }
 
-# Picks a driver name and a row of the port-kind list.
+# Picks a driver name and a row of the port-kind list, clicks Install.
 PORT_KIND_ROWS=(serial USB parallel TCP/IP)
-choose_driver() {  # driver-name row
+install_click() {  # driver-name row
   check_ok "the driver name is chosen" drive combo-select "$MAIN_TITLE" 1000 "$1"
   check_ok "the ${PORT_KIND_ROWS[$2]} row is chosen" drive list-select "$MAIN_TITLE" 1004 "$2"
+  check_ok "Install clicked" drive post-click "$MAIN_TITLE" 1012
 }
 
-# Waits until the installer's process has ended.
-wait_installer_exit() {  # milliseconds
-  local left=$(( ${1:-15000} / 100 ))
-  while kill -0 "$INSTALLER_PID" 2>/dev/null; do
-    [ "$left" -le 0 ] && return 1
-    sleep 0.1
-    left=$((left - 1))
-  done
-  wait "$INSTALLER_PID" 2>/dev/null || true
-  return 0
+# Clicks a button of the main window (default: Cancel) and checks that the
+# program ends.
+end_program() {  # [description] [control]
+  check_ok "${1:-Cancel clicked}" drive click "$MAIN_TITLE" "${2:-2}"
+  check_ok "the program ends" wait_installer_exit 20000
 }
-
-installer_running() { kill -0 "$INSTALLER_PID" 2>/dev/null; }
 
 screenshot() {  # name
-  local file="$WINE_RESULTS/$1.png"
-  if import -display "$DISPLAY" -window root "$file" 2>/dev/null; then
-    log "   screenshot $file"
+  if import -display "$DISPLAY" -window root "$WINE_RESULTS/$1.png" 2>/dev/null; then
+    log "   screenshot $WINE_RESULTS/$1.png"
   else
     log "   (no screenshot: import failed)"
   fi
@@ -215,45 +264,67 @@ fail() {
   log "   FAIL $1"
   SCENARIO_FAILURES=$((SCENARIO_FAILURES + 1))
 }
-
 check_eq() {  # description expected actual
-  if [ "$2" == "$3" ]; then
-    pass "$1"
-  else
-    fail "$1"
-    log "        expected: $(printf '%q' "$2")"
-    log "        actual:   $(printf '%q' "$3")"
-  fi
+  [ "$2" == "$3" ] && { pass "$1"; return; }
+  fail "$1"
+  log "        expected: $(printf '%q' "$2")" "$(printf '\n        actual:   %q' "$3")"
 }
-
 check_ok() {  # description command...
-  local description=$1
-  shift
-  if "$@" >/dev/null; then pass "$description"; else fail "$description (exit $?)"; fi
+  local rc=0
+  "${@:2}" >/dev/null || rc=$?
+  if [ $rc -eq 0 ]; then pass "$1"; else fail "$1 (exit $rc)"; fi
+  return $rc
 }
-
 check_fails() {  # description command...
-  local description=$1
-  shift
-  if "$@" >/dev/null; then fail "$description"; else pass "$description"; fi
+  if "${@:2}" >/dev/null; then fail "$1"; else pass "$1"; fi
+}
+# Whether HAYSTACK has (or lacks) a line equal to LINE.
+check_has_line() {  # description line haystack [lacks]
+  if grep -qxF -- "$2" <<<"$3"; [ $? -eq "${4:-0}" ]; then pass "$1"; return; fi
+  fail "$1"
+  log "        ${4:+un}expected line: $(printf '%q' "$2")" "$(printf '\n        in: %q' "$3")"
+}
+check_lacks_line() { check_has_line "$@" 1; }
+# The benchmarks' start: BUILD_DIR and the run count (runs) from their
+# arguments, the Wine that runs the build, a display and a fresh prefix
+# (WINEPREFIX, removed at the end with BENCH_REMOVE).
+bench_begin() {  # BUILD_DIR [runs]
+  set -uo pipefail
+  [ $# -ge 1 ] || { echo "usage: $0 BUILD_DIR [runs]" >&2; exit 2; }
+  export TEST_BUILD_DIR WINE_RESULTS
+  TEST_BUILD_DIR=$(cd "$1" && pwd)
+  WINE_RESULTS="$TEST_BUILD_DIR/wine-results"
+  runs=${2:-9}
+  mkdir -p "$WINE_RESULTS"
+  set_paths
+  select_wine
+  if [ -z "${DISPLAY:-}" ]; then start_xvfb || { log "Xvfb did not start"; exit 1; }; fi
+  export WINEPREFIX="$WINE_RESULTS/bench-prefix"
+  BENCH_REMOVE=("$WINEPREFIX")
+  trap 'timeout 30 wineserver -k 2>/dev/null; stop_xvfb; rm -rf "${BENCH_REMOVE[@]}"' EXIT
+  make_template_prefix "$WINEPREFIX" || { log "wineboot failed"; exit 1; }
 }
 
-# Lines of `haystack` equal to `line`.
-check_has_line() {  # description line haystack
-  if printf '%s\n' "$3" | grep -qxF -- "$2"; then
-    pass "$1"
-  else
-    fail "$1"
-    log "        missing line: $(printf '%q' "$2")"
-    log "        in: $(printf '%q' "$3")"
-  fi
+# Figures, one a line: their median and range; a line of them with both.
+median() { grep . | sort -g | awk '{a[NR]=$1} END {print NR == 0 ? "-" : NR % 2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
+range() { grep . | sort -g | awk 'NR==1 {lo=$1} {hi=$1} END {print lo "-" hi}'; }
+summary() {  # label figures [unit]
+  printf '%-36s %s%s (median %s, range %s)\n' "$1" "$(grep . <<<"$2" | paste -sd' ')" \
+    "${3:+ $3}" "$(median <<<"$2")" "$(range <<<"$2")"
 }
-
-check_lacks_line() {  # description line haystack
-  if printf '%s\n' "$3" | grep -qxF -- "$2"; then
-    fail "$1"
-    log "        unexpected line: $(printf '%q' "$2")"
-  else
-    pass "$1"
-  fi
+ratios() {  # numerators denominators: one quotient a line
+  paste <(grep . <<<"$1") <(grep . <<<"$2") | awk '{printf "%.3f\n", $1 / $2}'
+}
+# The figures of one name in a file of lines "name MS name MS ...".
+field() { awk -v name="$2" '{for (i = 1; i < NF; i += 2) if ($i == name) print $(i + 1)}' "$1"; }
+# Such a file as a table of the median of each name over the lines, with
+# the median of "name/platform" (the part spent in platform calls) beside it.
+step_medians() {  # file
+  local name
+  printf '  %-12s %8s %9s\n' step ms platform
+  for name in $(awk 'NR == 1 {for (i = 1; i < NF; i += 2) print $i}' "$1"); do
+    [[ $name == */platform ]] && continue
+    printf '  %-12s %8s %9s\n' "$name" "$(field "$1" "$name" | median)" \
+      "$(field "$1" "$name/platform" | median)"
+  done
 }

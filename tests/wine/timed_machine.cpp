@@ -1,18 +1,27 @@
-// The machine of the installer's measuring build (driver_setup_steps.exe):
-// the Win32 machine with a clock on the platform calls. Every call through
-// the registry, spooler, service, security, file, system and archive
-// interfaces, and every wait, adds its time to the platform total (waits to
-// their own total as well); calls through the window system (but the modal
-// loop itself) add theirs to a window total, apart, since the program's
-// status lines and progress steps are its own. step_times.cpp reports the
-// totals. Calls through the thread and comm interfaces are not counted.
-#include "timed_machine.h"
-
+// The installer's measuring build (driver_setup_steps.exe): the installer
+// on the Win32 machine with a clock on the platform calls, its step marks
+// (INSTALLER_STEP_TIMES) written out. Calls through the registry, spooler,
+// service, security, file, system and archive interfaces, and waits, count
+// as platform time (waits also apart); window-system calls (but the modal
+// loop) count apart, as the program's own status and progress output;
+// thread and comm calls are not counted.
+//
+// The start-up's last mark, "enabled", appends to startup-steps.txt (after
+// the button is enabled, so outside the time measured from outside):
+//   worker MS step MS ... total MS step/platform MS ...
+// worker: process creation to the first mark; each step: since the mark
+// before; total: creation to the last mark; step/platform: the step's
+// platform time. "install-end" (after "install-begin") appends to
+// install-steps.txt: command MS platform MS waits MS window MS own MS, own
+// being the command's time less its platform and window time.
 #include <atomic>
+#include <cstdio>
+#include <cstring>
 
+#include "bench_dialog.h"
 #include "platform/win32/win32_backends.h"
-// After windows.h, which it needs.
-#include <commctrl.h>
+#include "shell/app.h"
+#include "shell/step_times.h"
 
 namespace {
 
@@ -33,465 +42,177 @@ double TicksToMilliseconds(long long ticks) {
 }
 
 // Adds the time of its own life to the platform total.
-class PlatformCall {
- public:
-  PlatformCall() : start_(Ticks()) {}
-  ~PlatformCall() { platformTicks += Ticks() - start_; }
-  PlatformCall(const PlatformCall&) = delete;
-  PlatformCall& operator=(const PlatformCall&) = delete;
-
- private:
-  long long start_;
+struct PlatformCall {
+  long long start = Ticks();
+  ~PlatformCall() { platformTicks += Ticks() - start; }
 };
 
 // Adds the time of its own life to the window-system total, unless it runs
 // inside another window-system call (a send whose handler drives controls).
-class WindowCall {
- public:
-  WindowCall() : start_(Ticks()), outermost_(depth_++ == 0) {}
+struct WindowCall {
+  static thread_local int depth;
+  long long start = Ticks();
+  bool outermost = depth++ == 0;
   ~WindowCall() {
-    --depth_;
-    if (outermost_) windowTicks += Ticks() - start_;
+    --depth;
+    if (outermost) windowTicks += Ticks() - start;
   }
-  WindowCall(const WindowCall&) = delete;
-  WindowCall& operator=(const WindowCall&) = delete;
-
- private:
-  static thread_local int depth_;
-  long long start_;
-  bool outermost_;
 };
-thread_local int WindowCall::depth_ = 0;
+thread_local int WindowCall::depth = 0;
+
+// TIMEDn(Result, Name, n parameter types) overrides Base::Name with the same
+// call, timed by the class's Clock (PlatformCall or WindowCall).
+#define TIMED_(Result, Name, Parameters, Arguments) \
+  Result Name Parameters override {                 \
+    Clock timed;                                    \
+    return Base::Name Arguments;                    \
+  }
+#define TIMED0(R, N) TIMED_(R, N, (), ())
+#define TIMED1(R, N, A) TIMED_(R, N, (A a), (a))
+#define TIMED2(R, N, A, B) TIMED_(R, N, (A a, B b), (a, b))
+#define TIMED3(R, N, A, B, C) TIMED_(R, N, (A a, B b, C c), (a, b, c))
+#define TIMED4(R, N, A, B, C, D) TIMED_(R, N, (A a, B b, C c, D d), (a, b, c, d))
+#define TIMED5(R, N, A, B, C, D, E) TIMED_(R, N, (A a, B b, C c, D d, E e), (a, b, c, d, e))
+#define TIMED6(R, N, A, B, C, D, E, F) \
+  TIMED_(R, N, (A a, B b, C c, D d, E e, F f), (a, b, c, d, e, f))
+#define TIMED7(R, N, A, B, C, D, E, F, G) \
+  TIMED_(R, N, (A a, B b, C c, D d, E e, F f, G g), (a, b, c, d, e, f, g))
 
 using namespace platform;
 using namespace platform::win32;
 
-class TimedRegistry : public Win32Registry {
- public:
-  uint32_t RegOpenKeyExA(KeyHandle parent, const std::string& subKey, uint32_t access,
-                         KeyHandle& result) override {
-    PlatformCall timed;
-    return Win32Registry::RegOpenKeyExA(parent, subKey, access, result);
-  }
-  uint32_t RegCreateKeyExA(KeyHandle parent, const std::string& subKey, uint32_t options,
-                           uint32_t access, bool inheritHandle, KeyHandle& result,
-                           uint32_t* disposition) override {
-    PlatformCall timed;
-    return Win32Registry::RegCreateKeyExA(parent, subKey, options, access, inheritHandle, result,
-                                          disposition);
-  }
-  uint32_t RegSetValueExA(KeyHandle key, const std::string& valueName, uint32_t type,
-                          const void* data, uint32_t size) override {
-    PlatformCall timed;
-    return Win32Registry::RegSetValueExA(key, valueName, type, data, size);
-  }
-  uint32_t RegQueryValueExA(KeyHandle key, const std::string& valueName, uint32_t* type, void* data,
-                            uint32_t* size) override {
-    PlatformCall timed;
-    return Win32Registry::RegQueryValueExA(key, valueName, type, data, size);
-  }
-  uint32_t RegEnumValueA(KeyHandle key, uint32_t index, char* name, uint32_t* nameSize,
-                         uint32_t* type, void* data, uint32_t* dataSize) override {
-    PlatformCall timed;
-    return Win32Registry::RegEnumValueA(key, index, name, nameSize, type, data, dataSize);
-  }
-  uint32_t RegCloseKey(KeyHandle key) override {
-    PlatformCall timed;
-    return Win32Registry::RegCloseKey(key);
-  }
-  uint32_t SHDeleteKeyA(KeyHandle key, const std::string& subKey) override {
-    PlatformCall timed;
-    return Win32Registry::SHDeleteKeyA(key, subKey);
-  }
+// The Win32 backend B with a clock of kind C on the calls the class lists.
+template <typename B, typename C>
+struct Timed : B {
+  using Base = B;
+  using Clock = C;
 };
 
-class TimedSpooler : public Win32Spooler {
- public:
-  bool EnumPortsA(std::vector<PortInfo2>& ports) override {
-    PlatformCall timed;
-    return Win32Spooler::EnumPortsA(ports);
-  }
-  int AddPortA(WindowId owner, const std::string& monitorName) override {
-    PlatformCall timed;
-    return Win32Spooler::AddPortA(owner, monitorName);
-  }
-  bool ConfigurePortA(WindowId owner, const std::string& portName) override {
-    PlatformCall timed;
-    return Win32Spooler::ConfigurePortA(owner, portName);
-  }
-  bool DeletePortA(WindowId owner, const std::string& portName) override {
-    PlatformCall timed;
-    return Win32Spooler::DeletePortA(owner, portName);
-  }
-  bool EnumPrintersA(uint32_t flags, std::vector<PrinterInfo2>& printers) override {
-    PlatformCall timed;
-    return Win32Spooler::EnumPrintersA(flags, printers);
-  }
-  int OpenPrinterA(const std::string& printerName, PrinterHandle& printer,
-                   const PrinterDefaults& defaults) override {
-    PlatformCall timed;
-    return Win32Spooler::OpenPrinterA(printerName, printer, defaults);
-  }
-  bool SetPrinterA(PrinterHandle printer, uint32_t level, uint32_t command) override {
-    PlatformCall timed;
-    return Win32Spooler::SetPrinterA(printer, level, command);
-  }
-  bool DeletePrinter(PrinterHandle printer) override {
-    PlatformCall timed;
-    return Win32Spooler::DeletePrinter(printer);
-  }
-  bool ClosePrinter(PrinterHandle printer) override {
-    PlatformCall timed;
-    return Win32Spooler::ClosePrinter(printer);
-  }
-  PrinterHandle AddPrinterA(const PrinterInfo2& info) override {
-    PlatformCall timed;
-    return Win32Spooler::AddPrinterA(info);
-  }
-  bool GetPrinterDriverDirectoryA(const std::string& environment, std::string& directory) override {
-    PlatformCall timed;
-    return Win32Spooler::GetPrinterDriverDirectoryA(environment, directory);
-  }
-  bool AddPrinterDriverExA(const DriverInfo3& info, uint32_t fileCopyFlags) override {
-    PlatformCall timed;
-    return Win32Spooler::AddPrinterDriverExA(info, fileCopyFlags);
-  }
-  bool DeletePrinterDriverA(const std::string& environment,
-                            const std::string& driverName) override {
-    PlatformCall timed;
-    return Win32Spooler::DeletePrinterDriverA(environment, driverName);
-  }
-  bool AddMonitorA(const MonitorInfo2& info) override {
-    PlatformCall timed;
-    return Win32Spooler::AddMonitorA(info);
-  }
-  bool DeleteMonitorA(const std::string& environment, const std::string& monitorName) override {
-    PlatformCall timed;
-    return Win32Spooler::DeleteMonitorA(environment, monitorName);
-  }
+struct TimedRegistry : Timed<Win32Registry, PlatformCall> {
+  TIMED4(uint32_t, RegOpenKeyExA, KeyHandle, const std::string&, uint32_t, KeyHandle&)
+  TIMED7(uint32_t, RegCreateKeyExA, KeyHandle, const std::string&, uint32_t, uint32_t, bool,
+         KeyHandle&, uint32_t*)
+  TIMED5(uint32_t, RegSetValueExA, KeyHandle, const std::string&, uint32_t, const void*, uint32_t)
+  TIMED5(uint32_t, RegQueryValueExA, KeyHandle, const std::string&, uint32_t*, void*, uint32_t*)
+  TIMED7(uint32_t, RegEnumValueA, KeyHandle, uint32_t, char*, uint32_t*, uint32_t*, void*,
+         uint32_t*)
+  TIMED1(uint32_t, RegCloseKey, KeyHandle)
+  TIMED2(uint32_t, SHDeleteKeyA, KeyHandle, const std::string&)
 };
 
-class TimedServiceManager : public Win32ServiceManager {
- public:
-  ServiceHandle OpenSCManagerA(const std::string& database, uint32_t access) override {
-    PlatformCall timed;
-    return Win32ServiceManager::OpenSCManagerA(database, access);
-  }
-  ServiceHandle OpenServiceA(ServiceHandle manager, const std::string& serviceName,
-                             uint32_t access) override {
-    PlatformCall timed;
-    return Win32ServiceManager::OpenServiceA(manager, serviceName, access);
-  }
-  bool QueryServiceStatus(ServiceHandle service, ServiceStatus& status) override {
-    PlatformCall timed;
-    return Win32ServiceManager::QueryServiceStatus(service, status);
-  }
-  bool ControlService(ServiceHandle service, uint32_t control, ServiceStatus& status) override {
-    PlatformCall timed;
-    return Win32ServiceManager::ControlService(service, control, status);
-  }
-  bool StartServiceA(ServiceHandle service) override {
-    PlatformCall timed;
-    return Win32ServiceManager::StartServiceA(service);
-  }
-  bool CloseServiceHandle(ServiceHandle handle) override {
-    PlatformCall timed;
-    return Win32ServiceManager::CloseServiceHandle(handle);
-  }
+struct TimedSpooler : Timed<Win32Spooler, PlatformCall> {
+  TIMED1(bool, EnumPortsA, std::vector<PortInfo2>&)
+  TIMED2(int, AddPortA, WindowId, const std::string&)
+  TIMED2(bool, ConfigurePortA, WindowId, const std::string&)
+  TIMED2(bool, DeletePortA, WindowId, const std::string&)
+  TIMED2(bool, EnumPrintersA, uint32_t, std::vector<PrinterInfo2>&)
+  TIMED3(int, OpenPrinterA, const std::string&, PrinterHandle&, const PrinterDefaults&)
+  TIMED3(bool, SetPrinterA, PrinterHandle, uint32_t, uint32_t)
+  TIMED1(bool, DeletePrinter, PrinterHandle)
+  TIMED1(bool, ClosePrinter, PrinterHandle)
+  TIMED1(PrinterHandle, AddPrinterA, const PrinterInfo2&)
+  TIMED2(bool, GetPrinterDriverDirectoryA, const std::string&, std::string&)
+  TIMED2(bool, AddPrinterDriverExA, const DriverInfo3&, uint32_t)
+  TIMED2(bool, DeletePrinterDriverA, const std::string&, const std::string&)
+  TIMED1(bool, AddMonitorA, const MonitorInfo2&)
+  TIMED2(bool, DeleteMonitorA, const std::string&, const std::string&)
 };
 
-class TimedSecurity : public Win32Security {
- public:
-  bool OpenProcessToken(uint32_t desiredAccess, TokenHandle& token) override {
-    PlatformCall timed;
-    return Win32Security::OpenProcessToken(desiredAccess, token);
-  }
-  bool LookupPrivilegeValueA(const std::string& privilegeName, uint64_t& luid) override {
-    PlatformCall timed;
-    return Win32Security::LookupPrivilegeValueA(privilegeName, luid);
-  }
-  bool AdjustTokenPrivileges(TokenHandle token, uint64_t luid, uint32_t attributes) override {
-    PlatformCall timed;
-    return Win32Security::AdjustTokenPrivileges(token, luid, attributes);
-  }
-  bool CloseHandle(TokenHandle token) override {
-    PlatformCall timed;
-    return Win32Security::CloseHandle(token);
-  }
-  uint32_t GetNamedSecurityInfoA(const std::string& objectName,
-                                 std::unique_ptr<Acl>& dacl) override {
-    PlatformCall timed;
-    return Win32Security::GetNamedSecurityInfoA(objectName, dacl);
-  }
-  uint32_t SetEntriesInAclA(const ExplicitAccess& entry, const Acl* oldAcl,
-                            std::unique_ptr<Acl>& newAcl) override {
-    PlatformCall timed;
-    return Win32Security::SetEntriesInAclA(entry, oldAcl, newAcl);
-  }
-  uint32_t SetNamedSecurityInfoA(const std::string& objectName, const Acl& dacl) override {
-    PlatformCall timed;
-    return Win32Security::SetNamedSecurityInfoA(objectName, dacl);
-  }
+struct TimedServiceManager : Timed<Win32ServiceManager, PlatformCall> {
+  TIMED2(ServiceHandle, OpenSCManagerA, const std::string&, uint32_t)
+  TIMED3(ServiceHandle, OpenServiceA, ServiceHandle, const std::string&, uint32_t)
+  TIMED2(bool, QueryServiceStatus, ServiceHandle, ServiceStatus&)
+  TIMED3(bool, ControlService, ServiceHandle, uint32_t, ServiceStatus&)
+  TIMED1(bool, StartServiceA, ServiceHandle)
+  TIMED1(bool, CloseServiceHandle, ServiceHandle)
 };
 
-class TimedFileSystem : public Win32FileSystem {
- public:
-  bool CopyFileA(const std::string& source, const std::string& target, bool failIfExists) override {
-    PlatformCall timed;
-    return Win32FileSystem::CopyFileA(source, target, failIfExists);
-  }
-  bool DeleteFileA(const std::string& path) override {
-    PlatformCall timed;
-    return Win32FileSystem::DeleteFileA(path);
-  }
-  bool CreateDirectoryA(const std::string& path) override {
-    PlatformCall timed;
-    return Win32FileSystem::CreateDirectoryA(path);
-  }
-  bool RemoveDirectoryA(const std::string& path) override {
-    PlatformCall timed;
-    return Win32FileSystem::RemoveDirectoryA(path);
-  }
-  FindHandle FindFirstFileA(const std::string& pattern, FindData& data) override {
-    PlatformCall timed;
-    return Win32FileSystem::FindFirstFileA(pattern, data);
-  }
-  bool FindNextFileA(FindHandle find, FindData& data) override {
-    PlatformCall timed;
-    return Win32FileSystem::FindNextFileA(find, data);
-  }
-  bool FindClose(FindHandle find) override {
-    PlatformCall timed;
-    return Win32FileSystem::FindClose(find);
-  }
-  uint32_t GetFileAttributesA(const std::string& path) override {
-    PlatformCall timed;
-    return Win32FileSystem::GetFileAttributesA(path);
-  }
-  uint32_t GetCurrentDirectoryA(std::string& directory, uint32_t maxLength) override {
-    PlatformCall timed;
-    return Win32FileSystem::GetCurrentDirectoryA(directory, maxLength);
-  }
-  uint32_t GetSystemDirectoryA(std::string& directory, uint32_t maxLength) override {
-    PlatformCall timed;
-    return Win32FileSystem::GetSystemDirectoryA(directory, maxLength);
-  }
-  uint32_t GetWindowsDirectoryA(std::string& directory, uint32_t maxLength) override {
-    PlatformCall timed;
-    return Win32FileSystem::GetWindowsDirectoryA(directory, maxLength);
-  }
-  uint32_t GetPrivateProfileSectionNamesA(char* buffer, uint32_t size,
-                                          const std::string& fileName) override {
-    PlatformCall timed;
-    return Win32FileSystem::GetPrivateProfileSectionNamesA(buffer, size, fileName);
-  }
-  uint32_t GetPrivateProfileStringA(const std::string& section, const std::string& key,
-                                    const char* defaultValue, char* buffer, uint32_t size,
-                                    const std::string& fileName) override {
-    PlatformCall timed;
-    return Win32FileSystem::GetPrivateProfileStringA(section, key, defaultValue, buffer, size,
-                                                     fileName);
-  }
+struct TimedSecurity : Timed<Win32Security, PlatformCall> {
+  TIMED2(bool, OpenProcessToken, uint32_t, TokenHandle&)
+  TIMED2(bool, LookupPrivilegeValueA, const std::string&, uint64_t&)
+  TIMED3(bool, AdjustTokenPrivileges, TokenHandle, uint64_t, uint32_t)
+  TIMED1(bool, CloseHandle, TokenHandle)
+  TIMED2(uint32_t, GetNamedSecurityInfoA, const std::string&, std::unique_ptr<Acl>&)
+  TIMED3(uint32_t, SetEntriesInAclA, const ExplicitAccess&, const Acl*, std::unique_ptr<Acl>&)
+  TIMED2(uint32_t, SetNamedSecurityInfoA, const std::string&, const Acl&)
 };
 
-class TimedSystemInfo : public Win32SystemInfo {
- public:
-  bool GetVersionExA(OsVersionInfo& info) override {
-    PlatformCall timed;
-    return Win32SystemInfo::GetVersionExA(info);
-  }
-  bool HasIsWow64Process() override {
-    PlatformCall timed;
-    return Win32SystemInfo::HasIsWow64Process();
-  }
-  bool IsWow64Process(bool& wow64) override {
-    PlatformCall timed;
-    return Win32SystemInfo::IsWow64Process(wow64);
-  }
-  std::string ApplicationTitle() override {
-    PlatformCall timed;
-    return Win32SystemInfo::ApplicationTitle();
-  }
+struct TimedFileSystem : Timed<Win32FileSystem, PlatformCall> {
+  TIMED3(bool, CopyFileA, const std::string&, const std::string&, bool)
+  TIMED1(bool, DeleteFileA, const std::string&)
+  TIMED1(bool, CreateDirectoryA, const std::string&)
+  TIMED1(bool, RemoveDirectoryA, const std::string&)
+  TIMED2(FindHandle, FindFirstFileA, const std::string&, FindData&)
+  TIMED2(bool, FindNextFileA, FindHandle, FindData&)
+  TIMED1(bool, FindClose, FindHandle)
+  TIMED1(uint32_t, GetFileAttributesA, const std::string&)
+  TIMED2(uint32_t, GetCurrentDirectoryA, std::string&, uint32_t)
+  TIMED2(uint32_t, GetSystemDirectoryA, std::string&, uint32_t)
+  TIMED2(uint32_t, GetWindowsDirectoryA, std::string&, uint32_t)
+  TIMED3(uint32_t, GetPrivateProfileSectionNamesA, char*, uint32_t, const std::string&)
+  TIMED6(uint32_t, GetPrivateProfileStringA, const std::string&, const std::string&, const char*,
+         char*, uint32_t, const std::string&)
 };
 
-class TimedArchiveDll : public Win32ArchiveDll {
- public:
-  bool LoadLibraryA(const std::string& fileName) override {
-    PlatformCall timed;
-    return Win32ArchiveDll::LoadLibraryA(fileName);
-  }
-  void FreeLibrary() override {
-    PlatformCall timed;
-    Win32ArchiveDll::FreeLibrary();
-  }
-  bool SetOwnerWindowEx(WindowId owner) override {
-    PlatformCall timed;
-    return Win32ArchiveDll::SetOwnerWindowEx(owner);
-  }
-  int SevenZip(WindowId owner, const std::string& command, char* output,
-               uint32_t outputSize) override {
-    PlatformCall timed;
-    return Win32ArchiveDll::SevenZip(owner, command, output, outputSize);
-  }
-  bool KillOwnerWindowEx(WindowId owner) override {
-    PlatformCall timed;
-    return Win32ArchiveDll::KillOwnerWindowEx(owner);
-  }
+struct TimedSystemInfo : Timed<Win32SystemInfo, PlatformCall> {
+  TIMED1(bool, GetVersionExA, OsVersionInfo&)
+  TIMED0(bool, HasIsWow64Process)
+  TIMED1(bool, IsWow64Process, bool&)
+  TIMED0(std::string, ApplicationTitle)
 };
 
-class TimedWindowSystem : public Win32WindowSystem {
- public:
-  uint32_t RegisterWindowMessageA(const std::string& name) override {
-    WindowCall timed;
-    return Win32WindowSystem::RegisterWindowMessageA(name);
-  }
-  void EndDialog(WindowId dialog, std::intptr_t result) override {
-    WindowCall timed;
-    Win32WindowSystem::EndDialog(dialog, result);
-  }
-  int MessageBoxA(WindowId owner, const std::string& text, const std::string& caption,
-                  uint32_t type) override {
-    WindowCall timed;
-    return Win32WindowSystem::MessageBoxA(owner, text, caption, type);
-  }
-  LResult SendMessageA(WindowId window, uint32_t message, WParam wParam, LParam lParam) override {
-    WindowCall timed;
-    return Win32WindowSystem::SendMessageA(window, message, wParam, lParam);
-  }
-  void SetTimer(WindowId window, std::uintptr_t timerId, uint32_t elapseMs) override {
-    WindowCall timed;
-    Win32WindowSystem::SetTimer(window, timerId, elapseMs);
-  }
-  void KillTimer(WindowId window, std::uintptr_t timerId) override {
-    WindowCall timed;
-    Win32WindowSystem::KillTimer(window, timerId);
-  }
-  void SetDlgItemTextA(WindowId dialog, int controlId, const std::string& text) override {
-    WindowCall timed;
-    Win32WindowSystem::SetDlgItemTextA(dialog, controlId, text);
-  }
-  std::string GetDlgItemTextA(WindowId dialog, int controlId) override {
-    WindowCall timed;
-    return Win32WindowSystem::GetDlgItemTextA(dialog, controlId);
-  }
-  void EnableDlgItem(WindowId dialog, int controlId, bool enable) override {
-    WindowCall timed;
-    Win32WindowSystem::EnableDlgItem(dialog, controlId, enable);
-  }
-  bool IsDlgItemEnabled(WindowId dialog, int controlId) override {
-    WindowCall timed;
-    return Win32WindowSystem::IsDlgItemEnabled(dialog, controlId);
-  }
-  void CheckDlgButton(WindowId dialog, int controlId, bool checked) override {
-    WindowCall timed;
-    Win32WindowSystem::CheckDlgButton(dialog, controlId, checked);
-  }
-  bool IsDlgButtonChecked(WindowId dialog, int controlId) override {
-    WindowCall timed;
-    return Win32WindowSystem::IsDlgButtonChecked(dialog, controlId);
-  }
-  void SetProgressPos(WindowId dialog, int controlId, int position) override {
-    WindowCall timed;
-    Win32WindowSystem::SetProgressPos(dialog, controlId, position);
-  }
-  int GetProgressPos(WindowId dialog, int controlId) override {
-    WindowCall timed;
-    return Win32WindowSystem::GetProgressPos(dialog, controlId);
-  }
-  void ComboResetContent(WindowId dialog, int controlId) override {
-    WindowCall timed;
-    Win32WindowSystem::ComboResetContent(dialog, controlId);
-  }
-  int ComboAddString(WindowId dialog, int controlId, const std::string& text) override {
-    WindowCall timed;
-    return Win32WindowSystem::ComboAddString(dialog, controlId, text);
-  }
-  void ComboSetCurSel(WindowId dialog, int controlId, int index) override {
-    WindowCall timed;
-    Win32WindowSystem::ComboSetCurSel(dialog, controlId, index);
-  }
-  int ComboGetCurSel(WindowId dialog, int controlId) override {
-    WindowCall timed;
-    return Win32WindowSystem::ComboGetCurSel(dialog, controlId);
-  }
-  int ComboGetCount(WindowId dialog, int controlId) override {
-    WindowCall timed;
-    return Win32WindowSystem::ComboGetCount(dialog, controlId);
-  }
-  std::string ComboGetItemText(WindowId dialog, int controlId, int index) override {
-    WindowCall timed;
-    return Win32WindowSystem::ComboGetItemText(dialog, controlId, index);
-  }
-  void ListDeleteAllItems(WindowId dialog, int controlId) override {
-    WindowCall timed;
-    Win32WindowSystem::ListDeleteAllItems(dialog, controlId);
-  }
-  int ListGetColumnCount(WindowId dialog, int controlId) override {
-    WindowCall timed;
-    return Win32WindowSystem::ListGetColumnCount(dialog, controlId);
-  }
-  void ListDeleteColumn(WindowId dialog, int controlId, int column) override {
-    WindowCall timed;
-    Win32WindowSystem::ListDeleteColumn(dialog, controlId, column);
-  }
-  void ListInsertColumn(WindowId dialog, int controlId, int column, const std::string& heading,
-                        int format, int widthPixels) override {
-    WindowCall timed;
-    Win32WindowSystem::ListInsertColumn(dialog, controlId, column, heading, format, widthPixels);
-  }
-  void ListSetColumnWidth(WindowId dialog, int controlId, int column, int widthPixels) override {
-    WindowCall timed;
-    Win32WindowSystem::ListSetColumnWidth(dialog, controlId, column, widthPixels);
-  }
-  uint32_t ListGetExtendedStyle(WindowId dialog, int controlId) override {
-    WindowCall timed;
-    return Win32WindowSystem::ListGetExtendedStyle(dialog, controlId);
-  }
-  void ListSetExtendedStyle(WindowId dialog, int controlId, uint32_t style) override {
-    WindowCall timed;
-    Win32WindowSystem::ListSetExtendedStyle(dialog, controlId, style);
-  }
-  int ListInsertItem(WindowId dialog, int controlId, int row, const std::string& text) override {
-    WindowCall timed;
-    return Win32WindowSystem::ListInsertItem(dialog, controlId, row, text);
-  }
-  void ListSetItemText(WindowId dialog, int controlId, int row, int column,
-                       const std::string& text) override {
-    WindowCall timed;
-    Win32WindowSystem::ListSetItemText(dialog, controlId, row, column, text);
-  }
-  std::string ListGetItemText(WindowId dialog, int controlId, int row, int column) override {
-    WindowCall timed;
-    return Win32WindowSystem::ListGetItemText(dialog, controlId, row, column);
-  }
-  int ListGetItemCount(WindowId dialog, int controlId) override {
-    WindowCall timed;
-    return Win32WindowSystem::ListGetItemCount(dialog, controlId);
-  }
-  uint32_t ListGetItemState(WindowId dialog, int controlId, int row, uint32_t mask) override {
-    WindowCall timed;
-    return Win32WindowSystem::ListGetItemState(dialog, controlId, row, mask);
-  }
-  void ListSetItemState(WindowId dialog, int controlId, int row, uint32_t state,
-                        uint32_t mask) override {
-    WindowCall timed;
-    Win32WindowSystem::ListSetItemState(dialog, controlId, row, state, mask);
-  }
+struct TimedArchiveDll : Timed<Win32ArchiveDll, PlatformCall> {
+  TIMED1(bool, LoadLibraryA, const std::string&)
+  TIMED0(void, FreeLibrary)
+  TIMED1(bool, SetOwnerWindowEx, WindowId)
+  TIMED4(int, SevenZip, WindowId, const std::string&, char*, uint32_t)
+  TIMED1(bool, KillOwnerWindowEx, WindowId)
 };
 
-class TimedClock : public Win32Clock {
- public:
+struct TimedWindowSystem : Timed<Win32WindowSystem, WindowCall> {
+  TIMED1(uint32_t, RegisterWindowMessageA, const std::string&)
+  TIMED2(void, EndDialog, WindowId, std::intptr_t)
+  TIMED4(int, MessageBoxA, WindowId, const std::string&, const std::string&, uint32_t)
+  TIMED4(LResult, SendMessageA, WindowId, uint32_t, WParam, LParam)
+  TIMED3(void, SetTimer, WindowId, std::uintptr_t, uint32_t)
+  TIMED2(void, KillTimer, WindowId, std::uintptr_t)
+  TIMED3(void, SetDlgItemTextA, WindowId, int, const std::string&)
+  TIMED2(std::string, GetDlgItemTextA, WindowId, int)
+  TIMED3(void, EnableDlgItem, WindowId, int, bool)
+  TIMED2(bool, IsDlgItemEnabled, WindowId, int)
+  TIMED3(void, CheckDlgButton, WindowId, int, bool)
+  TIMED2(bool, IsDlgButtonChecked, WindowId, int)
+  TIMED3(void, SetProgressPos, WindowId, int, int)
+  TIMED2(int, GetProgressPos, WindowId, int)
+  TIMED2(void, ComboResetContent, WindowId, int)
+  TIMED3(int, ComboAddString, WindowId, int, const std::string&)
+  TIMED3(void, ComboSetCurSel, WindowId, int, int)
+  TIMED2(int, ComboGetCurSel, WindowId, int)
+  TIMED2(int, ComboGetCount, WindowId, int)
+  TIMED3(std::string, ComboGetItemText, WindowId, int, int)
+  TIMED2(void, ListDeleteAllItems, WindowId, int)
+  TIMED2(int, ListGetColumnCount, WindowId, int)
+  TIMED3(void, ListDeleteColumn, WindowId, int, int)
+  TIMED6(void, ListInsertColumn, WindowId, int, int, const std::string&, int, int)
+  TIMED4(void, ListSetColumnWidth, WindowId, int, int, int)
+  TIMED2(uint32_t, ListGetExtendedStyle, WindowId, int)
+  TIMED3(void, ListSetExtendedStyle, WindowId, int, uint32_t)
+  TIMED4(int, ListInsertItem, WindowId, int, int, const std::string&)
+  TIMED5(void, ListSetItemText, WindowId, int, int, int, const std::string&)
+  TIMED4(std::string, ListGetItemText, WindowId, int, int, int)
+  TIMED2(int, ListGetItemCount, WindowId, int)
+  TIMED4(uint32_t, ListGetItemState, WindowId, int, int, uint32_t)
+  TIMED5(void, ListSetItemState, WindowId, int, int, uint32_t, uint32_t)
+};
+
+struct TimedClock : Timed<Win32Clock, PlatformCall> {
   void Sleep(uint32_t milliseconds) override {
+    PlatformCall timed;
     const long long start = Ticks();
     Win32Clock::Sleep(milliseconds);
-    const long long spent = Ticks() - start;
-    platformTicks += spent;
-    waitTicks += spent;
+    waitTicks += Ticks() - start;
   }
-  uint32_t GetTickCount() override {
-    PlatformCall timed;
-    return Win32Clock::GetTickCount();
-  }
+  TIMED0(uint32_t, GetTickCount)
 };
 
 class TimedMachine : public Machine {
@@ -523,17 +244,72 @@ class TimedMachine : public Machine {
   Win32CommPorts comm_;
 };
 
-}  // namespace
+// Milliseconds spent since the process started in platform calls (waits
+// included), in waits alone, and in window-system calls.
+struct PlatformTotals {
+  double platform, waits, window;
+};
 
-PlatformTotals CurrentPlatformTotals() {
-  return PlatformTotals{TicksToMilliseconds(platformTicks.load()),
-                        TicksToMilliseconds(waitTicks.load()),
-                        TicksToMilliseconds(windowTicks.load())};
+PlatformTotals Totals() {
+  return PlatformTotals{TicksToMilliseconds(platformTicks), TicksToMilliseconds(waitTicks),
+                        TicksToMilliseconds(windowTicks)};
 }
 
-std::unique_ptr<platform::Machine> CreateTimedMachine() {
+struct Mark {
+  const char* step;
+  long long at;
+  double platform;  // platform time so far
+};
+Mark marks[16];
+int count = 0;
+double creationToFirst = 0;
+long long installBegin = 0;
+PlatformTotals installTotals{};
+
+}  // namespace
+
+void StepMark(const char* step) {
+  if (std::strcmp(step, "install-begin") == 0) {
+    installBegin = Ticks();
+    installTotals = Totals();
+  } else if (std::strcmp(step, "install-end") == 0) {
+    const double command = TicksToMilliseconds(Ticks() - installBegin);
+    const PlatformTotals t = Totals();
+    const double platform = t.platform - installTotals.platform;
+    const double window = t.window - installTotals.window;
+    if (std::FILE* file = std::fopen("install-steps.txt", "a")) {
+      std::fprintf(file, "command %.1f platform %.1f waits %.1f window %.1f own %.1f\n", command,
+                   platform, t.waits - installTotals.waits, window, command - platform - window);
+      std::fclose(file);
+    }
+  } else if (count < 16) {
+    marks[count] = Mark{step, Ticks(), Totals().platform};
+    if (count++ == 0) creationToFirst = bench::SinceCreation();
+    std::FILE* file =
+        std::strcmp(step, "enabled") == 0 ? std::fopen("startup-steps.txt", "a") : nullptr;
+    if (file == nullptr) return;
+    std::fprintf(file, "worker %.1f", creationToFirst);
+    for (int i = 1; i < count; ++i) {
+      std::fprintf(file, " %s %.1f", marks[i].step,
+                   TicksToMilliseconds(marks[i].at - marks[i - 1].at));
+    }
+    std::fprintf(file, " total %.1f",
+                 creationToFirst + TicksToMilliseconds(marks[count - 1].at - marks[0].at));
+    for (int i = 1; i < count; ++i) {
+      std::fprintf(file, " %s/platform %.1f", marks[i].step,
+                   marks[i].platform - marks[i - 1].platform);
+    }
+    std::fputc('\n', file);
+    std::fclose(file);
+  }
+}
+
+int main() {
+  // The common controls, as CreateWin32Machine initialises them.
   INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
                                 ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&controls);
-  return std::make_unique<TimedMachine>();
+  TimedMachine machine;
+  RunInstaller(machine);
+  return 0;
 }

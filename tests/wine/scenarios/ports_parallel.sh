@@ -4,16 +4,13 @@
 scenario_begin ports_parallel
 source "$(dirname "${BASH_SOURCE[0]}")/install_common.bash"
 
-PRINTER="RX-46 Series"
 DIALOG="Select A Parallel Port"
 tab=$'\t'
 if install_prepare; then
   add_port LPT2:
   add_port LPT3:
   start_setup
-  choose_driver "$PRINTER" 2
-  check_ok "Install clicked" drive post-click "$MAIN_TITLE" 1012
-
+  install_click "RX-46 Series" 2
   check_ok "the parallel port dialog appears" drive wait-window "$DIALOG" 30000
   check_eq "the three ports are listed, the first selected" \
     "S-${tab}LPT1:${tab}Local Port
@@ -30,12 +27,7 @@ Description${tab}300" "$(drive list-columns "$DIALOG" 1004)"
   check_ok "the dialog closes" drive wait-gone "$DIALOG" 30000
   check_ok "the installation completes" \
     drive wait-text "$MAIN_TITLE" 1011 "The installation is completed." 60000
-  check_has_line "the printer is on LPT2:" "$PRINTER${tab}LPT2:${tab}$PRINTER" \
-    "$(drive printers)"
-  check_eq "the Device value names LPT2:" "$PRINTER,winspool,LPT2:" \
-    "$(reg_value HKCU "$WINDOWS_KEY" Device)"
+  check_installed "RX-46 Series" LPT2:
   screenshot ports_parallel_done
-
-  check_ok "the window is closed" drive click "$MAIN_TITLE" 2
-  if wait_installer_exit 20000; then pass "the program ends"; else fail "the program ends"; fi
+  end_program "the window is closed"
 fi
