@@ -326,11 +326,15 @@ uint32_t SimRegistry::RegEnumValueA(platform::KeyHandle handle, uint32_t index, 
 }
 
 uint32_t SimRegistry::RegCloseKey(platform::KeyHandle handle) {
+  // A close that fails still frees the handle: the caller cannot use it
+  // again, and nothing can close it later.
+  bool known = true;
+  {
+    std::lock_guard lock(mutex_);
+    if (!RootKey(handle)) known = handles_.erase(handle) != 0;
+  }
   if (auto fault = faults_.Check("RegCloseKey")) return *fault;
-  std::lock_guard lock(mutex_);
-  if (RootKey(handle)) return win::ERROR_SUCCESS;
-  if (handles_.erase(handle) == 0) return win::ERROR_INVALID_HANDLE;
-  return win::ERROR_SUCCESS;
+  return known ? win::ERROR_SUCCESS : win::ERROR_INVALID_HANDLE;
 }
 
 uint32_t SimRegistry::SHDeleteKeyA(platform::KeyHandle handle, const std::string& subKey) {

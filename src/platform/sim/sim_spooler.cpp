@@ -243,9 +243,15 @@ bool SimSpooler::DeletePrinter(platform::PrinterHandle printer) {
 }
 
 bool SimSpooler::ClosePrinter(platform::PrinterHandle printer) {
+  // A close that fails still frees the handle: the caller cannot use it
+  // again, and nothing can close it later.
+  bool known = false;
+  {
+    std::lock_guard lock(mutex_);
+    known = handles_.erase(printer) != 0;
+  }
   if (!Enter("ClosePrinter")) return false;
-  std::lock_guard lock(mutex_);
-  if (handles_.erase(printer) == 0) return Fail(win::ERROR_INVALID_HANDLE);
+  if (!known) return Fail(win::ERROR_INVALID_HANDLE);
   return true;
 }
 
