@@ -20,6 +20,46 @@
 
 namespace serial_test {
 
+struct Notification {
+  uint32_t message;
+  platform::WParam wParam;
+  platform::LParam lParam;
+  bool operator==(const Notification&) const = default;
+};
+
+// A window that records what a serial channel sends it.
+class OwnerWindow : public platform::Dialog {
+ public:
+  using platform::Dialog::Dialog;
+  std::vector<Notification> received;
+
+  bool OnMessage(uint32_t message, platform::WParam wParam, platform::LParam lParam,
+                 platform::LResult& result) override {
+    if (message < win::WM_USER) return false;
+    received.push_back({message, wParam, lParam});
+    result = 0;
+    return true;
+  }
+  void OnClose() override { ui().EndDialog(hwnd(), 0); }
+
+  // Runs `body` on the window's thread, then lets the window close.
+  void Run(sim::SimMachine& m, const std::function<void(sim::UserActions&)>& body) {
+    m.simUi().Script(IDD_SERIAL_PROMPT, [&](sim::UserActions& u) {
+      body(u);
+      u.CloseBox();
+    });
+    m.ui().DialogBoxParamA(IDD_SERIAL_PROMPT, 0, *this);
+  }
+  // The received bytes, in order.
+  std::vector<platform::WParam> Bytes() const {
+    std::vector<platform::WParam> bytes;
+    for (const auto& n : received) {
+      if (n.message == WM_SERIALDATA) bytes.push_back(n.wParam);
+    }
+    return bytes;
+  }
+};
+
 inline const std::string kPortsKey = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
 
 class SerialSearchTest : public ::testing::Test {
