@@ -113,7 +113,7 @@ INSTANTIATE_TEST_SUITE_P(
              "Failed to set Registry"},
         Case{"NoKey2", Delete(kKey2), false, {kNew, kNone, kOld, kOld, kNone}},
         Case{"NoKey3", Delete(kKey3), false, {kNew, kNew, kNone, kOld, kNone}},
-        Case{"Key3TakesNoValue", Fail("RegSetValueExA", 3), false, {kNew, kNew, kOld, kOld, kNone}},
+        Case{"Key4TakesNoValue", Fail("RegSetValueExA", 4), false, {kNew, kNew, kNew, kOld, kNone}},
         Case{"Key5NotCreated", Fail("RegCreateKeyExA"), false, {kNew, kNew, kNew, kNew, kNone}},
         Case{"FlagNotWritten", Fail("RegSetValueExA", 5), false, {kNew, kNew, kNew, kNew, kNone}}),
     [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
