@@ -5,142 +5,118 @@
 namespace ports_test {
 namespace {
 
-class PrinterPortRegistry : public PortsTest {
+const std::string kKey1 = kSoftwarePrinters + kPrinter;
+const std::string kKey2 = kKey1 + "\\DsSpooler";
+const std::string kKey3 =
+    std::string("SYSTEM\\ControlSet001\\Control\\Print\\Printers\\") + kPrinter;
+const std::string kKey4 = kCurrentPrinters + kPrinter;
+const std::string kKey5 = kProfilePrinters + kPrinter;
+// Key values as stored, the terminating zero included.
+const std::string kNew("LPT1:\0", 6), kOld("USB001\0", 7), kOffLine(4, '\0'), kNone = "<none>";
+
+using Arm = std::function<void(sim::SimMachine&)>;
+struct Case {
+  const char* name;
+  Arm arm;
+  bool result;
+  std::vector<std::string> state;  // the port of keys 1 to 4, the flag of key 5
+  std::string status = "";
+};
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+
+class PrinterPortRegistry : public PortsTest, public ::testing::WithParamInterface<Case> {
  protected:
   void SetUp() override {
-    AddLocalPort("LPT1:");
     AddUsbPort("USB001");
     m.spool().AddPrinter(kPrinter, "USB001", "POS-80");
+    m.reg().CutCurrentControlSetLink();  // keys 3 and 4 told apart
   }
-
-  // `arm` runs on the window's thread right before the call, so that the
-  // start-up worker's registry calls do not meet the faults it arms.
-  bool Set(const std::string& port, const std::string& printer = kPrinter,
-           const std::function<void()>& arm = {}) {
+  bool Set(const std::string& printer, const Arm& arm = {}) {
     bool result = false;
     RunInMainWindow([&](MainWindow& w) {
-      if (arm) arm();
-      result = SetPrinterPortRegistry(w.installation(), w, printer, port);
+      if (arm) arm(m);  // armed here: the start-up worker's calls pass
+      result = SetPrinterPortRegistry(w.installation(), w, printer, "LPT1:");
     });
     return result;
   }
-  bool SetWithFault(const std::string& port, const char* call, sim::FaultOptions options = {}) {
-    return Set(port, kPrinter, [&] { m.faults().Fail(call, win::ERROR_ACCESS_DENIED, options); });
+  std::vector<std::string> State() {
+    std::vector<std::string> state;
+    for (const auto& [path, name] :
+         std::vector<std::pair<std::string, std::string>>{{kKey1, "Port"},
+                                                          {kKey2, "portName"},
+                                                          {kKey3, "Port"},
+                                                          {kKey4, "Port"},
+                                                          {kKey5, "PrinterOnLine"}}) {
+      const auto value = m.reg().GetValue(kHklm, path, name);
+      state.push_back(value ? value->data : kNone);
+    }
+    return state;
   }
-
-  std::string Key1() { return kSoftwarePrinters + kPrinter; }
-  std::string Key2() { return kSoftwarePrinters + kPrinter + "\\DsSpooler"; }
-  std::string Key3() { return kControlSet001Printers + kPrinter; }
-  std::string Key4() { return kCurrentPrinters + kPrinter; }
-  std::string Key5() { return kProfilePrinters + kPrinter; }
 };
 
-TEST_F(PrinterPortRegistry, WritesThePortIntoEveryKeyAndClearsTheOnLineFlag) {
-  m.reg().CutCurrentControlSetLink();  // keys 3 and 4 told apart
-  m.reg().SetDword(kHklm, Key5(), "PrinterOnLine", 1);
+TEST_F(PrinterPortRegistry, WritesEveryKeyGrantingAdministratorsFirstAndClearsTheOnLineFlag) {
+  m.reg().SetDword(kHklm, kKey5, "PrinterOnLine", 1);
+  // Keys only administrators may write: the grant must come before the open.
+  for (const std::string& path : {kKey1, kKey2, kKey3, kKey5}) m.reg().Protect(kHklm, path);
   const size_t keysOpen = m.reg().OpenKeyCount();
 
-  EXPECT_TRUE(Set("LPT1:"));
+  EXPECT_TRUE(Set(kPrinter));
 
-  for (const auto& [path, name] : std::vector<std::pair<std::string, std::string>>{
-           {Key1(), "Port"}, {Key2(), "portName"}, {Key3(), "Port"}, {Key4(), "Port"}}) {
-    const auto value = m.reg().GetValue(kHklm, path, name);
-    ASSERT_TRUE(value) << path;
-    EXPECT_EQ(value->type, win::REG_SZ) << path;
-    EXPECT_EQ(value->data, std::string("LPT1:\0", 6)) << path;  // colon and zero byte kept
-  }
-  const auto flag = m.reg().GetValue(kHklm, Key5(), "PrinterOnLine");
-  ASSERT_TRUE(flag);
-  EXPECT_EQ(flag->type, win::REG_DWORD);
-  EXPECT_EQ(flag->data, std::string(4, '\0'));
-  for (const std::string& path : {Key1(), Key2(), Key3(), Key4(), Key5()}) {
+  EXPECT_EQ(State(), (std::vector<std::string>{kNew, kNew, kNew, kNew, kOffLine}));
+  for (const std::string& path : {kKey1, kKey2, kKey3, kKey4, kKey5}) {
     EXPECT_TRUE(m.reg().AdministratorsHaveFullControl(kHklm, path)) << path;
   }
   EXPECT_EQ(m.reg().OpenKeyCount(), keysOpen);
-  // Key 5 refreshes twice but says nothing.
-  for (const std::string& status : Statuses())
-    EXPECT_EQ(status.find("Registry"), std::string::npos);
-}
-
-TEST_F(PrinterPortRegistry, KeysThatOnlyAdministratorsMayWriteAreGrantedFirst) {
-  for (const std::string& path : {Key1(), Key2(), Key3(), Key5()}) m.reg().Protect(kHklm, path);
-  EXPECT_TRUE(Set("LPT1:"));
-  EXPECT_EQ(StringValue(Key1(), "Port"), "LPT1:");
-  EXPECT_EQ(StringValue(Key3(), "Port"), "LPT1:");
-}
-
-TEST_F(PrinterPortRegistry, MissingDsSpoolerKeyStopsAfterKeyOne) {
-  m.reg().DeleteTree(kHklm, Key2());
-  EXPECT_FALSE(Set("LPT1:"));
-  EXPECT_EQ(StringValue(Key1(), "Port"), "LPT1:");
-  EXPECT_FALSE(m.reg().KeyExists(kHklm, Key2()));
-  EXPECT_EQ(StringValue(Key4(), "Port"), "USB001");
-  EXPECT_FALSE(m.reg().KeyExists(kHklm, Key5()));
-  for (const std::string& status : Statuses())
-    EXPECT_EQ(status.find("Registry"), std::string::npos);
-}
-
-TEST_F(PrinterPortRegistry, PrinterMissingUnderControlSet001KeepsKeysOneAndTwo) {
-  m.reg().CutCurrentControlSetLink();
-  m.reg().DeleteTree(kHklm, Key3());
-  EXPECT_FALSE(Set("LPT1:"));
-  EXPECT_EQ(StringValue(Key1(), "Port"), "LPT1:");
-  EXPECT_EQ(StringValue(Key2(), "portName"), "LPT1:");
-  EXPECT_EQ(StringValue(Key4(), "Port"), "USB001");
-  EXPECT_FALSE(m.reg().KeyExists(kHklm, Key5()));
-}
-
-TEST_F(PrinterPortRegistry, KeyOneFailuresOnlyShowOnTheStatusLine) {
-  EXPECT_TRUE(SetWithFault("LPT1:", "RegOpenKeyExA"));
-  EXPECT_EQ(Statuses(), std::vector<std::string>{"Failed to open Registry"});
-  EXPECT_EQ(StringValue(Key1(), "Port"), "<missing>");
-  EXPECT_EQ(StringValue(Key4(), "Port"), "LPT1:");
-
-  EXPECT_TRUE(SetWithFault("LPT2:", "RegSetValueExA"));
-  EXPECT_EQ(Statuses(), std::vector<std::string>{"Failed to set Registry"});
-  EXPECT_EQ(StringValue(Key2(), "portName"), "LPT2:");
-}
-
-TEST_F(PrinterPortRegistry, ALaterFailureUndoesNothing) {
-  // The third write (key 3) fails: keys 1 and 2 keep the new port.
-  m.reg().CutCurrentControlSetLink();
-  const size_t keysOpen = m.reg().OpenKeyCount();
-  EXPECT_FALSE(SetWithFault("LPT1:", "RegSetValueExA", {.fromCall = 3}));
-  EXPECT_EQ(StringValue(Key1(), "Port"), "LPT1:");
-  EXPECT_EQ(StringValue(Key2(), "portName"), "LPT1:");
-  EXPECT_EQ(StringValue(Key3(), "Port"), "USB001");
-  EXPECT_EQ(m.reg().OpenKeyCount(), keysOpen);
-}
-
-TEST_F(PrinterPortRegistry, TheOnLineFlagMustBeWrittenToo) {
-  EXPECT_FALSE(SetWithFault("LPT1:", "RegCreateKeyExA"));
-  EXPECT_EQ(StringValue(Key4(), "Port"), "LPT1:");
-
-  const size_t keysOpen = m.reg().OpenKeyCount();
-  EXPECT_FALSE(SetWithFault("LPT2:", "RegSetValueExA", {.fromCall = 5}));
-  EXPECT_TRUE(m.reg().KeyExists(kHklm, Key5()));
-  EXPECT_FALSE(m.reg().GetValue(kHklm, Key5(), "PrinterOnLine"));
-  EXPECT_EQ(m.reg().OpenKeyCount(), keysOpen);
-}
-
-TEST_F(PrinterPortRegistry, SecondCallWithTheSameArgumentsGivesTheSameState) {
-  EXPECT_TRUE(Set("USB001"));
-  const auto first = m.reg().GetValue(kHklm, Key2(), "portName");
-  EXPECT_TRUE(Set("USB001"));
-  const auto second = m.reg().GetValue(kHklm, Key2(), "portName");
-  ASSERT_TRUE(first && second);
-  EXPECT_EQ(first->data, second->data);
-  EXPECT_EQ(m.reg().ValueNames(kHklm, Key5()), std::vector<std::string>{"PrinterOnLine"});
+  EXPECT_TRUE(Statuses().empty());  // key 5 refreshes the window but says nothing
 }
 
 TEST_F(PrinterPortRegistry, NamesThatWouldReachOtherKeysAreRefused) {
-  EXPECT_FALSE(Set("LPT1:", ""));
-  EXPECT_FALSE(Set("LPT1:", "..\\Other"));
+  EXPECT_FALSE(Set(""));
+  EXPECT_FALSE(Set("..\\Other"));
   EXPECT_FALSE(m.reg().GetValue(kHklm, kCurrentPrinters, "Port"));
   EXPECT_FALSE(m.reg().GetValue(kHklm, kSoftwarePrinters, "Port"));
   EXPECT_FALSE(m.reg().KeyExists(kHklm, kProfilePrinters));
-  EXPECT_EQ(StringValue(Key4(), "Port"), "USB001");
 }
+
+// Key 1 only reports on the status line; a later key that fails ends the
+// change there, and what was written before stays.
+TEST_P(PrinterPortRegistry, AFailingKey) {
+  const Case& c = GetParam();
+  const size_t keysOpen = m.reg().OpenKeyCount();
+  EXPECT_EQ(Set(kPrinter, c.arm), c.result);
+  EXPECT_EQ(State(), c.state);
+  EXPECT_EQ(Statuses(), c.status.empty() ? std::vector<std::string>{} : std::vector{c.status});
+  EXPECT_EQ(m.reg().OpenKeyCount(), keysOpen);
+}
+
+Arm Fail(const char* call, uint32_t fromCall = 1) {
+  return [=](sim::SimMachine& m) {
+    m.faults().Fail(call, win::ERROR_ACCESS_DENIED, {.fromCall = fromCall});
+  };
+}
+Arm Delete(const std::string& key) {
+  return [=](sim::SimMachine& m) { m.reg().DeleteTree(kHklm, key); };
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, PrinterPortRegistry,
+    ::testing::Values(
+        Case{"Key1DoesNotOpen",
+             Fail("RegOpenKeyExA"),
+             true,
+             {kNone, kNew, kNew, kNew, kOffLine},
+             "Failed to open Registry"},
+        Case{"Key1TakesNoValue",
+             Fail("RegSetValueExA"),
+             true,
+             {kNone, kNew, kNew, kNew, kOffLine},
+             "Failed to set Registry"},
+        Case{"NoKey2", Delete(kKey2), false, {kNew, kNone, kOld, kOld, kNone}},
+        Case{"NoKey3", Delete(kKey3), false, {kNew, kNew, kNone, kOld, kNone}},
+        Case{"Key4TakesNoValue", Fail("RegSetValueExA", 4), false, {kNew, kNew, kNew, kOld, kNone}},
+        Case{"Key5NotCreated", Fail("RegCreateKeyExA"), false, {kNew, kNew, kNew, kNew, kNone}},
+        Case{"FlagNotWritten", Fail("RegSetValueExA", 5), false, {kNew, kNew, kNew, kNew, kNone}}),
+    [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace ports_test

@@ -1,6 +1,6 @@
 // A main window on a simulated machine with serial devices, for the serial
-// port search: the start-up worker has run, the new printer exists on the
-// first serial port and the driver combo box holds its name.
+// port search: the start-up worker has run, the new printer exists and the
+// driver combo box holds its name.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -19,10 +19,47 @@
 
 namespace serial_test {
 
-inline constexpr platform::KeyHandle kHklm = platform::kHkeyLocalMachine;
+struct Notification {
+  uint32_t message;
+  platform::WParam wParam;
+  platform::LParam lParam;
+  bool operator==(const Notification&) const = default;
+};
+
+// A window that records what a serial channel sends it.
+class OwnerWindow : public platform::Dialog {
+ public:
+  using platform::Dialog::Dialog;
+  std::vector<Notification> received;
+
+  bool OnMessage(uint32_t message, platform::WParam wParam, platform::LParam lParam,
+                 platform::LResult& result) override {
+    if (message < win::WM_USER) return false;
+    received.push_back({message, wParam, lParam});
+    result = 0;
+    return true;
+  }
+  void OnClose() override { ui().EndDialog(hwnd(), 0); }
+
+  // Runs `body` on the window's thread, then lets the window close.
+  void Run(sim::SimMachine& m, const std::function<void(sim::UserActions&)>& body) {
+    m.simUi().Script(IDD_SERIAL_PROMPT, [&](sim::UserActions& u) {
+      body(u);
+      u.CloseBox();
+    });
+    m.ui().DialogBoxParamA(IDD_SERIAL_PROMPT, 0, *this);
+  }
+  // The received bytes, in order.
+  std::vector<platform::WParam> Bytes() const {
+    std::vector<platform::WParam> bytes;
+    for (const auto& n : received) {
+      if (n.message == WM_SERIALDATA) bytes.push_back(n.wParam);
+    }
+    return bytes;
+  }
+};
+
 inline const std::string kPortsKey = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
-inline const std::vector<uint8_t> kReceiptRequest = {0x10, 0x04, 0x01};
-inline const std::vector<uint8_t> kLabelRequest = {0x1B, 0x21, 0x3F};
 
 class SerialSearchTest : public ::testing::Test {
  protected:
@@ -30,26 +67,18 @@ class SerialSearchTest : public ::testing::Test {
 
   mutable sim::SimMachine m;
 
-  SerialSearchTest() {
-    // Windows keeps its port settings here; the search writes into it.
-    m.reg().CreateKey(kHklm, kPortsKey);
-  }
+  // Windows keeps its port settings here; the search writes into it.
+  SerialSearchTest() { m.reg().CreateKey(platform::kHkeyLocalMachine, kPortsKey); }
 
   // A serial device the system lists (SERIALCOMM), with its spooler port.
   // `openError` non-zero: the device refuses to open.
   void AddSerialPort(int number, uint32_t openError = 0) {
     const std::string name = "COM" + std::to_string(number);
-    m.reg().SetString(kHklm, "HARDWARE\\DEVICEMAP\\SERIALCOMM",
-                      "\\Device\\Serial" + std::to_string(serialDevices_++), name);
+    m.reg().SetString(platform::kHkeyLocalMachine, "HARDWARE\\DEVICEMAP\\SERIALCOMM",
+                      "\\Device\\Serial" + std::to_string(number), name);
     m.spool().AddPort(name + ":", "Local Port", "Local Port");
     m.simComm().AddDevice(number, openError);
   }
-  void AddPrinterAnswering(int number, uint32_t baudRate, std::vector<uint8_t> answer = {0x12},
-                           uint32_t delayMs = 30) {
-    m.simComm().AttachPrinter(
-        number, {.answer = std::move(answer), .delayMs = delayMs, .baudRate = baudRate});
-  }
-  // The new printer, as its creation left it: on the first serial port.
   void CreatePrinter(const std::string& port) { m.spool().AddPrinter(kPrinter, port, "POS-80"); }
 
   // Runs the main window: `body` runs on its thread once start-up is over
@@ -74,18 +103,14 @@ class SerialSearchTest : public ::testing::Test {
     m.ui().DialogBoxParamA(IDD_MAIN, 0, window);
     finalWindow_ = m.simUi().LastWindow(IDD_MAIN);
   }
-  // The usual run: the search as the printer creation starts it.
+  // The search as the printer creation starts it.
   void Search(int32_t modelIndex = 10) {
     RunWindow([](MainWindow& w, sim::UserActions&) { StartSerialAssignment(w.installation(), w); },
               modelIndex);
   }
-
-  // The answer given in the serial prompt.
-  void AnswerPrompt(std::function<void(sim::UserActions&)> answer) {
-    m.simUi().Script(IDD_SERIAL_PROMPT, std::move(answer));
-  }
+  // The prompt's answer: Yes with the rate of `row`.
   void AnswerYesAt(int row) {
-    AnswerPrompt([row](sim::UserActions& u) {
+    m.simUi().Script(IDD_SERIAL_PROMPT, [row](sim::UserActions& u) {
       u.SelectCombo(IDC_BAUD_RATE, row);
       u.Click(IDC_PROMPT_YES);
     });
@@ -99,25 +124,20 @@ class SerialSearchTest : public ::testing::Test {
     auto all = m.simUi().Statuses(IDD_MAIN, IDC_STATUS);
     return std::vector<std::string>(all.begin() + static_cast<long>(statusesBefore_), all.end());
   }
-  std::string FinalStatus() const {
-    const auto* status = finalWindow_ ? finalWindow_->Control(IDC_STATUS) : nullptr;
-    return status ? status->text : "<no window>";
-  }
-  std::string FinalCancelText() const {
-    const auto* cancel = finalWindow_ ? finalWindow_->Control(win::IDCANCEL) : nullptr;
-    return cancel ? cancel->text : "<no window>";
-  }
-  bool FinalInstallEnabled() const {
-    const auto* install = finalWindow_ ? finalWindow_->Control(IDC_INSTALL) : nullptr;
-    return install != nullptr && install->enabled;
+  // The status line and the Cancel button's text as the window closed, and
+  // whether Install was enabled.
+  std::string FinalWindow() const {
+    const auto* status = finalWindow_->Control(IDC_STATUS);
+    const auto* cancel = finalWindow_->Control(win::IDCANCEL);
+    return status->text + " | " + cancel->text +
+           (finalWindow_->Control(IDC_INSTALL)->enabled ? " | install" : "");
   }
   int Restarts() const { return m.spool().Restarts() - restartsBefore_; }
   std::string PrinterPort(const std::string& name = kPrinter) const {
-    const auto printer = m.spool().Printer(name);
-    return printer ? printer->port : "<none>";
+    return m.spool().Printer(name)->port;
   }
   std::string PortsValue(const std::string& port) const {
-    const auto value = m.reg().GetValue(kHklm, kPortsKey, port);
+    const auto value = m.reg().GetValue(platform::kHkeyLocalMachine, kPortsKey, port);
     return value ? value->AsString() : "<missing>";
   }
   // Timer 1 deliveries, in virtual ms after timer 1 was first set.
@@ -133,7 +153,6 @@ class SerialSearchTest : public ::testing::Test {
   }
 
  private:
-  int serialDevices_ = 0;
   size_t progressBefore_ = 0;
   size_t statusesBefore_ = 0;
   int restartsBefore_ = 0;
