@@ -22,60 +22,45 @@
 
 namespace install_test {
 
+using namespace std::string_literals;
+using Names = std::vector<std::string>;
 inline const char* const kWindowsKey = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
-inline const char* const kDirX86 = "C:\\WINDOWS\\system32\\spool\\drivers\\w32x86";
-inline const char* const kDirX64 = "C:\\WINDOWS\\system32\\spool\\drivers\\x64";
+inline const std::string kDirX86 = "C:\\WINDOWS\\system32\\spool\\drivers\\w32x86";
+inline const std::string kDirX64 = "C:\\WINDOWS\\system32\\spool\\drivers\\x64";
 inline const char* const kMonitor = "Advanced Language Monitor";
 
-// The names of a dependent-file list, in order (the list's end marker is
-// checked on its own).
-inline std::vector<std::string> SplitNames(const std::string& list) {
-  std::vector<std::string> names;
-  std::size_t start = 0;
-  while (start < list.size() && list[start] != '\0') {
-    const std::size_t end = list.find('\0', start);
+// The names of a dependent-file list, in order (its end marker is checked on
+// its own).
+inline Names SplitNames(const std::string& list) {
+  Names names;
+  for (std::size_t start = 0, end; start < list.size() && list[start] != '\0'; start = end + 1) {
+    end = list.find('\0', start);
     if (end == std::string::npos) break;
     names.push_back(list.substr(start, end - start));
-    start = end + 1;
   }
   return names;
 }
 
-struct InstallChoice {
-  std::string driverText;  // the combo box entry to pick
-  int32_t portKind = Parallel;
-  bool setDefault = true;
-};
-
 // One simulated machine with the installer's window; usable on its own where
-// a test runs many installations on fresh machines.
+// a test runs installations on several fresh machines.
 class InstallRig {
  public:
   InstallRig() {
     m.reg().CreateKey(platform::kHkeyCurrentUser, kWindowsKey);
-    AddParallelPort("LPT1:");
+    m.spool().AddPort("LPT1:", "Local Port", "Local Port");
   }
 
-  void AddParallelPort(const std::string& name) {
-    m.spool().AddPort(name, "Local Port", "Local Port");
-  }
   void AddUsbPort(const std::string& name, bool attached) {
     m.spool().AddPort(name, "USB Monitor", "Virtual printer port for USB");
     if (attached) m.spool().AttachUsbDevice(name);
   }
-  void AddSerialPort(const std::string& device) {
-    m.spool().AddPort(device + ":", "Local Port", "Local Port");
-    m.reg().SetString(platform::kHkeyLocalMachine, "HARDWARE\\DEVICEMAP\\SERIALCOMM",
-                      "\\Device\\Serial" + device.substr(3), device);
-  }
 
-  // The name list: one section per catalogue row naming its driver name,
-  // plus `extraNames` appended to the section of a row ({row, name}).
+  // One section per catalogue row naming its driver name, plus `extraNames`
+  // appended to the section of a row ({row, name}).
   void LayNameList(const std::vector<std::pair<int, std::string>>& extraNames = {}) {
     std::string text;
     for (int row = 0; row < catalogue::kModelCount; ++row) {
-      text += "[Model" + std::to_string(row) + "]\r\n";
-      text += std::string("PrintName1=") +
+      text += "[Model" + std::to_string(row) + "]\r\nPrintName1=" +
               (row < catalogue::kReceiptModelCount
                    ? catalogue::ReceiptModelNames[row]
                    : catalogue::LabelModelNames[row - catalogue::kReceiptModelCount]) +
@@ -88,27 +73,22 @@ class InstallRig {
     m.fs().WriteFile("C:\\DriverName.cfg", text);
   }
 
-  // Every staged file of both architectures (or of the 32-bit one only),
-  // each holding its own path.
-  void LayPackageFiles(bool with64Bit = true) {
-    for (const char* arch : {"x86", "x64"}) {
-      if (!with64Bit && std::string(arch) == "x64") continue;
-      const std::string ticket = std::string("C:\\Ticket\\") + arch + "\\";
-      std::vector<std::string> names = {"OEMPLUG.ini", "OEMPLUG.dll"};
-      for (const char* base : catalogue::ReceiptFileBases)
-        names.push_back(std::string(base) + ".GPD");
-      for (const char* base : catalogue::GroupDllBases) names.push_back(std::string(base) + ".DLL");
-      for (const char* core : catalogue::UnidrvCoreFiles) names.push_back(core);
-      for (const std::string& name : names) Lay(ticket + name);
-      const std::string barcode = std::string("C:\\Barcode\\") + arch + "\\";
+  // Every staged file of both architectures, each holding its own path.
+  void LayPackageFiles() {
+    for (const std::string arch : {"x86", "x64"}) {
+      Names names = {"OEMPLUG.ini", "OEMPLUG.dll"};
+      for (const char* base : catalogue::ReceiptFileBases) names.push_back(base + ".GPD"s);
+      for (const char* base : catalogue::GroupDllBases) names.push_back(base + ".DLL"s);
+      names.insert(names.end(), std::begin(catalogue::UnidrvCoreFiles),
+                   std::end(catalogue::UnidrvCoreFiles));
+      for (const std::string& name : names) Lay("C:\\Ticket\\" + arch + "\\" + name);
       for (int i = 0; i < catalogue::kLabelEngineFileCount; ++i) {
-        Lay(barcode + catalogue::LabelEngineFiles(std::string(arch) == "x64")[i]);
+        Lay("C:\\Barcode\\" + arch + "\\" + catalogue::LabelEngineFiles(arch == "x64")[i]);
       }
     }
     Lay("C:\\Barcode\\Common\\THERMAL.chm");
     for (const char* base : catalogue::LabelFileBases) {
-      for (const char* ext : {".BA0", ".DAT", ".PP0"})
-        Lay(std::string("C:\\Barcode\\Common\\") + base + ext);
+      for (const char* ext : {".BA0", ".DAT", ".PP0"}) Lay("C:\\Barcode\\Common\\"s + base + ext);
     }
   }
 
@@ -119,57 +99,61 @@ class InstallRig {
     LayPackageFiles();
   }
 
-  static int ComboIndexOf(sim::UserActions& u, const std::string& text) {
-    const auto items = u.ComboItems(IDC_DRIVER_NAME);
-    const auto it = std::find(items.begin(), items.end(), text);
-    return it == items.end() ? -1 : static_cast<int>(it - items.begin());
-  }
-
-  // Picks the choices, clicks Install and runs `after` while the window is
-  // still open (unless the run ended it); then the user closes the window.
-  // Status lines and progress positions of the run are kept.
-  std::intptr_t RunInstall(const InstallChoice& choice,
-                           const std::function<void(sim::UserActions&)>& after = {}) {
+  // Picks the choices and clicks Install; then the user closes the window
+  // (unless the run ended it).
+  std::intptr_t RunInstall(const std::string& driverText, int32_t portKind, bool setDefault) {
     return RunWindow([&](sim::UserActions& u) {
       u.WaitIdle();
-      Choose(u, choice);
+      Choose(u, driverText, portKind, setDefault);
       ClickInstall(u);
-      if (after) after(u);
       if (!u.Ended()) u.Click(win::IDCANCEL);
     });
   }
 
-  void Choose(sim::UserActions& u, const InstallChoice& choice) {
-    const int index = ComboIndexOf(u, choice.driverText);
-    ASSERT_GE(index, 0) << choice.driverText;
-    u.SelectCombo(IDC_DRIVER_NAME, index);
-    u.SelectRow(IDC_PORT_LIST, choice.portKind);
-    u.SetCheck(IDC_SET_DEFAULT, choice.setDefault);
+  // The user picks the driver name's combo box entry, a port kind and the
+  // "Set Default Printer" choice.
+  void Choose(sim::UserActions& u, const std::string& driverText, int32_t portKind,
+              bool setDefault) {
+    const auto items = u.ComboItems(IDC_DRIVER_NAME);
+    const auto it = std::find(items.begin(), items.end(), driverText);
+    ASSERT_NE(it, items.end()) << driverText;
+    u.SelectCombo(IDC_DRIVER_NAME, static_cast<int>(it - items.begin()));
+    u.SelectRow(IDC_PORT_LIST, portKind);
+    u.SetCheck(IDC_SET_DEFAULT, setDefault);
   }
 
-  // Clicks Install and records the statuses and progress positions it made.
+  // One of the four ways a run may end, read from the window after the click.
+  // A failed creation and a registration failure with Retry chosen look the
+  // same from outside: progress 0 and Install enabled again.
+  enum class EndState { Completed, Failed, ProgramEnded, Other };
+
+  // Clicks Install and keeps the statuses, progress positions and boxes the
+  // run made, and how it ended.
   void ClickInstall(sim::UserActions& u) {
-    const std::size_t statusesBefore = m.simUi().Statuses(IDD_MAIN, IDC_STATUS).size();
-    const std::size_t progressBefore = m.simUi().ProgressPositions(IDD_MAIN, IDC_PROGRESS).size();
-    const std::size_t boxesBefore = m.simUi().MessageBoxes().size();
+    const std::size_t statuses = m.simUi().Statuses(IDD_MAIN, IDC_STATUS).size();
+    const std::size_t progress = m.simUi().ProgressPositions(IDD_MAIN, IDC_PROGRESS).size();
+    const std::size_t boxes = m.simUi().MessageBoxes().size();
     u.Click(IDC_INSTALL);
     u.WaitIdle();
-    const auto statuses = m.simUi().Statuses(IDD_MAIN, IDC_STATUS);
-    runStatuses.assign(statuses.begin() + static_cast<std::ptrdiff_t>(statusesBefore),
-                       statuses.end());
-    const auto progress = m.simUi().ProgressPositions(IDD_MAIN, IDC_PROGRESS);
-    runProgress.assign(progress.begin() + static_cast<std::ptrdiff_t>(progressBefore),
-                       progress.end());
-    const auto boxes = m.simUi().MessageBoxes();
-    runBoxes.assign(boxes.begin() + static_cast<std::ptrdiff_t>(boxesBefore), boxes.end());
-    ended = u.Ended();
-    if (!ended) {
-      installEnabled = u.IsEnabled(IDC_INSTALL);
-      installText = u.Text(IDC_INSTALL);
-      cancelText = u.Text(win::IDCANCEL);
-      finalProgress = u.Progress(IDC_PROGRESS);
-      status = u.Text(IDC_STATUS);
+    runStatuses = Tail(m.simUi().Statuses(IDD_MAIN, IDC_STATUS), statuses);
+    runProgress = Tail(m.simUi().ProgressPositions(IDD_MAIN, IDC_PROGRESS), progress);
+    runBoxes = Tail(m.simUi().MessageBoxes(), boxes);
+    end = EndState::ProgramEnded;
+    if (u.Ended()) return;
+    installEnabled = u.IsEnabled(IDC_INSTALL);
+    installText = u.Text(IDC_INSTALL);
+    const int position = u.Progress(IDC_PROGRESS);
+    if (position == 100 && u.Text(IDC_STATUS) == "The installation is completed." &&
+        u.Text(win::IDCANCEL) == "&Finish" && installEnabled) {
+      end = EndState::Completed;
+    } else {
+      end = position == 0 && installEnabled ? EndState::Failed : EndState::Other;
     }
+  }
+
+  template <typename T>
+  static std::vector<T> Tail(const std::vector<T>& all, std::size_t from) {
+    return {all.begin() + static_cast<std::ptrdiff_t>(from), all.end()};
   }
 
   std::intptr_t RunWindow(std::function<void(sim::UserActions&)> script) {
@@ -185,56 +169,44 @@ class InstallRig {
     return value->data;
   }
 
-  // One of the four ways a run may end, read from the window after the click.
-  // A failed creation and a registration failure with Retry chosen look the
-  // same from outside: progress 0 and Install enabled again.
-  enum class EndState { Completed, Failed, ProgramEnded, Other };
-  EndState End() const {
-    if (ended) return EndState::ProgramEnded;
-    if (finalProgress == 100 && status == "The installation is completed." &&
-        cancelText == "&Finish" && installEnabled) {
-      return EndState::Completed;
-    }
-    if (finalProgress == 0 && installEnabled) return EndState::Failed;
-    return EndState::Other;
+  // The run's one box, owned by the main window.
+  void ExpectBox(const std::string& caption, const std::string& text, uint32_t type) {
+    ASSERT_EQ(runBoxes.size(), 1u) << DumpRun();
+    EXPECT_EQ(runBoxes[0].caption, caption);
+    EXPECT_EQ(runBoxes[0].text, text);
+    EXPECT_EQ(runBoxes[0].type, type);
+    EXPECT_EQ(runBoxes[0].ownerTemplateId, IDD_MAIN);
   }
 
-  // Virtual milliseconds between the progress bar's last moves to `from`
-  // and to `to`.
-  uint64_t MsBetweenProgress(int from, int to) {
-    uint64_t fromMs = 0;
-    uint64_t toMs = 0;
+  // Virtual milliseconds between the progress bar's last moves to 40 and 100:
+  // the pause before completion.
+  uint64_t FinalPauseMs() {
+    uint64_t at[101] = {};
     for (const sim::Event& e : m.simUi().Transcript()) {
-      if (e.kind != sim::EventKind::Progress) continue;
-      if (e.value == from) fromMs = e.timeMs;
-      if (e.value == to) toMs = e.timeMs;
+      if (e.kind == sim::EventKind::Progress && e.value >= 0 && e.value <= 100) {
+        at[e.value] = e.timeMs;
+      }
     }
-    return toMs - fromMs;
+    return at[100] - at[40];
   }
 
-  std::string DumpRun() const {
-    std::string text;
-    for (const auto& s : runStatuses) text += "  status: " + s + "\n";
-    for (int p : runProgress) text += "  progress: " + std::to_string(p) + "\n";
-    for (const auto& b : runBoxes) text += "  box [" + b.caption + "]: " + b.text + "\n";
-    return text;
-  }
+  std::string DumpRun() { return m.simUi().Dump(); }
 
   sim::SimMachine m;
   uint32_t updateMessage = 0;
   std::unique_ptr<MainWindow> window;
 
-  std::vector<std::string> runStatuses;
+  Names runStatuses;
   std::vector<int> runProgress;
   std::vector<sim::MessageBoxRecord> runBoxes;
-  bool ended = false;
+  EndState end = EndState::Other;
   bool installEnabled = false;
   std::string installText;
-  std::string cancelText;
-  int finalProgress = -1;
-  std::string status;
 };
 
-class InstallFixture : public ::testing::Test, public InstallRig {};
+class InstallFixture : public ::testing::Test, public InstallRig {
+ protected:
+  void SetUp() override { LayPackage(); }
+};
 
 }  // namespace install_test

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -8,62 +9,41 @@
 namespace install_test {
 namespace {
 
-using Names = std::vector<std::string>;
-using namespace std::string_literals;
+using ReceiptInstall = InstallFixture;
 
-class ReceiptInstall : public InstallFixture {
- protected:
-  void SetUp() override { LayPackage(); }
+TEST_F(ReceiptInstall, ReplacesAnExistingPrinterStagesRegistersAndCleansUpInOrder) {
+  m.spool().AddDriver(sim::kEnvX86, "Other Driver");
+  m.spool().AddPrinter("RX-12 Series", "LPT1:", "Other Driver");
+  m.spool().SetJobs("RX-12 Series", 4);
+  RunInstall("RX-12 Series", Parallel, true);
+  ASSERT_EQ(end, EndState::Completed) << DumpRun();
 
-  // Installs each of `texts` in turn in one window (each run after a
-  // completed one, as a user clicking Install again would).
-  void InstallEach(const std::vector<std::string>& texts) {
-    RunWindow([&](sim::UserActions& u) {
-      u.WaitIdle();
-      for (const std::string& text : texts) {
-        Choose(u, {text, Parallel, true});
-        ClickInstall(u);
-        EXPECT_EQ(End(), EndState::Completed) << text << "\n" << DumpRun();
-      }
-      u.Click(win::IDCANCEL);
-    });
-  }
-
-  platform::DriverInfo3 Driver(const std::string& name, const char* env = sim::kEnvX86) {
-    const auto driver = m.spool().Driver(env, name);
-    EXPECT_TRUE(driver.has_value()) << name;
-    return driver.value_or(platform::DriverInfo3{});
-  }
-};
-
-TEST_F(ReceiptInstall, StagesRegistersCleansUpAndCreatesThePrinterInOrder) {
-  RunInstall({"RX-12 Series", Parallel, true});
-  ASSERT_EQ(End(), EndState::Completed) << DumpRun();
-
-  const std::string d = kDirX86;
+  const std::string d = kDirX86 + "\\";
   EXPECT_EQ(
       runStatuses,
-      (Names{d + "\\RXF12.DLL", d + "\\RXF12.GPD", d + "\\OEMPLUG.ini", d + "\\OEMPLUG.dll",
-             d + "\\uniDRVui.DLL", d + "\\uniDRV.DLL", d + "\\UNIDRV.HLP", d + "\\UNIRES.DLL",
-             d + "\\TTFSUB.GPD", d + "\\STDNAMES.GPD", "Adding printer drive RX-12 Series",
-             "Driver RX-12 Series is added", "Added the printer RX-12 Series",
-             "Set the printer RX-12 Series to default printer", "The installation is completed."}));
+      (Names{d + "RXF12.DLL", d + "RXF12.GPD", d + "OEMPLUG.ini", d + "OEMPLUG.dll",
+             d + "uniDRVui.DLL", d + "uniDRV.DLL", d + "UNIDRV.HLP", d + "UNIRES.DLL",
+             d + "TTFSUB.GPD", d + "STDNAMES.GPD", "Adding printer drive RX-12 Series",
+             "Driver RX-12 Series is added",
+             "The printer RX-12 Series exists,Re-adding the printer...",
+             "Added the printer RX-12 Series", "Set the printer RX-12 Series to default printer",
+             "The installation is completed."}));
   EXPECT_EQ(runProgress, (std::vector<int>{10, 20, 30, 40, 100}));
-  EXPECT_EQ(cancelText, "&Finish");
+  EXPECT_EQ(FinalPauseMs(), 500u);
 
-  const platform::DriverInfo3 driver = Driver("RX-12 Series");
-  EXPECT_EQ(driver.version, 3u);
-  EXPECT_EQ(driver.environment, "Windows NT x86");
-  EXPECT_EQ(driver.driverPath, d + "\\uniDRV.DLL");
-  EXPECT_EQ(driver.dataFile, d + "\\RXF12.GPD");
-  EXPECT_EQ(driver.configFile, d + "\\uniDRVui.DLL");
-  EXPECT_EQ(driver.helpFile, d + "\\uniDRV.HLP");
-  EXPECT_EQ(driver.monitorName, "");
-  EXPECT_EQ(driver.defaultDataType, "RAW");
-  EXPECT_EQ(driver.dependentFiles, "\\ttfsub.GPD\0\\unires.DLL\0\\stdnames.GPD\0RXF12.DLL\0\0"s);
-
+  const auto driver = m.spool().Driver(sim::kEnvX86, "RX-12 Series");
+  ASSERT_TRUE(driver.has_value());
+  EXPECT_EQ(driver->version, 3u);
+  EXPECT_EQ(driver->environment, "Windows NT x86");
+  EXPECT_EQ(driver->driverPath, d + "uniDRV.DLL");
+  EXPECT_EQ(driver->dataFile, d + "RXF12.GPD");
+  EXPECT_EQ(driver->configFile, d + "uniDRVui.DLL");
+  EXPECT_EQ(driver->helpFile, d + "uniDRV.HLP");
+  EXPECT_EQ(driver->monitorName, "");
+  EXPECT_EQ(driver->defaultDataType, "RAW");
+  EXPECT_EQ(driver->dependentFiles, "\\ttfsub.GPD\0\\unires.DLL\0\\stdnames.GPD\0RXF12.DLL\0\0"s);
   // Only the plug-in pair (and the spooler's own version folder) is left.
-  EXPECT_EQ(m.fs().List(d), (Names{"3", "OEMPLUG.dll", "OEMPLUG.ini"}));
+  EXPECT_EQ(m.fs().List(kDirX86), (Names{"3", "OEMPLUG.dll", "OEMPLUG.ini"}));
 
   const auto printer = m.spool().Printer("RX-12 Series");
   ASSERT_TRUE(printer.has_value());
@@ -71,107 +51,117 @@ TEST_F(ReceiptInstall, StagesRegistersCleansUpAndCreatesThePrinterInOrder) {
   EXPECT_EQ(printer->driver, "RX-12 Series");
   EXPECT_EQ(printer->printProcessor, "WinPrint");
   EXPECT_EQ(printer->datatype, "RAW");
+  EXPECT_EQ(printer->jobs, 0u);  // purged before it was deleted
   EXPECT_EQ(m.spool().OpenPrinterHandleCount(), 0u);
   EXPECT_EQ(DeviceValue(), "RX-12 Series,winspool,LPT1:\0"s);
 }
 
-TEST_F(ReceiptInstall, RowsFindTheirModelFileAndGroupDll) {
-  InstallEach({"RX-06 Series", "RX-07 Series", "RX-15", "RX-27BM", "RX-16 Series", "RX-52 Series"});
-  const std::string d = kDirX86;
-  struct Expect {
-    const char* name;
+// Rows on both sides of each group boundary, a shared model file, the
+// plug-in rows and row 20 under its own and under another display name; all
+// with "Set Default Printer" unchecked.
+TEST_F(ReceiptInstall, EachRowGetsItsModelFileGroupDllAndPluginPair) {
+  LayNameList({{19, "RX-20 Kiosk"}});
+  const Names plugin = {"\\OEMPLUG.ini", "\\OEMPLUG.dll"};
+  struct Case {
+    const char* text;
+    const char* driver;
     const char* gpd;
     const char* groupDll;
+    bool plugin;
   };
-  for (const Expect& e :
-       {Expect{"RX-06 Series", "RXF06.GPD", "RXF12.DLL"},
-        Expect{"RX-07 Series", "RXF06.GPD", "RXF12.DLL"}, Expect{"RX-15", "RX-15.GPD", "RXF12.DLL"},
-        Expect{"RX-27BM", "RX-27BM.GPD", "RXG04.DLL"},
-        Expect{"RX-16 Series", "RXF16.GPD", "RXG02.DLL"},
-        Expect{"RX-52 Series", "RXF52.GPD", "RXG05.DLL"}}) {
-    const platform::DriverInfo3 driver = Driver(e.name);
-    EXPECT_EQ(driver.dataFile, d + "\\" + e.gpd) << e.name;
-    const Names files = SplitNames(driver.dependentFiles);
-    ASSERT_FALSE(files.empty()) << e.name;
-    EXPECT_EQ(files.back(), e.groupDll) << e.name;
-    // The spooler got the package's file, not another model's.
-    EXPECT_EQ(m.fs().ReadFile(d + "\\3\\" + e.gpd),
-              "placeholder C:\\Ticket\\x86\\" + std::string(e.gpd));
-  }
-}
-
-TEST_F(ReceiptInstall, RowTwentyTakesItsOwnGroupDllOnlyUnderItsOwnName) {
-  LayNameList({{19, "RX-20 Kiosk"}});
+  const Case cases[] = {
+      {"RX-07 Series", "RX-07 Series", "RXF06.GPD", "RXF12.DLL", false},
+      {"RX-15", "RX-15", "RX-15.GPD", "RXF12.DLL", false},
+      {"RX-16 Series", "RX-16 Series", "RXF16.GPD", "RXG02.DLL", false},
+      {"RX-20 Series", "RX-20 Series", "RXF20.GPD", "RXG03.DLL", false},
+      {"RX-20 Kiosk", "RX-20 Series", "RXF20.GPD", "RXG02.DLL", false},
+      {"RX-22(Cut) Series", "RX-22(Cut) Series", "RXF22.GPD", "RXG02.DLL", false},
+      {"RX-23BM", "RX-23BM", "RXF23.GPD", "RXG04.DLL", false},
+      {"RX-27BM", "RX-27BM", "RX-27BM.GPD", "RXG04.DLL", false},
+      {"RX-28(No Cut) Series", "RX-28(No Cut) Series", "RXF28.GPD", "RXG05.DLL", false},
+      {"RX-46 Series", "RX-46 Series", "RXF46.GPD", "RXG05.DLL", true},
+      {"RX-50 Series", "RX-50 Series", "RXF50.GPD", "RXG05.DLL", false},
+  };
   RunWindow([&](sim::UserActions& u) {
     u.WaitIdle();
-    Choose(u, {"RX-20 Series", Parallel, true});
-    ClickInstall(u);
-    ASSERT_EQ(End(), EndState::Completed) << DumpRun();
-    EXPECT_EQ(runStatuses.front(), std::string(kDirX86) + "\\RXG03.DLL");
-    EXPECT_EQ(SplitNames(Driver("RX-20 Series").dependentFiles).back(), "RXG03.DLL");
-
-    // Same row, another display name: the other group-2 DLL, the same driver,
-    // and a printer named as shown.
-    Choose(u, {"RX-20 Kiosk", Parallel, true});
-    ClickInstall(u);
-    ASSERT_EQ(End(), EndState::Completed) << DumpRun();
-    EXPECT_EQ(runStatuses.front(), std::string(kDirX86) + "\\RXG02.DLL");
-    EXPECT_EQ(SplitNames(Driver("RX-20 Series").dependentFiles).back(), "RXG02.DLL");
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.text);
+      Choose(u, c.text, Parallel, false);
+      ClickInstall(u);
+      ASSERT_EQ(end, EndState::Completed) << DumpRun();
+      EXPECT_FALSE(u.IsChecked(IDC_SET_DEFAULT));
+      EXPECT_EQ(runProgress, (std::vector<int>{10, 20, 30, 40, 100}));
+      EXPECT_EQ(runStatuses.front(), kDirX86 + "\\" + c.groupDll);
+      EXPECT_EQ(runStatuses.end()[-2], "Added the printer "s + c.text);
+      const auto driver = m.spool().Driver(sim::kEnvX86, c.driver);
+      ASSERT_TRUE(driver.has_value());
+      EXPECT_EQ(driver->dataFile, kDirX86 + "\\" + c.gpd);
+      Names expected = {"\\ttfsub.GPD", "\\unires.DLL", "\\stdnames.GPD"};
+      if (c.plugin) expected.insert(expected.end(), plugin.begin(), plugin.end());
+      expected.push_back(c.groupDll);
+      EXPECT_EQ(SplitNames(driver->dependentFiles), expected);
+      // The spooler got the package's file, not another model's.
+      EXPECT_EQ(m.fs().ReadFile(kDirX86 + "\\3\\" + c.gpd),
+                "placeholder C:\\Ticket\\x86\\"s + c.gpd);
+      const auto printer = m.spool().Printer(c.text);
+      ASSERT_TRUE(printer.has_value());
+      EXPECT_EQ(printer->driver, c.driver);
+    }
     u.Click(win::IDCANCEL);
   });
-  const auto kiosk = m.spool().Printer("RX-20 Kiosk");
-  ASSERT_TRUE(kiosk.has_value());
-  EXPECT_EQ(kiosk->driver, "RX-20 Series");
-  EXPECT_TRUE(m.spool().Printer("RX-20 Series").has_value());
+  EXPECT_EQ(window->installation().setDefaultPrinter, 0);
+  EXPECT_FALSE(DeviceValue().has_value());
+  // The installed printers are listed after each run.
+  EXPECT_EQ(window->installation().printerNames.size(), std::size(cases));
+  EXPECT_EQ(window->installation().printerPorts.back(), "LPT1:");
 }
 
-TEST_F(ReceiptInstall, PluginRowsListThePluginPair) {
-  InstallEach({"RX-46 Series", "RX-50 Series", "RX-36 Series", "RX-37 Series"});
-  EXPECT_EQ(SplitNames(Driver("RX-46 Series").dependentFiles),
-            (Names{"\\ttfsub.GPD", "\\unires.DLL", "\\stdnames.GPD", "\\OEMPLUG.ini",
-                   "\\OEMPLUG.dll", "RXG05.DLL"}));
-  EXPECT_EQ(SplitNames(Driver("RX-50 Series").dependentFiles),
-            (Names{"\\ttfsub.GPD", "\\unires.DLL", "\\stdnames.GPD", "RXG05.DLL"}));
-  EXPECT_EQ(SplitNames(Driver("RX-36 Series").dependentFiles).size(), 6u);
-  EXPECT_EQ(SplitNames(Driver("RX-37 Series").dependentFiles).size(), 4u);
+TEST(ModelCatalogue, GroupsAndPluginRowsFollowTheTables) {
+  const std::pair<int32_t, int32_t> groups[] = {{-1, 0}, {0, 1},  {14, 1}, {15, 2}, {21, 2},
+                                                {22, 3}, {26, 3}, {27, 4}, {51, 4}, {52, 0}};
+  for (const auto& [index, group] : groups)
+    EXPECT_EQ(catalogue::ReceiptGroup(index), group) << index;
+
+  std::set<int32_t> pluginRows;
+  for (int32_t i = 0; i < catalogue::kReceiptModelCount; ++i) {
+    if (catalogue::IsPluginRow(catalogue::ReceiptModelNames[i])) pluginRows.insert(i + 1);
+  }
+  EXPECT_EQ(pluginRows, (std::set<int32_t>{33, 34, 35, 36, 42, 43, 44, 45, 46, 47, 48, 49}));
+  // The same text from elsewhere (a combo box, a list file) is not the entry.
+  EXPECT_FALSE(catalogue::IsPluginRow(std::string(catalogue::ReceiptModelNames[45]).c_str()));
+  EXPECT_FALSE(catalogue::IsPluginRow(nullptr));
 }
 
-TEST_F(ReceiptInstall, SixtyFourBitWindowsUsesItsOwnEnvironmentAndFiles) {
-  m.sys().Set64Bit(true);
-  RunInstall({"RX-33 Series", Parallel, true});
-  ASSERT_EQ(End(), EndState::Completed) << DumpRun();
-  const std::string d = kDirX64;
-  EXPECT_FALSE(m.spool().Driver(sim::kEnvX86, "RX-33 Series").has_value());
-  const platform::DriverInfo3 driver = Driver("RX-33 Series", sim::kEnvX64);
-  EXPECT_EQ(driver.environment, "Windows x64");
-  EXPECT_EQ(driver.driverPath, d + "\\uniDRV.DLL");
-  EXPECT_EQ(runStatuses.front(), d + "\\RXG05.DLL");
-  EXPECT_EQ(m.fs().ReadFile(d + "\\3\\RXF33.GPD"), "placeholder C:\\Ticket\\x64\\RXF33.GPD");
-  EXPECT_EQ(m.fs().ReadFile(d + "\\OEMPLUG.dll"), "placeholder C:\\Ticket\\x64\\OEMPLUG.dll");
-}
-
+// An old system without the default-printer key: the key is passed over
+// silently and not created, and both kinds of driver get version 2.
 TEST_F(ReceiptInstall, WindowsNtFourGetsVersionTwoDrivers) {
   m.sys().SetVersion(win::VER_PLATFORM_WIN32_NT, 4, 0, 1381);
-  RunInstall({"RX-01 Series", Parallel, true});
-  ASSERT_EQ(End(), EndState::Completed) << DumpRun();
-  EXPECT_EQ(Driver("RX-01 Series").version, 2u);
+  m.reg().DeleteTree(platform::kHkeyCurrentUser, kWindowsKey);
+  RunWindow([&](sim::UserActions& u) {
+    u.WaitIdle();
+    for (const char* text : {"RX-01 Series", "LX-1(Label)"}) {
+      Choose(u, text, Parallel, true);
+      ClickInstall(u);
+      EXPECT_EQ(end, EndState::Completed) << DumpRun();
+      EXPECT_TRUE(runBoxes.empty());
+      const auto driver = m.spool().Driver(sim::kEnvX86, text);
+      ASSERT_TRUE(driver.has_value()) << text;
+      EXPECT_EQ(driver->version, 2u) << text;
+    }
+    u.Click(win::IDCANCEL);
+  });
+  EXPECT_FALSE(m.reg().KeyExists(platform::kHkeyCurrentUser, kWindowsKey));
 }
 
 TEST_F(ReceiptInstall, CancelledPortChoiceLeavesEverythingAsItWas) {
   m.spool().RemovePort("LPT1:");
-  RunInstall({"RX-12 Series", Parallel, true});
+  RunInstall("RX-12 Series", Parallel, true);
   EXPECT_TRUE(runStatuses.empty()) << DumpRun();
   EXPECT_TRUE(runProgress.empty());
   EXPECT_TRUE(installEnabled);
   EXPECT_EQ(installText, "&Install");
   EXPECT_TRUE(m.spool().Drivers(sim::kEnvX86).empty());
   EXPECT_TRUE(m.fs().List(kDirX86).empty());
-}
-
-TEST_F(ReceiptInstall, PauseBeforeCompletionIsHalfASecond) {
-  RunInstall({"RX-12 Series", Parallel, false});
-  ASSERT_EQ(End(), EndState::Completed) << DumpRun();
-  EXPECT_EQ(MsBetweenProgress(40, 100), 500u);
 }
 
 }  // namespace

@@ -2,27 +2,22 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/sim/sim_machine.h"
-#include "platform/win_constants.h"
 #include "shell_fixture.h"
 
 namespace {
 
-struct VersionCase {
-  uint32_t platformId;
-  uint32_t major;
-  uint32_t minor;
-  int32_t code;
-};
-
 TEST(WindowsVersionCode, NamesEachKnownVersionAndRefusesTheGaps) {
-  const VersionCase cases[] = {
+  struct Case {
+    uint32_t platformId, major, minor;
+    int32_t code;
+  };
+  const Case cases[] = {
       {1, 4, 0, 1},   {1, 4, 10, 2},  {1, 4, 90, 3}, {1, 4, 3, -1},  {1, 5, 0, -1},
       {2, 3, 51, 4},  {2, 4, 0, 4},   {2, 5, 0, 5},  {2, 5, 1, 6},   {2, 5, 2, 7},
       {2, 5, 3, -1},  {2, 6, 0, 8},   {2, 6, 1, 9},  {2, 6, 2, 10},  {2, 6, 3, -1},
       {2, 10, 0, 11}, {2, 10, 7, 11}, {2, 7, 0, -1}, {2, 11, 0, -1}, {3, 6, 1, 5},
   };
-  for (const VersionCase& c : cases) {
+  for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.platformId << " " << c.major << "." << c.minor);
     sim::SimMachine m;
     m.sys().SetVersion(c.platformId, c.major, c.minor);
@@ -36,7 +31,6 @@ TEST(WindowsVersionCode, FallsBackToThePlainRecordAndGivesUpWhenBothFail) {
   m.sys().SetExtendedVersionQueryWorks(false);
   EXPECT_EQ(WindowsVersionCode(m), 6);
   EXPECT_EQ(m.faults().Calls("GetVersionExA"), 2u);
-
   sim::SimMachine failing;
   failing.faults().Fail("GetVersionExA", win::ERROR_INVALID_PARAMETER, {.times = 2});
   EXPECT_EQ(WindowsVersionCode(failing), -1);
@@ -52,40 +46,28 @@ TEST(RunningOnWow64, FalseWhenTheFunctionIsMissingOrFails) {
   EXPECT_FALSE(RunningOnWow64(m));
 }
 
-struct EnvironmentCase {
-  uint32_t major;
-  uint32_t minor;
-  bool is64Bit;
-  bool hasIsWow64;
-  const char* line;
-};
-
 TEST(EnvironmentLine, StatusLineNamesVersionAndBitness) {
-  const EnvironmentCase cases[] = {
+  struct Case {
+    uint32_t major, minor;
+    bool is64Bit, hasIsWow64;
+    const char* line;
+  };
+  const Case cases[] = {
       {6, 1, true, true, "Current Systems is Microsoft Windows 7  64 bit"},
-      {6, 1, false, true, "Current Systems is Microsoft Windows 7  32 bit"},
-      {10, 0, true, true, "Current Systems is Microsoft Windows 10  64 bit"},
+      {10, 0, false, true, "Current Systems is Microsoft Windows 10  32 bit"},
       {6, 3, true, true, "Current Systems is  64 bit"},
       {5, 1, false, false, "Current Systems is Microsoft Windows XP  32 bit"},
       {6, 0, true, false, "Current Systems is Microsoft Windows vista  32 bit"},
   };
-  for (const EnvironmentCase& c : cases) {
+  for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
-    sim::SimMachine machine;
-    machine.sys().SetVersion(2, c.major, c.minor);
-    machine.sys().Set64Bit(c.is64Bit);
-    machine.sys().SetHasIsWow64Process(c.hasIsWow64);
-    MainWindow localWindow(machine, machine.ui().RegisterWindowMessageA("MyUpdateData"));
-    std::string shown;
-    machine.simUi().Script(IDD_MAIN, [&](sim::UserActions& u) {
-      shell_test::WaitForStartUp(machine, u);
-      shown = u.Text(IDC_STATUS);
-      u.Click(win::IDCANCEL);
-    });
-    machine.ui().DialogBoxParamA(IDD_MAIN, 0, localWindow);
-    EXPECT_EQ(shown, c.line);
-    EXPECT_EQ(localWindow.installation().statusText, c.line);
-    EXPECT_EQ(localWindow.installation().isWow64, c.is64Bit && c.hasIsWow64);
+    shell_test::ShellRig rig;
+    rig.m.sys().SetVersion(2, c.major, c.minor);
+    rig.m.sys().Set64Bit(c.is64Bit);
+    rig.m.sys().SetHasIsWow64Process(c.hasIsWow64);
+    rig.AfterStartUp([&](sim::UserActions& u) { EXPECT_EQ(u.Text(IDC_STATUS), c.line); });
+    EXPECT_EQ(rig.window->installation().statusText, c.line);
+    EXPECT_EQ(rig.window->installation().isWow64, c.is64Bit && c.hasIsWow64);
   }
 }
 

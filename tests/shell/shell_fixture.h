@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "platform/sim/sim_machine.h"
+#include "platform/win_constants.h"
 #include "resources/resource.h"
 #include "shell/main_window.h"
 
@@ -30,8 +31,10 @@ inline void WaitForStartUp(sim::SimMachine& machine, sim::UserActions& u) {
   ADD_FAILURE() << "the start-up worker did not end";
 }
 
-class ShellFixture : public ::testing::Test {
- protected:
+// One simulated machine with the installer's window; usable on its own where
+// a test runs the window on several fresh machines.
+class ShellRig {
+ public:
   // Registers "MyUpdateData" as the program does, builds the window and runs
   // it modally; `script` acts while it is open. Returns the dialog's result.
   std::intptr_t RunWindow(std::function<void(sim::UserActions&)> script) {
@@ -41,8 +44,13 @@ class ShellFixture : public ::testing::Test {
     return m.ui().DialogBoxParamA(IDD_MAIN, 0, *window);
   }
 
-  void AddSerialDevice(const std::string& valueName, const std::string& device) {
-    m.reg().SetString(platform::kHkeyLocalMachine, kPortsKey, valueName, device);
+  // Runs the window until start-up is over, then `script`, then Cancel.
+  void AfterStartUp(const std::function<void(sim::UserActions&)>& script) {
+    RunWindow([&](sim::UserActions& u) {
+      WaitForStartUp(m, u);
+      script(u);
+      if (!u.Ended()) u.Click(win::IDCANCEL);
+    });
   }
 
   // A click as the window receives it: WM_COMMAND from control `id`. From
@@ -60,5 +68,7 @@ class ShellFixture : public ::testing::Test {
   uint32_t updateMessage = 0;
   std::unique_ptr<MainWindow> window;
 };
+
+class ShellFixture : public ::testing::Test, public ShellRig {};
 
 }  // namespace shell_test
