@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "checked_machine.h"
 #include "install/model_catalogue.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/win_constants.h"
@@ -192,7 +193,7 @@ class InstallRig {
 
   std::string DumpRun() { return m.simUi().Dump(); }
 
-  sim::SimMachine m;
+  CheckedMachine m;
   uint32_t updateMessage = 0;
   std::unique_ptr<MainWindow> window;
 

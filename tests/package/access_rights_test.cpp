@@ -1,4 +1,5 @@
 #include "package/access_rights.h"
+#include "checked_machine.h"
 
 #include <gtest/gtest.h>
 
@@ -53,7 +54,7 @@ class AdministratorsGrant : public ::testing::Test {
     }
     return entries;
   }
-  sim::SimMachine m;
+  CheckedMachine m;
 };
 
 TEST_F(AdministratorsGrant, ReplacesTheAdministratorsEntryAndKeepsTheOthers) {

@@ -1,4 +1,5 @@
 #include "package/archive_library.h"
+#include "checked_machine.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +18,7 @@ class ArchiveLibraryTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_FALSE(package_test::SampleCabinet().empty()) << "gcab could not pack the sample";
   }
-  sim::SimMachine m;
+  CheckedMachine m;
 };
 
 TEST_F(ArchiveLibraryTest, UnpacksThePackageWithTheLibrarysCommandAndPauses) {

@@ -1,4 +1,5 @@
 #include "package/work_area.h"
+#include "checked_machine.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +22,7 @@ class WorkArea : public ::testing::Test {
   }
   uint64_t Calls(const char* call) { return m.faults().Calls(call); }
 
-  sim::SimMachine m;
+  CheckedMachine m;
 };
 
 TEST_F(WorkArea, DeleteTreeRemovesNestedFoldersAndNothingMore) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "checked_machine.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/win_constants.h"
 #include "resources/resource.h"
@@ -28,10 +29,9 @@ inline constexpr const char* kPrinter = "POS-80 Printer";
 
 class PortsTest : public ::testing::Test {
  protected:
-  sim::SimMachine m;
+  CheckedMachine m;
 
   // A dialog left open or a click on a missing control is a fault too.
-  void TearDown() override { EXPECT_TRUE(m.simUi().Errors().empty()) << m.simUi().Dump(); }
 
   void AddLocalPort(const std::string& name) {
     m.spool().AddPort(name, "Local Port", "Local Port");

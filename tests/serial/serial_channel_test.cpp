@@ -1,4 +1,5 @@
 #include "ports/serial_channel.h"
+#include "checked_machine.h"
 
 #include <chrono>
 #include <thread>
@@ -13,7 +14,7 @@ const std::vector<uint8_t> kRequest = {0x10, 0x04, 0x01};
 
 class SerialChannelThreads : public ::testing::Test {
  protected:
-  sim::SimMachine m;
+  CheckedMachine m;
   OwnerWindow owner{m.ui()};
   SerialChannel channel{m};
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "checked_machine.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/win_constants.h"
 #include "ports/serial_assignment.h"
@@ -65,7 +66,7 @@ class SerialSearchTest : public ::testing::Test {
  protected:
   static constexpr const char* kPrinter = "POS-80 Serial";
 
-  mutable sim::SimMachine m;
+  mutable CheckedMachine m;
 
   // Windows keeps its port settings here; the search writes into it.
   SerialSearchTest() { m.reg().CreateKey(platform::kHkeyLocalMachine, kPortsKey); }

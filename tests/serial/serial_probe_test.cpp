@@ -1,4 +1,5 @@
 #include "ports/serial_probe.h"
+#include "checked_machine.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +21,7 @@ TEST(ParseComPortNumber, ReadsTheDigitsBeforeTheFirstColon) {
 // The value is only written into a key that exists; a failed write is told.
 TEST(ComPortSettings, AreWrittenWithTheirZeroOrABoxTellsTheFailure) {
   const std::string ports = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
-  sim::SimMachine m;
+  CheckedMachine m;
   MainWindow window{m, 0};
   window.installation().baudRate = 115200;
   window.installation().parity = 'E';
@@ -51,7 +52,7 @@ TEST(ComPortSettings, AreWrittenWithTheirZeroOrABoxTellsTheFailure) {
 // The rates offered, 19200 selected; Yes gives the row, every other way out
 // declines.
 TEST(SerialPrompt, OffersTheRatesAndTellsTheAnswer) {
-  sim::SimMachine m;
+  CheckedMachine m;
   const auto show = [&](std::function<void(sim::UserActions&)> user) {
     m.simUi().Script(IDD_SERIAL_PROMPT, std::move(user));
     return ShowSerialPrompt(m, 0);

@@ -1,4 +1,5 @@
 #include "shell/driver_name_list.h"
+#include "checked_machine.h"
 
 #include <gtest/gtest.h>
 
@@ -35,7 +36,7 @@ class DriverNameFile : public ::testing::Test {
     return file;
   }
 
-  sim::SimMachine m;
+  CheckedMachine m;
 };
 
 TEST_F(DriverNameFile, ListsNamesInFileOrderAndMapsThemToSections) {

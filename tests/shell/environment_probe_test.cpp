@@ -1,4 +1,5 @@
 #include "shell/environment_probe.h"
+#include "checked_machine.h"
 
 #include <gtest/gtest.h>
 
@@ -19,25 +20,25 @@ TEST(WindowsVersionCode, NamesEachKnownVersionAndRefusesTheGaps) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.platformId << " " << c.major << "." << c.minor);
-    sim::SimMachine m;
+    CheckedMachine m;
     m.sys().SetVersion(c.platformId, c.major, c.minor);
     EXPECT_EQ(WindowsVersionCode(m), c.code);
   }
 }
 
 TEST(WindowsVersionCode, FallsBackToThePlainRecordAndGivesUpWhenBothFail) {
-  sim::SimMachine m;
+  CheckedMachine m;
   m.sys().SetVersion(2, 5, 1);
   m.sys().SetExtendedVersionQueryWorks(false);
   EXPECT_EQ(WindowsVersionCode(m), 6);
   EXPECT_EQ(m.faults().Calls("GetVersionExA"), 2u);
-  sim::SimMachine failing;
+  CheckedMachine failing;
   failing.faults().Fail("GetVersionExA", win::ERROR_INVALID_PARAMETER, {.times = 2});
   EXPECT_EQ(WindowsVersionCode(failing), -1);
 }
 
 TEST(RunningOnWow64, FalseWhenTheFunctionIsMissingOrFails) {
-  sim::SimMachine m;
+  CheckedMachine m;
   m.sys().Set64Bit(true);
   EXPECT_TRUE(RunningOnWow64(m));
   m.faults().Fail("IsWow64Process", win::ERROR_ACCESS_DENIED);

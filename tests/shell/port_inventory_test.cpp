@@ -1,4 +1,5 @@
 #include "shell/port_inventory.h"
+#include "checked_machine.h"
 
 #include <gtest/gtest.h>
 
@@ -73,7 +74,7 @@ class SerialPortInventoryTest : public ::testing::Test {
   void Add(const std::string& name, const std::string& device) {
     m.reg().SetString(platform::kHkeyLocalMachine, shell_test::kPortsKey, name, device);
   }
-  sim::SimMachine m;
+  CheckedMachine m;
   Strings list{"stale"};
 };
 
@@ -105,7 +106,7 @@ TEST_F(SerialPortInventoryTest, MissingKeyOrAnEnumerationErrorEndsTheList) {
 }
 
 TEST(InstalledPrinterInventory, ListsNamesAndPortsOrKeepsThemOnFailure) {
-  sim::SimMachine m;
+  CheckedMachine m;
   Strings names{"old"};
   Strings ports{"OLD:"};
   EXPECT_EQ(InstalledPrinterInventory(m, names, ports), 0);

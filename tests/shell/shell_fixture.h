@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "checked_machine.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/win_constants.h"
 #include "resources/resource.h"
@@ -64,7 +65,7 @@ class ShellRig {
   // Every error the simulated window system recorded, for a final check.
   void ExpectNoUiErrors() { EXPECT_TRUE(m.simUi().Errors().empty()) << m.simUi().Dump(); }
 
-  sim::SimMachine m;
+  CheckedMachine m;
   uint32_t updateMessage = 0;
   std::unique_ptr<MainWindow> window;
 };

@@ -1,4 +1,5 @@
 #include "shell/spooler_control.h"
+#include "checked_machine.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +29,7 @@ Outcome Control(sim::SimMachine& m, int32_t mode) {
 }
 
 TEST(SpoolerControl, StartsStopsOrLeavesTheServiceByStateAndMode) {
-  sim::SimMachine running;
+  CheckedMachine running;
   const Outcome alone = Control(running, EnsureRunning);
   EXPECT_EQ(alone.result, 1);
   EXPECT_EQ(alone.starts + alone.stops, 0);
@@ -36,7 +37,7 @@ TEST(SpoolerControl, StartsStopsOrLeavesTheServiceByStateAndMode) {
   EXPECT_EQ(alone.sleptMs, 0u);
   EXPECT_TRUE(running.simUi().MessageBoxes().empty());
 
-  sim::SimMachine restarted;
+  CheckedMachine restarted;
   restarted.svc().SetTransitionTimes("Spooler", 40, 100);
   const Outcome restart = Control(restarted, Restart);
   EXPECT_EQ(restart.result, 1);
@@ -47,7 +48,7 @@ TEST(SpoolerControl, StartsStopsOrLeavesTheServiceByStateAndMode) {
 
   for (int32_t mode : {EnsureRunning, Restart}) {
     SCOPED_TRACE(mode);
-    sim::SimMachine stopped;
+    CheckedMachine stopped;
     stopped.svc().SetState("Spooler", win::SERVICE_STOPPED);
     stopped.svc().SetTransitionTimes("Spooler", 300, 20);
     const Outcome start = Control(stopped, mode);
@@ -63,7 +64,7 @@ TEST(SpoolerControl, StartsStopsOrLeavesTheServiceByStateAndMode) {
 
 // One query for the decision, then the poll's limit of a thousand.
 TEST(SpoolerControl, AServiceStuckStoppingOrNeverRunningGivesZeroAfterThePollLimit) {
-  sim::SimMachine stuck;
+  CheckedMachine stuck;
   stuck.svc().SetHangsOnStop("Spooler");
   const Outcome stopping = Control(stuck, Restart);
   EXPECT_EQ(stopping.result, 0);
@@ -73,7 +74,7 @@ TEST(SpoolerControl, AServiceStuckStoppingOrNeverRunningGivesZeroAfterThePollLim
   EXPECT_EQ(stopping.sleptMs, 5000u);
   EXPECT_EQ(stopping.state, win::SERVICE_STOP_PENDING);
 
-  sim::SimMachine dead;
+  CheckedMachine dead;
   dead.svc().SetState("Spooler", win::SERVICE_STOPPED);
   dead.faults().Fail("StartServiceA", win::ERROR_SERVICE_REQUEST_TIMEOUT);
   const Outcome never = Control(dead, EnsureRunning);
@@ -88,7 +89,7 @@ TEST(SpoolerControl, UnknownStateTellsTheUserAndTouchesNothing) {
   constexpr platform::WindowId kAskingWindow = 0x4242;
   for (const char* call : {"OpenSCManagerA", "OpenServiceA", "QueryServiceStatus"}) {
     SCOPED_TRACE(call);
-    sim::SimMachine m;
+    CheckedMachine m;
     m.svc().SetState("Spooler", win::SERVICE_STOPPED);
     m.faults().Fail(call, win::ERROR_ACCESS_DENIED);
     EXPECT_EQ(SpoolerControl(m, kAskingWindow, "Spooler", Restart), 0);

@@ -1,4 +1,5 @@
 #include "shell/startup_worker.h"
+#include "checked_machine.h"
 
 #include <gtest/gtest.h>
 
@@ -26,7 +27,7 @@ TEST(DefaultPortKind, UsbThenSerialThenParallelThenTcpIpAndSerialWhenNoneIsFound
       {false, false, true, true, Parallel}, {false, false, false, true, TcpIp},
       {false, false, false, false, Serial},
   };
-  sim::SimMachine m;
+  CheckedMachine m;
   Installation installation(m);
   for (const Case& c : cases) {
     installation.usbPorts = c.usb ? Strings{"USB001"} : Strings{};

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "checked_machine.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/win_constants.h"
 #include "resources/resource.h"
@@ -27,7 +28,6 @@ const std::pair<platform::KeyHandle, std::string> kCleanedKeys[] = {
 
 class Uninstall : public ::testing::Test {
  protected:
-  void TearDown() override { EXPECT_TRUE(m.simUi().Errors().empty()) << m.simUi().Dump(); }
   // One section per entry, each holding the given names.
   void WriteDriverNames(const Rows& sections) {
     std::string ini;
@@ -76,7 +76,7 @@ class Uninstall : public ::testing::Test {
     return rows;
   }
 
-  sim::SimMachine m;
+  CheckedMachine m;
 };
 
 // Opening and refreshing each restart the spooler, even with nothing removed.
