@@ -3,8 +3,8 @@
 #include <string>
 
 #include "platform/win_constants.h"
+#include "ports/port_kind.h"
 #include "resources/resource.h"
-#include "shell/port_kind.h"
 
 SerialPromptDialog::SerialPromptDialog(platform::Machine& machine)
     : platform::Dialog(machine.ui()), machine_(machine) {}

@@ -3,8 +3,8 @@
 #include "dialogs/list_view.h"
 #include "dialogs/port_list.h"
 #include "platform/win_constants.h"
+#include "ports/port_kind.h"
 #include "resources/resource.h"
-#include "shell/port_kind.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <string>
 
 #include "dialogs/list_view.h"
+#include "install/spooler_control.h"
 #include "platform/win_constants.h"
 #include "resources/resource.h"
-#include "shell/spooler_control.h"
 #include "uninstall/installed_drivers.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include "install/installer_window.h"
 #include "platform/win_constants.h"
 #include "ports/port_dialogs.h"
-#include "shell/port_kind.h"
+#include "ports/port_kind.h"
 
 namespace install_steps {
 

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "platform/machine.h"
+#include "ports/port_kind.h"
 #include "ports/serial_channel.h"
 #include "ports/serial_search.h"
-#include "shell/port_kind.h"
 
 using StringList = std::vector<std::string>;
 

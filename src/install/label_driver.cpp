@@ -3,14 +3,14 @@
 #include <string>
 #include <vector>
 
+#include "install/environment_probe.h"
 #include "install/install_steps.h"
 #include "install/installer_window.h"
 #include "install/model_catalogue.h"
 #include "install/printer_creation.h"
+#include "install/spooler_control.h"
 #include "platform/app_message_box.h"
 #include "platform/win_constants.h"
-#include "shell/environment_probe.h"
-#include "shell/spooler_control.h"
 
 namespace {
 

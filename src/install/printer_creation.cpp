@@ -3,14 +3,14 @@
 #include <string>
 
 #include "install/installer_window.h"
+#include "install/spooler_control.h"
 #include "package/access_rights.h"
 #include "platform/app_message_box.h"
 #include "platform/win_constants.h"
+#include "ports/port_inventory.h"
+#include "ports/port_kind.h"
 #include "ports/serial_assignment.h"
 #include "ports/usb_selection.h"
-#include "shell/port_inventory.h"
-#include "shell/port_kind.h"
-#include "shell/spooler_control.h"
 
 namespace {
 

@@ -4,12 +4,12 @@
 #include <utility>
 #include <vector>
 
+#include "install/environment_probe.h"
 #include "install/install_steps.h"
 #include "install/installer_window.h"
 #include "install/model_catalogue.h"
 #include "install/printer_creation.h"
-#include "shell/environment_probe.h"
-#include "shell/spooler_control.h"
+#include "install/spooler_control.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include "dialogs/port_list.h"
 #include "install/installer_window.h"
 #include "platform/win_constants.h"
-#include "shell/port_inventory.h"
-#include "shell/port_kind.h"
+#include "ports/port_inventory.h"
+#include "ports/port_kind.h"
 
 namespace {
 

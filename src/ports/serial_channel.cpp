@@ -12,7 +12,7 @@
 #include "platform/comm.h"
 #include "platform/comm_constants.h"
 #include "platform/win_constants.h"
-#include "shell/port_kind.h"
+#include "ports/port_kind.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 
 #include "dialogs/port_list.h"
 #include "install/installer_window.h"
+#include "install/spooler_control.h"
 #include "platform/win_constants.h"
+#include "ports/port_inventory.h"
 #include "ports/printer_port_registry.h"
-#include "shell/port_inventory.h"
-#include "shell/spooler_control.h"
 
 namespace {
 

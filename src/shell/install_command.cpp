@@ -1,12 +1,12 @@
 #include "shell/install_command.h"
 
+#include "install/driver_name_list.h"
 #include "install/installer_window.h"
 #include "install/label_driver.h"
 #include "install/receipt_driver.h"
 #include "platform/win_constants.h"
-#include "shell/driver_name_list.h"
-#include "shell/port_inventory.h"
-#include "shell/port_kind.h"
+#include "ports/port_inventory.h"
+#include "ports/port_kind.h"
 #include "shell/step_times.h"
 
 namespace {

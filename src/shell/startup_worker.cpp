@@ -1,11 +1,11 @@
 #include "shell/startup_worker.h"
 
+#include "install/driver_name_list.h"
+#include "install/environment_probe.h"
 #include "install/installer_window.h"
-#include "shell/driver_name_list.h"
-#include "shell/environment_probe.h"
+#include "install/spooler_control.h"
+#include "ports/port_inventory.h"
 #include "shell/extract_package.h"
-#include "shell/port_inventory.h"
-#include "shell/spooler_control.h"
 #include "shell/step_times.h"
 
 int32_t DefaultPortKind(const Installation& installation) {

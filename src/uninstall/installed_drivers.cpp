@@ -1,12 +1,12 @@
 #include "uninstall/installed_drivers.h"
 
+#include "install/driver_name_list.h"
+#include "install/environment_probe.h"
 #include "install/model_catalogue.h"
+#include "install/spooler_control.h"
 #include "package/access_rights.h"
 #include "platform/win_constants.h"
-#include "shell/driver_name_list.h"
-#include "shell/environment_probe.h"
-#include "shell/port_inventory.h"
-#include "shell/spooler_control.h"
+#include "ports/port_inventory.h"
 
 namespace {
 

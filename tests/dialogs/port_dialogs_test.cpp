@@ -3,7 +3,7 @@
 #include "../ports/ports_harness.h"
 #include "dialogs/parallel_port_dialog.h"
 #include "dialogs/tcpip_port_dialog.h"
-#include "shell/port_kind.h"
+#include "ports/port_kind.h"
 
 namespace ports_test {
 namespace {

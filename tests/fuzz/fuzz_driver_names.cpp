@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "install/driver_name_list.h"
 #include "platform/sim/sim_machine.h"
-#include "shell/driver_name_list.h"
 
 namespace {
 

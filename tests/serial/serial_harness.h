@@ -13,10 +13,10 @@
 #include "checked_machine.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/win_constants.h"
+#include "ports/port_kind.h"
 #include "ports/serial_assignment.h"
 #include "resources/resource.h"
 #include "shell/main_window.h"
-#include "shell/port_kind.h"
 
 namespace serial_test {
 

@@ -6,9 +6,9 @@
 #include "dialogs/serial_prompt_dialog.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/win_constants.h"
+#include "ports/port_kind.h"
 #include "resources/resource.h"
 #include "shell/main_window.h"
-#include "shell/port_kind.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "shell/driver_name_list.h"
+#include "install/driver_name_list.h"
 #include "checked_machine.h"
 
 #include <gtest/gtest.h>

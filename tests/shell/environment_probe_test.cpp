@@ -1,4 +1,4 @@
-#include "shell/environment_probe.h"
+#include "install/environment_probe.h"
 #include "checked_machine.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "shell/port_inventory.h"
+#include "ports/port_inventory.h"
 #include "checked_machine.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "shell/spooler_control.h"
+#include "install/spooler_control.h"
 #include "checked_machine.h"
 
 #include <gtest/gtest.h>

@@ -10,11 +10,11 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "install/driver_name_list.h"
 #include "install/model_catalogue.h"
 #include "package_layout.h"
 #include "platform/sim/sim_archive.h"
 #include "platform/sim/sim_machine.h"
-#include "shell/driver_name_list.h"
 
 namespace fs = std::filesystem;
 

@@ -1,4 +1,4 @@
-#include "shell/environment_probe.h"
+#include "install/environment_probe.h"
 
 #include "install/installer_window.h"
 #include "platform/win_constants.h"

@@ -1,4 +1,4 @@
-#include "shell/driver_name_list.h"
+#include "install/driver_name_list.h"
 
 #include <algorithm>
 #include <string>

@@ -1,4 +1,4 @@
-#include "shell/spooler_control.h"
+#include "install/spooler_control.h"
 
 #include "platform/app_message_box.h"
 #include "platform/win_constants.h"
