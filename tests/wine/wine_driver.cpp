@@ -139,47 +139,38 @@ std::wstring ComboItem(HWND combo, WPARAM index) {
   return text.data();
 }
 
-// Prints a line per record of a spooler enumeration (size query, then data).
-template <typename Info, typename Enumerate, typename Line>
-int PrintEach(Enumerate enumerate, Line line) {
-  DWORD needed = 0, count = 0;
-  enumerate(nullptr, 0, &needed, &count);
-  std::vector<BYTE> buffer(needed + 1);
-  if (needed > 0 && !enumerate(buffer.data(), needed, &needed, &count)) return kFailed;
-  for (DWORD i = 0; needed > 0 && i < count; ++i)
-    Print(line(reinterpret_cast<Info*>(buffer.data())[i]));
-  return 0;
-}
-
 int Run(const std::vector<std::wstring>& a) {
   if (a.empty()) return kUsage;
   const std::wstring& command = a[0];
-  if (command == L"printers") {
-    return PrintEach<PRINTER_INFO_2W>(
-        [](BYTE* data, DWORD size, DWORD* needed, DWORD* count) {
-          return EnumPrintersW(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 2, data,
-                               size, needed, count);
-        },
-        [](const PRINTER_INFO_2W& p) {
-          return std::wstring(p.pPrinterName) + L"\t" + p.pPortName + L"\t" + p.pDriverName;
-        });
-  }
-  if (command == L"monitors") {
-    return PrintEach<MONITOR_INFO_1W>(
-        [](BYTE* data, DWORD size, DWORD* needed, DWORD* count) {
-          return EnumMonitorsW(nullptr, 1, data, size, needed, count);
-        },
-        [](const MONITOR_INFO_1W& m) { return std::wstring(m.pName); });
+  if (command == L"printers" || command == L"drivers" || command == L"monitors") {
+    // Twice: the size, then the records.
+    std::wstring environment = a.size() > 1 ? a[1] : L"";
+    DWORD needed = 0, count = 0;
+    std::vector<BYTE> buffer(1);
+    BOOL listed = FALSE;
+    for (int pass = 0; pass < 2; buffer.resize(needed + 1), ++pass) {
+      if (command == L"printers") {
+        listed = EnumPrintersW(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 2,
+                               buffer.data(), needed, &needed, &count);
+      } else if (command == L"drivers") {
+        listed = EnumPrinterDriversW(nullptr, environment.data(), 1, buffer.data(), needed, &needed,
+                                     &count);
+      } else {
+        listed = EnumMonitorsW(nullptr, 1, buffer.data(), needed, &needed, &count);
+      }
+    }
+    if (!listed) return kFailed;
+    for (DWORD i = 0; i < count; ++i) {
+      // DRIVER_INFO_1W and MONITOR_INFO_1W are both just the name.
+      const auto* p = reinterpret_cast<PRINTER_INFO_2W*>(buffer.data()) + i;
+      const auto* name = reinterpret_cast<DRIVER_INFO_1W*>(buffer.data()) + i;
+      Print(command == L"printers"
+                ? std::wstring(p->pPrinterName) + L"\t" + p->pPortName + L"\t" + p->pDriverName
+                : std::wstring(name->pName));
+    }
+    return 0;
   }
   if (a.size() < 2) return kUsage;
-  if (command == L"drivers") {
-    std::wstring environment = a[1];
-    return PrintEach<DRIVER_INFO_1W>(
-        [&](BYTE* data, DWORD size, DWORD* needed, DWORD* count) {
-          return EnumPrinterDriversW(nullptr, environment.data(), 1, data, size, needed, count);
-        },
-        [](const DRIVER_INFO_1W& d) { return std::wstring(d.pName); });
-  }
   if (command == L"launch" && a.size() >= 6) {
     // The program must not inherit this driver's output: whoever reads it
     // would wait for the program's end.
