@@ -27,7 +27,7 @@ trap 'timeout 30 wineserver -k 2>/dev/null; stop_xvfb; rm -rf "$template" "$WINE
 make_template_prefix "$WINEPREFIX" || fail "wineboot failed"
 
 # Figures, one a line: median; range; a line with both.
-median() { sort -g | awk '{a[NR]=$1} END {print NR % 2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
+median() { sort -g | awk '{a[NR]=$1} END {print !NR ? "-" : NR % 2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
 range() { sort -g | awk 'NR==1 {lo=$1} {hi=$1} END {print lo "-" hi}'; }
 summary() {  # label figures
   printf '%-38s %s (median %s, range %s)\n' "$1" "$(paste -sd' ' <<<"$2")" \
@@ -35,7 +35,7 @@ summary() {  # label figures
 }
 ratios() { paste <(echo "$1") <(echo "$2") | awk '{printf "%.3f\n", $1 / $2}'; }
 ratio_line() {  # label numerators denominators: ratio of the medians, and run by run
-  printf '%-38s %.2f (run by run: median %s, range %s)\n' "$1" \
+  printf '%-38s %.2f (run by run: median %.2f, range %s)\n' "$1" \
     "$(ratios "$(median <<<"$2")" "$(median <<<"$3")")" "$(ratios "$2" "$3" | median)" \
     "$(ratios "$2" "$3" | range)"
 }

@@ -1,6 +1,7 @@
-// The start-up benchmark's yardsticks, built from this file twice:
-//  - bench_dialog.exe, the bare dialog: enables Install as soon as it is
-//    initialised;
+// The start-up benchmark's yardsticks, built from this file twice with the
+// installer's resources:
+//  - bench_dialog.exe, the bare dialog: the installer's main dialog that
+//    enables Install as soon as it is initialised;
 //  - bench_limit.exe (BENCH_LIMIT), "Limit Dialog": first makes from a worker
 //    thread, in the installer's order, the platform calls and waits its
 //    start-up must make, and nothing else. After enabling Install (outside
@@ -19,6 +20,7 @@
 
 namespace {
 
+constexpr int kMainDialog = 102;
 constexpr int kInstall = 1012;
 HANDLE worker = nullptr;
 
@@ -181,6 +183,7 @@ INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   SetWindowTextA(dialog, "Limit Dialog");
   worker = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &Worker, dialog, 0, nullptr));
 #else
+  SetWindowTextA(dialog, "Bare Dialog");
   EnableWindow(GetDlgItem(dialog, kInstall), TRUE);
 #endif
   return TRUE;
@@ -192,7 +195,7 @@ int main() {
   INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
                                 ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
-  DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(100), nullptr, &Procedure, 0);
+  DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kMainDialog), nullptr, &Procedure, 0);
   if (worker != nullptr) WaitForSingleObject(worker, INFINITE);
   return 0;
 }
