@@ -1,6 +1,6 @@
-# An archive library that crashes inside its extraction (monitor.c): the start-up still
-# ends with Install enabled and the environment line, the driver list stays
-# empty, and the program ends normally on Cancel.
+# An archive library that crashes inside its extraction (monitor.c): the
+# start-up still ends with Install enabled and the environment line, the
+# driver list stays empty, and the program ends normally on Cancel.
 scenario_begin startup_faulting_archive
 printf 'not really a cabinet' >"$WINE_RESULTS/fake.Drv"
 setup_files "$WINE_RESULTS/fake.Drv" "$MONITOR_DLL"
