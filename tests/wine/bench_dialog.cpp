@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "bench_clock.h"
+
 namespace {
 
 constexpr int kMainDialog = 102;
@@ -25,21 +27,6 @@ constexpr int kInstall = 1012;
 HANDLE worker = nullptr;
 
 #ifdef BENCH_LIMIT
-double Now() {
-  LARGE_INTEGER frequency, counter;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&counter);
-  return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double SinceCreation() {
-  FILETIME created, unused, now;
-  GetProcessTimes(GetCurrentProcess(), &created, &unused, &unused, &unused);
-  GetSystemTimeAsFileTime(&now);
-  auto ticks = [](FILETIME t) { return (ULONGLONG{t.dwHighDateTime} << 32) | t.dwLowDateTime; };
-  return static_cast<double>(ticks(now) - ticks(created)) / 10000.0;
-}
-
 // The spooler service: queried, and when stopped started and polled every
 // 5 ms.
 void Spooler() {
@@ -142,12 +129,12 @@ void Version() {
 
 unsigned __stdcall Worker(void* argument) {
   auto dialog = static_cast<HWND>(argument);
-  const double worker = SinceCreation(), first = Now();
+  const double worker = SinceCreation(), first = Milliseconds(Ticks());
   double last = first;
   char line[512];
   int length = std::snprintf(line, sizeof line, "worker %.1f", worker);
   auto mark = [&](const char* group) {
-    const double now = Now();
+    const double now = Milliseconds(Ticks());
     length += std::snprintf(line + length, sizeof line - length, " %s %.1f", group, now - last);
     last = now;
   };

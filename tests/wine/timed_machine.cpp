@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "bench_clock.h"
 #include "platform/win32/win32_backends.h"
 #include "shell/app.h"
 #include "shell/step_times.h"
@@ -26,26 +27,6 @@
 namespace {
 
 std::atomic<long long> platformTicks{0}, waitTicks{0}, windowTicks{0};
-
-long long Ticks() {
-  LARGE_INTEGER counter;
-  QueryPerformanceCounter(&counter);
-  return counter.QuadPart;
-}
-
-double Milliseconds(long long ticks) {
-  LARGE_INTEGER frequency;
-  QueryPerformanceFrequency(&frequency);
-  return 1000.0 * static_cast<double>(ticks) / static_cast<double>(frequency.QuadPart);
-}
-
-double SinceCreation() {
-  FILETIME created, unused, now;
-  GetProcessTimes(GetCurrentProcess(), &created, &unused, &unused, &unused);
-  GetSystemTimeAsFileTime(&now);
-  auto ticks = [](FILETIME t) { return (ULONGLONG{t.dwHighDateTime} << 32) | t.dwLowDateTime; };
-  return static_cast<double>(ticks(now) - ticks(created)) / 10000.0;
-}
 
 // The clocks: each adds the time of its own life to its totals.
 struct PlatformCall {
