@@ -17,13 +17,10 @@ export TEST_BUILD_DIR="$root/build/windows"
 export WINE_RESULTS="$root/build"
 # shellcheck source=../tests/wine/lib.sh
 source tests/wine/lib.sh
-select_wine "$root"
 bin=$TEST_BUILD_DIR
 
 # The sample driver package, made by the native package builder, with the
-# placeholder language monitor built beside the installer (a 64-bit Wine
-# build reports 32-bit Windows to the installer, which then takes the x86
-# files, so the monitor goes into the x86 slot either way).
+# placeholder language monitor built beside the installer.
 package=""
 if [ -f tools/package_builder/CMakeLists.txt ]; then
   echo "== building the package builder (linux preset)"
@@ -57,7 +54,7 @@ fi
 
 if [ -n "${DISPLAY:-}" ]; then
   echo "== starting the installer on $DISPLAY"
-  start_installer "$folder" "$(unix_path "$folder\\DriverSetup.exe")"
+  start_installer "$(unix_path "$folder\\DriverSetup.exe")"
   wait "$INSTALLER_PID" || true
   exit 0
 fi
@@ -65,7 +62,7 @@ fi
 echo "== no display: starting the installer on a virtual screen"
 start_xvfb || { echo "Xvfb did not start" >&2; exit 1; }
 trap 'stop_xvfb' EXIT
-start_installer "$folder" "$(unix_path "$folder\\DriverSetup.exe")"
+start_installer "$(unix_path "$folder\\DriverSetup.exe")"
 if drive wait-window "$MAIN_TITLE" 30000 >/dev/null; then
   # Let the start-up finish so the picture shows the ready window.
   drive wait-enabled "$MAIN_TITLE" 1012 30000 >/dev/null || true

@@ -1,64 +1,35 @@
-# Functions for the end-to-end scenarios under Wine, sourced by run.sh, by
-# the benchmarks and, in a bash of its own, before each scenario. run.sh
-# gives TEST_BUILD_DIR (the Windows build, absolute), WINE_RESULTS (results
-# and screenshots), WINE_TEMPLATE (the prefix every scenario copies), WINE,
-# WINEARCH and DISPLAY. A scenario calls scenario_begin, lays out the
-# machine, starts, drives and checks the installer and returns; run.sh then
-# calls scenario_end, which stops Wine and sets the result from the checks.
-export WINEARCH=${WINEARCH:-win32} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-WINE=${WINE:-wine}
+# Functions for the scenarios under Wine, sourced by run.sh, by bench.sh and,
+# in a bash of its own, before each scenario, with TEST_BUILD_DIR (the Windows
+# build, absolute), WINE_RESULTS, WINE_TEMPLATE (the prefix every scenario
+# copies) and DISPLAY set. A scenario calls scenario_begin, then lays out the
+# machine, drives and checks the installer; run.sh calls scenario_end.
+export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+WINE=wine
+WINDOWS_BITS="32 bit" DRIVER_ENV="Windows NT x86" LABEL_ENGINE=50
+DRIVER_FOLDER='C:\windows\system32\spool\drivers\w32x86'
+MONITOR_DLL_PATH='C:\windows\system32\lbxmonNT.dll'
 
-# What the installer sees of the prefix's Windows: a 64-bit prefix, which
-# runs the x86-64 build (see select_wine), is 64-bit Windows.
-if [ "$WINEARCH" = win64 ]; then
-  WINDOWS_BITS="64 bit" DRIVER_ENV="Windows x64" LABEL_ENGINE=56
-  DRIVER_FOLDER='C:\windows\system32\spool\drivers\x64'
-  MONITOR_DLL_PATH='C:\windows\SysWOW64\lbxmon64.dll'
-else
-  WINDOWS_BITS="32 bit" DRIVER_ENV="Windows NT x86" LABEL_ENGINE=50
-  DRIVER_FOLDER='C:\windows\system32\spool\drivers\w32x86'
-  MONITOR_DLL_PATH='C:\windows\system32\lbxmonNT.dll'
-fi
-
-# INSTALLER_EXE may be given to run another build of the installer. The
-# native build (NATIVE_BUILD_DIR, by default build/linux of the source tree)
-# gives the package builder and the printer simulator.
-INSTALLER_EXE_GIVEN=${INSTALLER_EXE:-}
+# The native build (NATIVE_BUILD_DIR, by default build/linux of the source
+# tree) gives the package builder and the printer simulator.
 SOURCE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 NATIVE=${NATIVE_BUILD_DIR:-$SOURCE_ROOT/build/linux}
 BUILDER=$NATIVE/tools/package_builder/package_builder
 PRINTER_SIM=$NATIVE/tools/serial_printer_sim/serial_printer_sim
-set_paths() {
-  INSTALLER_EXE=${INSTALLER_EXE_GIVEN:-$TEST_BUILD_DIR/DriverSetup.exe}
-  WINE_DRIVER=$TEST_BUILD_DIR/tests/wine/wine_driver.exe
-  SEVENZIP=$TEST_BUILD_DIR/tools/sevenzip32/7-zip32.dll
-  SEVENZIP_CHECK=$TEST_BUILD_DIR/tools/sevenzip32/sevenzip32_check.exe
-  MONITOR_DLL=$TEST_BUILD_DIR/tests/wine/monitor/lbxmonNT.dll
-  STEPS_EXE=$TEST_BUILD_DIR/tests/wine/driver_setup_steps.exe
-}
-set_paths
+INSTALLER_EXE=$TEST_BUILD_DIR/DriverSetup.exe
+WINE_TESTS=$TEST_BUILD_DIR/tests/wine
+WINE_DRIVER=$WINE_TESTS/wine_driver.exe
+SEVENZIP=$TEST_BUILD_DIR/tools/sevenzip32/7-zip32.dll
+SEVENZIP_CHECK=$TEST_BUILD_DIR/tools/sevenzip32/sevenzip32_check.exe
+MONITOR_DLL=$WINE_TESTS/monitor/lbxmonNT.dll
+STEPS_EXE=$WINE_TESTS/driver_setup_steps.exe
 MAIN_TITLE="Configure & Install"
+COMPLETED="The installation is completed."
 PORTS_KEY='Software\Microsoft\Windows NT\CurrentVersion\Ports'
 WINDOWS_KEY='Software\Microsoft\Windows NT\CurrentVersion\Windows'
 SERIALCOMM='HARDWARE\DEVICEMAP\SERIALCOMM'
+TAB=$'\t'
 
-# The installer is a 32-bit program; where the kernel cannot run 32-bit
-# programs (32-bit Wine does not start), the same sources are built for
-# x86-64 beside TEST_BUILD_DIR (TEST_BUILD_DIR-x64) and run by 64-bit Wine
-# in a 64-bit prefix.
-select_wine() {
-  export WINEARCH=win32 WINE=wine
-  if wine --version >/dev/null 2>&1; then return 0; fi
-  log "32-bit Wine cannot start here (no 32-bit support in the kernel):"
-  log "using the x86-64 build of the same sources in a 64-bit prefix"
-  WINE=$(command -v wine64 || echo /usr/lib/wine/wine64)
-  export WINE WINEARCH=win64 WINELOADER="$WINE" TEST_BUILD_DIR="$TEST_BUILD_DIR-x64"
-  cmake -S "$SOURCE_ROOT" -B "$TEST_BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
-    -DCMAKE_TOOLCHAIN_FILE="$SOURCE_ROOT/cmake/mingw-x86_64.cmake" >/dev/null &&
-    cmake --build "$TEST_BUILD_DIR" -j"$(nproc)" -- -k 0 >&2 ||
-    log "the x86-64 build failed in part"
-  set_paths
-}
+log() { printf '%s\n' "$*" >&2; }
 
 # One virtual screen for a whole run, for hosts without a display.
 XVFB_PID=""
@@ -68,14 +39,11 @@ start_xvfb() {
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
   XVFB_PID=$!
   for _ in $(seq 100); do [ -s "$display_file" ] && break; sleep 0.1; done
-  DISPLAY=":$(head -n1 "$display_file")"
-  export DISPLAY
+  export DISPLAY=":$(head -n1 "$display_file")"
   rm -f "$display_file"
   [ "$DISPLAY" != ":" ]
 }
 stop_xvfb() { [ -z "$XVFB_PID" ] || kill "$XVFB_PID" 2>/dev/null; XVFB_PID=""; }
-
-log() { printf '%s\n' "$*" >&2; }
 
 make_template_prefix() {  # dir
   rm -rf "$1"
@@ -84,7 +52,6 @@ make_template_prefix() {  # dir
   [ -f "$1/system.reg" ]
 }
 
-# A fresh copy of the template as this scenario's prefix.
 SCENARIO_FAILURES=0
 INSTALLER_PID=""
 scenario_begin() {  # name
@@ -108,9 +75,8 @@ unix_path() {  # 'C:\dir\file'
   printf '%s\n' "$WINEPREFIX/drive_c${rest//\\//}"
 }
 
-# Whether a Windows path exists on the prefix's C: drive, matching each part
-# without regard to case as Windows does (Wine's own folders are lower-case:
-# C:\windows\syswow64).
+# Whether a Windows path exists on C:, each part matched without regard to
+# case as Windows does (Wine's own folders are lower-case).
 exists_on_c() {  # 'C:\dir\file'
   local dir="$WINEPREFIX/drive_c" part parts
   IFS='\' read -ra parts <<<"${1#[Cc]:}"
@@ -126,8 +92,8 @@ put_file() {  # source 'C:\dir\file'
   mkdir -p "$(dirname "$target")" && cp "$1" "$target"
 }
 
-# Runs one command of the window driver; prints its output without the
-# carriage returns; returns its exit code (2: a wait timed out).
+# Runs one command of the window driver (wine_driver.cpp); prints its output
+# without carriage returns; returns its exit code (2: a wait timed out).
 drive() {
   local out rc
   out=$(timeout 90 "$WINE" "$WINE_DRIVER" "$@" 2>/dev/null)
@@ -160,7 +126,6 @@ reg_value() {  # root path name
 add_port() { reg_set HKLM "$PORTS_KEY" "$1" sz ""; }
 remove_port() { reg_delete HKLM "$PORTS_KEY" "$1"; }
 
-# Fails the scenario (and returns 1) when a needed file is missing.
 need() {  # file...
   local file missing=0
   for file; do
@@ -180,8 +145,8 @@ make_package() {  # dir [customise [sample options...]]
     { fail "the package is built"; return 1; }
 }
 
-# A copy of the installer in C:\Setup with the package and, when given, an
-# archive library.
+# The installer in C:\Setup with the package and, when given, an archive
+# library.
 setup_files() {  # package [library]
   put_file "$INSTALLER_EXE" 'C:\Setup\DriverSetup.exe'
   put_file "$1" 'C:\Setup\DriverData.Drv'
@@ -189,9 +154,9 @@ setup_files() {  # package [library]
 }
 
 # Maps COM ports to pseudo-terminal pairs (the installer's end WORK/comN, the
-# far end WORK/farN) and leaves only them in SERIALCOMM. Wine lists them
-# once its server starts again; the server is kept running from then on, so
-# that the list as trimmed stays until the installer reads it.
+# far end WORK/farN) and leaves only them in SERIALCOMM. Wine lists them once
+# its server starts again; the server then keeps running so that the
+# trimmed list stays until the installer reads it.
 SERIAL_PIDS=()
 serial_ports() {  # work-dir number...
   local work=$1 n name
@@ -228,8 +193,8 @@ wait_installer_exit() {  # milliseconds
   return 1
 }
 
-# Starts the installer copied to C:\Setup (setup_files) and waits for its
-# start-up to end (Install enabled).
+# Starts the installer of C:\Setup (setup_files) and waits for the end of its
+# start-up (Install enabled).
 start_setup() {  # [exe-name]
   start_installer "$(unix_path "C:\\Setup\\${1:-DriverSetup.exe}")"
   check_ok "the main window appears" drive wait-window "$MAIN_TITLE" 30000
@@ -244,20 +209,13 @@ install_click() {  # driver-name row
   check_ok "Install clicked" drive post-click "$MAIN_TITLE" 1012
 }
 
-# Clicks a button of the main window (default: Cancel) and checks that the
-# program ends.
+# Clicks a button of the main window (default: Cancel); the program must end.
 end_program() {  # [description] [control]
   check_ok "${1:-Cancel clicked}" drive click "$MAIN_TITLE" "${2:-2}"
   check_ok "the program ends" wait_installer_exit 20000
 }
 
-screenshot() {  # name
-  if import -display "$DISPLAY" -window root "$WINE_RESULTS/$1.png" 2>/dev/null; then
-    log "   screenshot $WINE_RESULTS/$1.png"
-  else
-    log "   (no screenshot: import failed)"
-  fi
-}
+screenshot() { import -display "$DISPLAY" -window root "$WINE_RESULTS/$1.png" 2>/dev/null; }
 
 pass() { log "   ok   $1"; }
 fail() {
@@ -285,46 +243,3 @@ check_has_line() {  # description line haystack [lacks]
   log "        ${4:+un}expected line: $(printf '%q' "$2")" "$(printf '\n        in: %q' "$3")"
 }
 check_lacks_line() { check_has_line "$@" 1; }
-# The benchmarks' start: BUILD_DIR and the run count (runs) from their
-# arguments, the Wine that runs the build, a display and a fresh prefix
-# (WINEPREFIX, removed at the end with BENCH_REMOVE).
-bench_begin() {  # BUILD_DIR [runs]
-  set -uo pipefail
-  [ $# -ge 1 ] || { echo "usage: $0 BUILD_DIR [runs]" >&2; exit 2; }
-  export TEST_BUILD_DIR WINE_RESULTS
-  TEST_BUILD_DIR=$(cd "$1" && pwd)
-  WINE_RESULTS="$TEST_BUILD_DIR/wine-results"
-  runs=${2:-9}
-  mkdir -p "$WINE_RESULTS"
-  set_paths
-  select_wine
-  if [ -z "${DISPLAY:-}" ]; then start_xvfb || { log "Xvfb did not start"; exit 1; }; fi
-  export WINEPREFIX="$WINE_RESULTS/bench-prefix"
-  BENCH_REMOVE=("$WINEPREFIX")
-  trap 'timeout 30 wineserver -k 2>/dev/null; stop_xvfb; rm -rf "${BENCH_REMOVE[@]}"' EXIT
-  make_template_prefix "$WINEPREFIX" || { log "wineboot failed"; exit 1; }
-}
-
-# Figures, one a line: their median and range; a line of them with both.
-median() { grep . | sort -g | awk '{a[NR]=$1} END {print NR == 0 ? "-" : NR % 2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
-range() { grep . | sort -g | awk 'NR==1 {lo=$1} {hi=$1} END {print lo "-" hi}'; }
-summary() {  # label figures [unit]
-  printf '%-36s %s%s (median %s, range %s)\n' "$1" "$(grep . <<<"$2" | paste -sd' ')" \
-    "${3:+ $3}" "$(median <<<"$2")" "$(range <<<"$2")"
-}
-ratios() {  # numerators denominators: one quotient a line
-  paste <(grep . <<<"$1") <(grep . <<<"$2") | awk '{printf "%.3f\n", $1 / $2}'
-}
-# The figures of one name in a file of lines "name MS name MS ...".
-field() { awk -v name="$2" '{for (i = 1; i < NF; i += 2) if ($i == name) print $(i + 1)}' "$1"; }
-# Such a file as a table of the median of each name over the lines, with
-# the median of "name/platform" (the part spent in platform calls) beside it.
-step_medians() {  # file
-  local name
-  printf '  %-12s %8s %9s\n' step ms platform
-  for name in $(awk 'NR == 1 {for (i = 1; i < NF; i += 2) print $i}' "$1"); do
-    [[ $name == */platform ]] && continue
-    printf '  %-12s %8s %9s\n' "$name" "$(field "$1" "$name" | median)" \
-      "$(field "$1" "$name/platform" | median)"
-  done
-}

@@ -1,56 +1,48 @@
-# Shared by the install scenarios (sourced, not a scenario of its own).
-# Lays out a machine with the sample package (the language-monitor
-# placeholder, built for the installer's own architecture, standing in for
-# the monitor DLL of either bitness), the archive library and one parallel
-# port. A scenario may define install_customise, given the package folder
-# before it is packed.
+# Shared by the install scenarios (sourced, not a scenario of its own). Lays
+# out a machine with the sample package (the language-monitor placeholder
+# standing in for the monitor DLL of either bitness), the archive library and
+# one parallel port, so that no port dialog is needed. A scenario may define
+# install_customise, given the package folder before it is packed.
 install_prepare() {
   need "$BUILDER" "$SEVENZIP" "$MONITOR_DLL" || return 1
-  local work
+  local work built
   work=$(mktemp -d)
   declare -F install_customise >/dev/null || install_customise() { :; }
   make_package "$work" install_customise --monitor-dll "$MONITOR_DLL" \
     --monitor-dll64 "$MONITOR_DLL" && setup_files "$work/DriverData.Drv" "$SEVENZIP"
-  local built=$?
+  built=$?
   rm -rf "$work"
-  # One parallel port, so that no port dialog is needed; the key of the
-  # default printer, which a fresh prefix lacks and the installer only opens.
   remove_port LPT2:
   remove_port LPT3:
+  # The default printer's key, which a fresh prefix lacks and the installer
+  # only opens.
   reg_set HKCU "$WINDOWS_KEY" Device sz ""
   return $built
 }
 
-# Installs on the parallel row and waits for the end of the run; screenshots
-# it. Returns 0 when the run completed.
+# Installs on the parallel row and waits for the end of the run. Returns 0
+# when the run completed.
 install_run() {  # driver-name screenshot-name
   start_setup
   install_click "$1" 2
-  drive wait-text "$MAIN_TITLE" 1011 "The installation is completed." 60000 >/dev/null
+  drive wait-text "$MAIN_TITLE" 1011 "$COMPLETED" 60000 >/dev/null
   local completed=$?
   screenshot "$2"
-  check_eq "the installation completes" "The installation is completed." \
-    "$(drive text "$MAIN_TITLE" 1011)"
+  check_eq "the installation completes" "$COMPLETED" "$(drive text "$MAIN_TITLE" 1011)"
   [ $completed -eq 0 ] || return 1
   check_eq "progress at 100" "100" "$(drive progress "$MAIN_TITLE" 1007)"
   check_eq "Cancel reads &Finish" "&Finish" "$(drive text "$MAIN_TITLE" 2)"
   check_eq "Install is enabled again" "1" "$(drive enabled "$MAIN_TITLE" 1012)"
 }
 
-# What a completed install leaves: the printer on the port with the driver,
-# the Device value naming it.
-check_installed() {  # printer-and-driver-name port
-  check_has_line "the printer is listed with its driver on $2" "$1"$'\t'"$2"$'\t'"$1" \
-    "$(drive printers)"
+# What a completed install leaves: the printer on the port with its driver,
+# the driver registered, the Device value naming the printer.
+check_installed() {  # printer port [driver]
+  local driver=${3:-$1}
+  check_has_line "$1 is listed with $driver on $2" "$1$TAB$2$TAB$driver" "$(drive printers)"
+  check_has_line "$driver is registered for $DRIVER_ENV" "$driver" "$(drive drivers "$DRIVER_ENV")"
   check_eq "the Device value names the printer" "$1,winspool,$2" \
     "$(reg_value HKCU "$WINDOWS_KEY" Device)"
-}
-
-# install_run for a printer named as its driver, then check_installed on
-# LPT1: (only after a completed run) and the driver registered.
-install_and_check() {  # driver-name screenshot-name
-  install_run "$1" "$2" && check_installed "$1" LPT1:
-  check_has_line "the driver is registered for $DRIVER_ENV" "$1" "$(drive drivers "$DRIVER_ENV")"
 }
 
 # What the spooler holds in the driver folder's version folder (3), and the
