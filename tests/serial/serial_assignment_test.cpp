@@ -1,13 +1,19 @@
+// The serial port search, run from a main window whose start-up worker has
+// run, with the new printer created and its name in the driver combo box.
 #include "ports/serial_assignment.h"
 
-#include "platform/comm_constants.h"
+#include <optional>
 
+#include "platform/comm_constants.h"
 #include "serial_harness.h"
+#include "shell/main_window.h"
 
 namespace serial_test {
 namespace {
 
 const std::vector<uint8_t> kReceipt = {0x10, 0x04, 0x01}, kLabel = {0x1B, 0x21, 0x3F};
+const std::string kPortsKey = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
+constexpr const char* kPrinter = "POS-80 Serial";
 const std::string kFound = "The available printer port:  ";
 const std::string kNotFoundAfterTicks =
     "Cannot select a available port\xA1\xA3The current printer port is COM1:,you can configure "
@@ -18,9 +24,11 @@ const std::string kNotFoundFirstPass =
 const std::string kDeclined =
     "The current printer port is COM1: ,you can set that after the installation finished";
 const std::string kCom1 = "COM1:", kCom2 = "COM2:", kNone = "<missing>";
-const std::string kRate = "9600,n,8,1", kOffered = "19200,n,8,1";
 constexpr int kNo = -1, kCloseBox = -2, kAsOffered = -3;
+// A port that opens, but whose monitoring thread cannot start.
+constexpr uint32_t kNoThread = 0xFFFF;
 
+using Arm = std::function<void(sim::SimMachine&)>;
 struct Case {
   const char* name;
   std::vector<uint32_t> ports;  // COM1:, COM2:...: the error opening each gives
@@ -39,34 +47,116 @@ struct Case {
   uint32_t delayMs = 30;
   uint8_t answerByte = 0x12;
   bool shop = true;  // printers of the shop on COM2: and LPT2:
+  Arm arm = {};
+  std::string boxes = "";  // the captions of the main window's error boxes
 };
 void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
-class SerialSearch : public SerialSearchTest, public ::testing::WithParamInterface<Case> {
+class SerialSearch : public ::testing::TestWithParam<Case> {
  protected:
-  void SetUp() override {
+  mutable CheckedMachine m;
+
+  // Windows keeps its port settings in kPortsKey; the search writes there.
+  void Prepare(bool shop) {
+    m.reg().CreateKey(platform::kHkeyLocalMachine, kPortsKey);
     m.spool().AddPort("LPT1:", "Local Port", "Local Port");
     m.spool().AddPort("LPT2:", "Local Port", "Local Port");
-    if (!shop_) return;
+    if (!shop) return;
     m.spool().AddPrinter("Kitchen", "COM2:", "Other");
     m.spool().AddPrinter("Office", "LPT2:", "Other");
+  }
+  // A serial device the system lists (SERIALCOMM), with its spooler port.
+  void AddSerialPort(int number, uint32_t openError = 0) {
+    const std::string name = "COM" + std::to_string(number);
+    m.reg().SetString(platform::kHkeyLocalMachine, "HARDWARE\\DEVICEMAP\\SERIALCOMM",
+                      "\\Device\\Serial" + std::to_string(number), name);
+    m.spool().AddPort(name + ":", "Local Port", "Local Port");
+    m.simComm().AddDevice(number, openError);
+  }
+  void CreatePrinter(const std::string& port) { m.spool().AddPrinter(kPrinter, port, "POS-80"); }
+  void AnswerYesAt(int row) {
+    m.simUi().Script(IDD_SERIAL_PROMPT, [row](sim::UserActions& u) {
+      u.SelectCombo(IDC_BAUD_RATE, row);
+      u.Click(IDC_PROMPT_YES);
+    });
+  }
+
+  // Runs the main window: `body` runs on its thread once start-up is over
+  // (it usually starts the search); the window then runs its timers until
+  // none is left, and the user closes it.
+  void RunWindow(const std::function<void(MainWindow&, sim::UserActions&)>& body,
+                 int32_t modelIndex = 10) {
+    MainWindow window(m, m.ui().RegisterWindowMessageA("MyUpdateData"));
+    m.simUi().Script(IDD_MAIN, [&](sim::UserActions& u) {
+      u.WaitIdle();
+      m.ui().ComboResetContent(window.hwnd(), IDC_DRIVER_NAME);
+      m.ui().ComboAddString(window.hwnd(), IDC_DRIVER_NAME, kPrinter);
+      m.ui().ComboSetCurSel(window.hwnd(), IDC_DRIVER_NAME, 0);
+      window.installation().portKind = Serial;
+      window.installation().modelIndex = modelIndex;
+      progressBefore_ = m.simUi().ProgressPositions(IDD_MAIN, IDC_PROGRESS).size();
+      statusesBefore_ = m.simUi().Statuses(IDD_MAIN, IDC_STATUS).size();
+      restartsBefore_ = m.spool().Restarts();
+      startMs_ = m.simClock().NowMs();
+      body(window, u);
+    });
+    m.ui().DialogBoxParamA(IDD_MAIN, 0, window);
+    const auto last = m.simUi().LastWindow(IDD_MAIN);
+    finalWindow_ = last->Control(IDC_STATUS)->text + " | " + last->Control(win::IDCANCEL)->text +
+                   (last->Control(IDC_INSTALL)->enabled ? " | install" : "");
+  }
+
+  std::vector<int> Progress() const {
+    return Since(m.simUi().ProgressPositions(IDD_MAIN, IDC_PROGRESS), progressBefore_);
+  }
+  std::vector<std::string> Statuses() const {
+    return Since(m.simUi().Statuses(IDD_MAIN, IDC_STATUS), statusesBefore_);
+  }
+  std::string PrinterPort(const std::string& name = kPrinter) const {
+    return m.spool().Printer(name)->port;
+  }
+  std::string PortsValue(const std::string& port) const {
+    const auto value = m.reg().GetValue(platform::kHkeyLocalMachine, kPortsKey, port);
+    return value ? value->AsString() : kNone;
   }
   // The printers of the shop are parked on LPT1: during the search only.
   void ExpectShopPrintersBack() {
     EXPECT_EQ(PrinterPort("Kitchen"), "COM2:");
     EXPECT_EQ(PrinterPort("Office"), "LPT2:");
   }
-  bool shop_ = true;
+  // Timer 1 deliveries, in virtual ms after timer 1 was first set.
+  std::vector<uint64_t> ProbeTicks() const {
+    std::vector<uint64_t> ticks;
+    std::optional<uint64_t> set;
+    for (const auto& event : m.simUi().Transcript()) {
+      if (event.timeMs < startMs_ || event.value != 1) continue;
+      if (event.kind == sim::EventKind::TimerSet && !set) set = event.timeMs;
+      if (event.kind == sim::EventKind::TimerFired && set) ticks.push_back(event.timeMs - *set);
+    }
+    return ticks;
+  }
+
+  // The status line and the Cancel button's text as the window closed, and
+  // whether Install was enabled.
+  std::string finalWindow_;
+  int restartsBefore_ = 0;
+
+ private:
+  template <typename T>
+  static std::vector<T> Since(const std::vector<T>& all, size_t before) {
+    return std::vector<T>(all.begin() + static_cast<long>(before), all.end());
+  }
+  size_t progressBefore_ = 0;
+  size_t statusesBefore_ = 0;
+  uint64_t startMs_ = 0;
 };
 
-class SerialSearchEnds : public SerialSearch {
- protected:
-  SerialSearchEnds() { shop_ = GetParam().shop; }
-};
-
-TEST_P(SerialSearchEnds, AndPutsEveryPrinterOnItsPort) {
+TEST_P(SerialSearch, EndsAndPutsEveryPrinterOnItsPort) {
   const Case& c = GetParam();
-  for (size_t i = 0; i < c.ports.size(); ++i) AddSerialPort(static_cast<int>(i + 1), c.ports[i]);
+  Prepare(c.shop);
+  for (size_t i = 0; i < c.ports.size(); ++i) {
+    AddSerialPort(static_cast<int>(i + 1), c.ports[i] == kNoThread ? 0 : c.ports[i]);
+  }
   if (c.printerOn != 0) {
     m.simComm().AttachPrinter(
         c.printerOn, {.answer = {c.answerByte}, .delayMs = c.delayMs, .baudRate = c.printerRate});
@@ -78,43 +168,73 @@ TEST_P(SerialSearchEnds, AndPutsEveryPrinterOnItsPort) {
     if (c.answer == kCloseBox) u.CloseBox();
     if (c.answer >= 0 || c.answer == kAsOffered) u.Click(IDC_PROMPT_YES);
   });
+  if (c.arm) c.arm(m);
 
-  Search(c.model);
+  RunWindow([](MainWindow& w, sim::UserActions&) { StartSerialAssignment(w.installation(), w); },
+            c.model);
 
   std::vector<std::string> statuses;
   for (int i = 1; i <= c.probed; ++i) statuses.push_back("Checking COM" + std::to_string(i) + ":");
   statuses.push_back(c.end);
   EXPECT_EQ(Statuses(), statuses);
-  EXPECT_EQ(FinalWindow(), c.end + " | &Finish | install");
+  EXPECT_EQ(finalWindow_, c.end + " | &Finish | install");
   EXPECT_EQ(Progress(), c.progress);
   EXPECT_EQ(ProbeTicks(), c.ticks);
   EXPECT_EQ(PrinterPort(), c.endPort);
   for (size_t i = 1; i <= c.ports.size(); ++i) {
     const std::string port = "COM" + std::to_string(i) + ":";
-    EXPECT_EQ(PortsValue(port), port == c.endPort ? c.settings : "<missing>") << port;
-    // Every port probed got one request and was closed again.
+    EXPECT_EQ(PortsValue(port), port == c.endPort ? c.settings : kNone) << port;
+    // Every port probed that could take a request got exactly one.
     const sim::SimDeviceRecord device = m.simComm().Device(static_cast<int>(i));
     const bool sent = static_cast<int>(i) <= c.probed && c.ports[i - 1] == 0;
     EXPECT_EQ(device.writes.size(), sent ? 1u : 0u) << port;
     for (const auto& write : device.writes) EXPECT_EQ(write, c.model < 52 ? kReceipt : kLabel);
-    EXPECT_FALSE(device.open) << port;
   }
-  EXPECT_EQ(Restarts(), c.restarts);
+  EXPECT_EQ(m.spool().Restarts() - restartsBefore_, c.restarts);
   if (c.shop) ExpectShopPrintersBack();
+  std::string boxes;
+  for (const auto& box : m.simUi().MessageBoxes()) {
+    EXPECT_EQ(box.ownerTemplateId, IDD_MAIN);
+    EXPECT_EQ(box.type, win::MB_ICONSTOP | win::MB_OK);
+    boxes += box.caption + ";";
+  }
+  EXPECT_EQ(boxes, c.boxes);
+}
+
+// COM1:'s answer reaches the window while the first tick closes COM1: to
+// probe COM2:. The first SetEvent is the request's write; the second stops
+// COM1:'s thread.
+void AnswerWhileCom1Closes(sim::SimMachine& m) {
+  auto setEvents = std::make_shared<int>(0);
+  m.simComm().BeforeSetEvent([&m, setEvents] {
+    if (++*setEvents == 2) m.simComm().Arrive(1, {0x12});
+  });
 }
 
 const std::vector<int> kTicked = {50, 60, 100, 80, 90, 100}, kFirstPass = {50, 60, 90, 100};
 // clang-format off
-INSTANTIATE_TEST_SUITE_P(Serial, SerialSearchEnds, ::testing::Values(
-    Case{"FoundOnTheSecondPortAtTheSecondTick", {0, 0}, 2, 9600, kCom1, 4, 2, kFound + kCom2,
-         kTicked, {700, 1400}, kCom2, kRate},
+INSTANTIATE_TEST_SUITE_P(Serial, SerialSearch, ::testing::Values(
+    Case{"FoundOnTheSecondPortAtTheSecondTick", {0, 0}, 2, 115200, kCom1, 8, 2, kFound + kCom2,
+         kTicked, {700, 1400}, kCom2, "115200,n,8,1"},
     // The answer byte 0 counts.
     Case{"FoundInTheFirstPassAtTheFirstTick", {0, 0}, 1, 0, kCom1, kAsOffered, 1, kFound + kCom1,
-         kTicked, {700}, kCom1, kOffered, 2, 10, 30, 0},
+         kTicked, {700}, kCom1, "19200,n,8,1", 2, 10, 30, 0},
     Case{"AnAnswerAfterTheIntervalDoesNotCount", {0, 0}, 1, 9600, kCom1, 4, 2, kNotFoundAfterTicks,
          kTicked, {700, 1400}, kCom1, kNone, 2, 10, 750},
     Case{"UnusablePortCostsNothingInTheFirstPass", {5, 0}, 2, 300, kCom1, 0, 2, kFound + kCom2,
          kTicked, {700}, kCom2, "300,n,8,1", 2, 52},
+    // Threads: the start-up worker, COM1:'s monitoring, then COM3:'s.
+    Case{"UnusablePortDuringTicksCostsOneInterval", {0, 5, kNoThread, 0}, 4, 9600, kCom1, 4, 4,
+         kFound + "COM4:", kTicked, {700, 1400, 2100, 2800}, "COM4:", "9600,n,8,1", 2, 51, 30, 0x12,
+         true, [](auto& m) { m.faults().Fail("CreateThread", 8, {.fromCall = 3}); }},
+    Case{"AnAnswerWhileThePortClosesCountsForNoOtherPort", {0, 5, 0}, 0, 0, kCom1, 4, 3,
+         kNotFoundAfterTicks, kTicked, {700, 1400, 2100}, kCom1, kNone, 2, 10, 30, 0x12, true,
+         AnswerWhileCom1Closes},
+    // The read after the failure gets the answer.
+    Case{"AReadErrorIsShownAndTheSearchGoesOn", {0, 0}, 1, 9600, kCom1, 4, 1, kFound + kCom1,
+         kTicked, {700}, kCom1, "9600,n,8,1", 2, 10, 30, 0x12, true,
+         [](auto& m) { m.faults().Fail("ReadFile", win::ERROR_GEN_FAILURE); },
+         "Application Error;"},
     Case{"NotFoundAtAnotherRate", {0, 0}, 2, 9600, kCom1, kAsOffered, 2, kNotFoundAfterTicks,
          kTicked, {700, 1400}, kCom1},
     Case{"NotFoundInTheFirstPass", {5, 2}, 0, 0, kCom1, 8, 2, kNotFoundFirstPass, kFirstPass, {},
@@ -129,84 +249,29 @@ INSTANTIATE_TEST_SUITE_P(Serial, SerialSearchEnds, ::testing::Values(
     // No prompt, no probe: the settings are the prompt's default.
     Case{"ASinglePortIsTaken", {0}, 1, 9600, "LPT1:", 0, 0,
          "The current printer port is COM1:,you can configure after finished", {50, 90, 100}, {},
-         kCom1, kOffered},
+         kCom1, "19200,n,8,1"},
     Case{"NoSerialPortNamesThePrinterPort", {}, 0, 0, "LPT1:", 0, 0,
          "Cannot select a available port.The current printer port is LPT1:,you can configure "
          "after finished", {50, 90, 100}, {}, "LPT1:", kNone, 1}),
     [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 // clang-format on
 
+// Other timers change nothing; the printer moved is the one the search was
+// started for, whatever the combo box shows by then; a second search in the
+// same run probes afresh, and closing the window while it waits puts the
+// parked printers back.
 class SerialSearchRuns : public SerialSearch {};
 
-TEST_F(SerialSearchRuns, UnusablePortDuringTicksCostsOneInterval) {
-  for (int port : {1, 2, 3, 4}) AddSerialPort(port, port == 2 ? 5 : 0);
-  m.simComm().AttachPrinter(4, {.baudRate = 9600});
-  CreatePrinter("COM1:");
-  AnswerYesAt(4);
-  // Threads: the start-up worker, COM1:'s monitoring, then COM3:'s, which
-  // cannot start: that port opens but is passed over too.
-  m.faults().Fail("CreateThread", 8, {.fromCall = 3});
-
-  Search(51);  // the last receipt row
-
-  EXPECT_EQ(Statuses().back(), kFound + "COM4:");
-  EXPECT_EQ(ProbeTicks(), (std::vector<uint64_t>{700, 1400, 2100, 2800}));
-  EXPECT_TRUE(m.simComm().Device(3).writes.empty());
-  EXPECT_EQ(m.simComm().Device(3).opens, 1);
-  EXPECT_FALSE(m.simComm().Device(3).open);
-  EXPECT_EQ(m.simComm().Device(4).writes, std::vector<std::vector<uint8_t>>{kReceipt});
-  EXPECT_EQ(PrinterPort(), "COM4:");
-}
-
-TEST_F(SerialSearchRuns, AnAnswerThatArrivesWhileThePortClosesCountsForNoOtherPort) {
-  // COM1:'s answer reaches the window while the first tick closes COM1: to
-  // probe COM2:, which cannot even be opened. The first SetEvent is the
-  // request's write; the second stops COM1:'s thread.
-  int setEvents = 0;
-  m.simComm().BeforeSetEvent([&] {
-    if (++setEvents == 2) m.simComm().Arrive(1, {0x12});
-  });
-  for (int port : {1, 2, 3}) AddSerialPort(port, port == 2 ? 5 : 0);
-  CreatePrinter("COM1:");
-  AnswerYesAt(4);
-
-  Search();
-
-  EXPECT_GE(setEvents, 2);
-  EXPECT_EQ(Statuses().back(), kNotFoundAfterTicks);
-  EXPECT_EQ(PrinterPort(), "COM1:");
-  ExpectShopPrintersBack();
-}
-
-TEST_F(SerialSearchRuns, AReadErrorIsShownByTheMainWindowAndTheSearchGoesOn) {
-  AddSerialPort(1);
-  AddSerialPort(2);
-  m.simComm().AttachPrinter(1, {.baudRate = 9600});
-  CreatePrinter("COM1:");
-  AnswerYesAt(4);
-  m.faults().Fail("ReadFile", win::ERROR_GEN_FAILURE);
-
-  Search();
-
-  const auto boxes = m.simUi().MessageBoxes();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].caption, "Application Error");
-  EXPECT_EQ(boxes[0].ownerTemplateId, IDD_MAIN);
-  EXPECT_EQ(boxes[0].type, win::MB_ICONSTOP | win::MB_OK);
-  EXPECT_EQ(PrinterPort(), "COM1:");
-  EXPECT_EQ(Statuses().back(), kFound + "COM1:");  // the read after the failure got the answer
-}
-
-// Other timers change nothing, and the printer moved is the one the search
-// was started for, whatever the combo box shows by then.
-TEST_F(SerialSearchRuns, OnlyTheProbeTimerAndTheSearchedPrinterCount) {
+TEST_F(SerialSearchRuns, RunsAgainAndEndsWithTheWindow) {
+  Prepare(true);
   AddSerialPort(1);
   AddSerialPort(2);
   m.simComm().AttachPrinter(2, {.baudRate = 9600});
   CreatePrinter("COM1:");
   AnswerYesAt(4);
+  AnswerYesAt(4);
 
-  RunWindow([&](MainWindow& w, sim::UserActions&) {
+  RunWindow([&](MainWindow& w, sim::UserActions& u) {
     StartSerialAssignment(w.installation(), w);
     SerialProbeTick(w.installation(), w, 2);
     SerialProbeTick(w.installation(), w, 0x7FFF);
@@ -214,54 +279,23 @@ TEST_F(SerialSearchRuns, OnlyTheProbeTimerAndTheSearchedPrinterCount) {
     EXPECT_TRUE(w.installation().serialChannel.IsOpen());
     m.ui().ComboAddString(w.hwnd(), IDC_DRIVER_NAME, "Office");
     m.ui().ComboSetCurSel(w.hwnd(), IDC_DRIVER_NAME, 1);
-  });
-
-  EXPECT_EQ(Statuses(),
-            (std::vector<std::string>{"Checking COM1:", "Checking COM2:", kFound + "COM2:"}));
-  EXPECT_EQ(PrinterPort(), "COM2:");
-  ExpectShopPrintersBack();
-}
-
-TEST_F(SerialSearchRuns, ASecondSearchInTheSameRunProbesAfresh) {
-  AddSerialPort(1);
-  AddSerialPort(2);
-  m.simComm().AttachPrinter(2, {.baudRate = 9600});
-  CreatePrinter("COM1:");
-  AnswerYesAt(4);
-  AnswerYesAt(4);
-
-  RunWindow([&](MainWindow& w, sim::UserActions& u) {
-    StartSerialAssignment(w.installation(), w);
     u.AdvanceTime(1400);
-    EXPECT_EQ(w.installation().statusText, kFound + "COM2:");
-    // The printer is unplugged; the reinstalled printer starts on COM1: again.
-    m.simComm().AttachPrinter(2, {.baudRate = 115200});
+    EXPECT_EQ(Statuses(),
+              (std::vector<std::string>{"Checking COM1:", "Checking COM2:", kFound + "COM2:"}));
+    EXPECT_EQ(PrinterPort(), "COM2:");
+    EXPECT_EQ(PrinterPort("Office"), "LPT2:");
+
+    // The printer is reinstalled on COM1:; the old reply counts for nothing.
+    m.ui().ComboSetCurSel(w.hwnd(), IDC_DRIVER_NAME, 0);
     CreatePrinter("COM1:");
     StartSerialAssignment(w.installation(), w);
     EXPECT_EQ(w.installation().serialReplySeen, 0);
-  });
-
-  EXPECT_EQ(Statuses().back(), kNotFoundAfterTicks);
-  EXPECT_EQ(PrinterPort(), "COM1:");
-  EXPECT_EQ(m.simComm().OpenOrder(), (std::vector<int>{1, 2, 1, 2}));
-  ExpectShopPrintersBack();
-}
-
-TEST_F(SerialSearchRuns, ClosingTheWindowWhileWaitingPutsThePrintersBack) {
-  AddSerialPort(1);
-  AddSerialPort(2);
-  CreatePrinter("COM1:");
-  AnswerYesAt(4);
-
-  RunWindow([&](MainWindow& w, sim::UserActions& u) {
-    StartSerialAssignment(w.installation(), w);
-    EXPECT_EQ(PrinterPort("Kitchen"), "LPT1:");  // parked while the search runs
+    EXPECT_EQ(PrinterPort("Kitchen"), "LPT1:");
     u.CloseBox();
   });
 
-  EXPECT_TRUE(ProbeTicks().empty());
-  EXPECT_FALSE(m.simComm().Device(1).open);
   EXPECT_EQ(PrinterPort(), "COM1:");
+  EXPECT_EQ(m.simComm().OpenOrder(), (std::vector<int>{1, 2, 1}));
   ExpectShopPrintersBack();
 }
 
