@@ -24,7 +24,7 @@ const std::string kNotFoundFirstPass =
 const std::string kDeclined =
     "The current printer port is COM1: ,you can set that after the installation finished";
 const std::string kCom1 = "COM1:", kCom2 = "COM2:", kNone = "<missing>";
-constexpr int kNo = -1, kCloseBox = -2, kAsOffered = -3;
+constexpr int kNo = -1, kCloseBox = -2, kEscape = -3, kAsOffered = -4;
 // A port that opens, but whose monitoring thread cannot start.
 constexpr uint32_t kNoThread = 0xFFFF;
 
@@ -45,7 +45,6 @@ struct Case {
   int restarts = 2;
   int32_t model = 10;
   uint32_t delayMs = 30;
-  uint8_t answerByte = 0x12;
   bool shop = true;  // printers of the shop on COM2: and LPT2:
   Arm arm = {};
   std::string boxes = "";  // the captions of the main window's error boxes
@@ -54,7 +53,14 @@ void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 class SerialSearch : public ::testing::TestWithParam<Case> {
  protected:
-  mutable CheckedMachine m;
+  CheckedMachine m;
+  // What the search showed from its start: the status lines, the progress
+  // positions and the spooler restarts; and as the window closed, its status,
+  // its Cancel button's text and whether Install was enabled.
+  std::vector<std::string> statuses;
+  std::vector<int> progress;
+  int restarts = 0;
+  std::string finalWindow;
 
   // Windows keeps its port settings in kPortsKey; the search writes there.
   void Prepare(bool shop) {
@@ -74,12 +80,6 @@ class SerialSearch : public ::testing::TestWithParam<Case> {
     m.simComm().AddDevice(number, openError);
   }
   void CreatePrinter(const std::string& port) { m.spool().AddPrinter(kPrinter, port, "POS-80"); }
-  void AnswerYesAt(int row) {
-    m.simUi().Script(IDD_SERIAL_PROMPT, [row](sim::UserActions& u) {
-      u.SelectCombo(IDC_BAUD_RATE, row);
-      u.Click(IDC_PROMPT_YES);
-    });
-  }
 
   // Runs the main window: `body` runs on its thread once start-up is over
   // (it usually starts the search); the window then runs its timers until
@@ -87,6 +87,7 @@ class SerialSearch : public ::testing::TestWithParam<Case> {
   void RunWindow(const std::function<void(MainWindow&, sim::UserActions&)>& body,
                  int32_t modelIndex = 10) {
     MainWindow window(m, m.ui().RegisterWindowMessageA("MyUpdateData"));
+    size_t statusesBefore = 0, progressBefore = 0;
     m.simUi().Script(IDD_MAIN, [&](sim::UserActions& u) {
       u.WaitIdle();
       m.ui().ComboResetContent(window.hwnd(), IDC_DRIVER_NAME);
@@ -94,61 +95,30 @@ class SerialSearch : public ::testing::TestWithParam<Case> {
       m.ui().ComboSetCurSel(window.hwnd(), IDC_DRIVER_NAME, 0);
       window.installation().portKind = Serial;
       window.installation().modelIndex = modelIndex;
-      progressBefore_ = m.simUi().ProgressPositions(IDD_MAIN, IDC_PROGRESS).size();
-      statusesBefore_ = m.simUi().Statuses(IDD_MAIN, IDC_STATUS).size();
-      restartsBefore_ = m.spool().Restarts();
-      startMs_ = m.simClock().NowMs();
+      statusesBefore = m.simUi().Statuses(IDD_MAIN, IDC_STATUS).size();
+      progressBefore = m.simUi().ProgressPositions(IDD_MAIN, IDC_PROGRESS).size();
+      restarts = -m.spool().Restarts();
       body(window, u);
     });
     m.ui().DialogBoxParamA(IDD_MAIN, 0, window);
+    statuses = m.simUi().Statuses(IDD_MAIN, IDC_STATUS);
+    statuses.erase(statuses.begin(), statuses.begin() + static_cast<long>(statusesBefore));
+    progress = m.simUi().ProgressPositions(IDD_MAIN, IDC_PROGRESS);
+    progress.erase(progress.begin(), progress.begin() + static_cast<long>(progressBefore));
+    restarts += m.spool().Restarts();
     const auto last = m.simUi().LastWindow(IDD_MAIN);
-    finalWindow_ = last->Control(IDC_STATUS)->text + " | " + last->Control(win::IDCANCEL)->text +
-                   (last->Control(IDC_INSTALL)->enabled ? " | install" : "");
+    finalWindow = last->Control(IDC_STATUS)->text + " | " + last->Control(win::IDCANCEL)->text +
+                  (last->Control(IDC_INSTALL)->enabled ? " | install" : "");
   }
 
-  std::vector<int> Progress() const {
-    return Since(m.simUi().ProgressPositions(IDD_MAIN, IDC_PROGRESS), progressBefore_);
-  }
-  std::vector<std::string> Statuses() const {
-    return Since(m.simUi().Statuses(IDD_MAIN, IDC_STATUS), statusesBefore_);
-  }
-  std::string PrinterPort(const std::string& name = kPrinter) const {
+  std::string PrinterPort(const std::string& name = kPrinter) {
     return m.spool().Printer(name)->port;
-  }
-  std::string PortsValue(const std::string& port) const {
-    const auto value = m.reg().GetValue(platform::kHkeyLocalMachine, kPortsKey, port);
-    return value ? value->AsString() : kNone;
   }
   // The printers of the shop are parked on LPT1: during the search only.
   void ExpectShopPrintersBack() {
     EXPECT_EQ(PrinterPort("Kitchen"), "COM2:");
     EXPECT_EQ(PrinterPort("Office"), "LPT2:");
   }
-  // Timer 1 deliveries, in virtual ms after timer 1 was first set.
-  std::vector<uint64_t> ProbeTicks() const {
-    std::vector<uint64_t> ticks;
-    std::optional<uint64_t> set;
-    for (const auto& event : m.simUi().Transcript()) {
-      if (event.timeMs < startMs_ || event.value != 1) continue;
-      if (event.kind == sim::EventKind::TimerSet && !set) set = event.timeMs;
-      if (event.kind == sim::EventKind::TimerFired && set) ticks.push_back(event.timeMs - *set);
-    }
-    return ticks;
-  }
-
-  // The status line and the Cancel button's text as the window closed, and
-  // whether Install was enabled.
-  std::string finalWindow_;
-  int restartsBefore_ = 0;
-
- private:
-  template <typename T>
-  static std::vector<T> Since(const std::vector<T>& all, size_t before) {
-    return std::vector<T>(all.begin() + static_cast<long>(before), all.end());
-  }
-  size_t progressBefore_ = 0;
-  size_t statusesBefore_ = 0;
-  uint64_t startMs_ = 0;
 };
 
 TEST_P(SerialSearch, EndsAndPutsEveryPrinterOnItsPort) {
@@ -158,11 +128,15 @@ TEST_P(SerialSearch, EndsAndPutsEveryPrinterOnItsPort) {
     AddSerialPort(static_cast<int>(i + 1), c.ports[i] == kNoThread ? 0 : c.ports[i]);
   }
   if (c.printerOn != 0) {
-    m.simComm().AttachPrinter(
-        c.printerOn, {.answer = {c.answerByte}, .delayMs = c.delayMs, .baudRate = c.printerRate});
+    m.simComm().AttachPrinter(c.printerOn,
+                              {.answer = {0x00}, .delayMs = c.delayMs, .baudRate = c.printerRate});
   }
   CreatePrinter(c.createdOn);
   m.simUi().Script(IDD_SERIAL_PROMPT, [&](sim::UserActions& u) {
+    EXPECT_EQ(u.ComboItems(IDC_BAUD_RATE),
+              (std::vector<std::string>{"300", "1200", "2400", "4800", "9600", "19200", "38400",
+                                        "57600", "115200"}));
+    if (c.answer == kEscape) u.PressEscape();
     if (c.answer >= 0) u.SelectCombo(IDC_BAUD_RATE, c.answer);
     if (c.answer == kNo) u.Click(IDC_PROMPT_NO);
     if (c.answer == kCloseBox) u.CloseBox();
@@ -176,21 +150,29 @@ TEST_P(SerialSearch, EndsAndPutsEveryPrinterOnItsPort) {
   std::vector<std::string> statuses;
   for (int i = 1; i <= c.probed; ++i) statuses.push_back("Checking COM" + std::to_string(i) + ":");
   statuses.push_back(c.end);
-  EXPECT_EQ(Statuses(), statuses);
-  EXPECT_EQ(finalWindow_, c.end + " | &Finish | install");
-  EXPECT_EQ(Progress(), c.progress);
-  EXPECT_EQ(ProbeTicks(), c.ticks);
+  EXPECT_EQ(this->statuses, statuses);
+  EXPECT_EQ(finalWindow, c.end + " | &Finish | install");
+  EXPECT_EQ(progress, c.progress);
+  // Timer 1 deliveries, in virtual ms after timer 1 was first set.
+  std::vector<uint64_t> ticks;
+  std::optional<uint64_t> set;
+  for (const auto& e : m.simUi().Transcript()) {
+    if (e.value == 1 && e.kind == sim::EventKind::TimerSet && !set) set = e.timeMs;
+    if (e.value == 1 && e.kind == sim::EventKind::TimerFired) ticks.push_back(e.timeMs - *set);
+  }
+  EXPECT_EQ(ticks, c.ticks);
   EXPECT_EQ(PrinterPort(), c.endPort);
   for (size_t i = 1; i <= c.ports.size(); ++i) {
     const std::string port = "COM" + std::to_string(i) + ":";
-    EXPECT_EQ(PortsValue(port), port == c.endPort ? c.settings : kNone) << port;
+    const auto value = m.reg().GetValue(platform::kHkeyLocalMachine, kPortsKey, port);
+    EXPECT_EQ(value ? value->AsString() : kNone, port == c.endPort ? c.settings : kNone) << port;
     // Every port probed that could take a request got exactly one.
     const sim::SimDeviceRecord device = m.simComm().Device(static_cast<int>(i));
     const bool sent = static_cast<int>(i) <= c.probed && c.ports[i - 1] == 0;
     EXPECT_EQ(device.writes.size(), sent ? 1u : 0u) << port;
     for (const auto& write : device.writes) EXPECT_EQ(write, c.model < 52 ? kReceipt : kLabel);
   }
-  EXPECT_EQ(m.spool().Restarts() - restartsBefore_, c.restarts);
+  EXPECT_EQ(restarts, c.restarts);
   if (c.shop) ExpectShopPrintersBack();
   std::string boxes;
   for (const auto& box : m.simUi().MessageBoxes()) {
@@ -216,23 +198,22 @@ const std::vector<int> kTicked = {50, 60, 100, 80, 90, 100}, kFirstPass = {50, 6
 INSTANTIATE_TEST_SUITE_P(Serial, SerialSearch, ::testing::Values(
     Case{"FoundOnTheSecondPortAtTheSecondTick", {0, 0}, 2, 115200, kCom1, 8, 2, kFound + kCom2,
          kTicked, {700, 1400}, kCom2, "115200,n,8,1"},
-    // The answer byte 0 counts.
     Case{"FoundInTheFirstPassAtTheFirstTick", {0, 0}, 1, 0, kCom1, kAsOffered, 1, kFound + kCom1,
-         kTicked, {700}, kCom1, "19200,n,8,1", 2, 10, 30, 0},
+         kTicked, {700}, kCom1, "19200,n,8,1"},
     Case{"AnAnswerAfterTheIntervalDoesNotCount", {0, 0}, 1, 9600, kCom1, 4, 2, kNotFoundAfterTicks,
          kTicked, {700, 1400}, kCom1, kNone, 2, 10, 750},
     Case{"UnusablePortCostsNothingInTheFirstPass", {5, 0}, 2, 300, kCom1, 0, 2, kFound + kCom2,
          kTicked, {700}, kCom2, "300,n,8,1", 2, 52},
     // Threads: the start-up worker, COM1:'s monitoring, then COM3:'s.
     Case{"UnusablePortDuringTicksCostsOneInterval", {0, 5, kNoThread, 0}, 4, 9600, kCom1, 4, 4,
-         kFound + "COM4:", kTicked, {700, 1400, 2100, 2800}, "COM4:", "9600,n,8,1", 2, 51, 30, 0x12,
-         true, [](auto& m) { m.faults().Fail("CreateThread", 8, {.fromCall = 3}); }},
+         kFound + "COM4:", kTicked, {700, 1400, 2100, 2800}, "COM4:", "9600,n,8,1", 2, 51, 30, true,
+         [](auto& m) { m.faults().Fail("CreateThread", 8, {.fromCall = 3}); }},
     Case{"AnAnswerWhileThePortClosesCountsForNoOtherPort", {0, 5, 0}, 0, 0, kCom1, 4, 3,
-         kNotFoundAfterTicks, kTicked, {700, 1400, 2100}, kCom1, kNone, 2, 10, 30, 0x12, true,
+         kNotFoundAfterTicks, kTicked, {700, 1400, 2100}, kCom1, kNone, 2, 10, 30, true,
          AnswerWhileCom1Closes},
     // The read after the failure gets the answer.
     Case{"AReadErrorIsShownAndTheSearchGoesOn", {0, 0}, 1, 9600, kCom1, 4, 1, kFound + kCom1,
-         kTicked, {700}, kCom1, "9600,n,8,1", 2, 10, 30, 0x12, true,
+         kTicked, {700}, kCom1, "9600,n,8,1", 2, 10, 30, true,
          [](auto& m) { m.faults().Fail("ReadFile", win::ERROR_GEN_FAILURE); },
          "Application Error;"},
     Case{"NotFoundAtAnotherRate", {0, 0}, 2, 9600, kCom1, kAsOffered, 2, kNotFoundAfterTicks,
@@ -241,9 +222,11 @@ INSTANTIATE_TEST_SUITE_P(Serial, SerialSearch, ::testing::Values(
          kCom1},
     // With no other printer parked the new one gets the first port all the same.
     Case{"NotFoundInTheFirstPassAlone", {5, 5}, 0, 0, kCom2, 4, 2, kNotFoundFirstPass, kFirstPass,
-         {}, kCom1, kNone, 2, 10, 30, 0x12, false},
+         {}, kCom1, kNone, 2, 10, 30, false},
     Case{"NoOpensNothing", {0, 0}, 2, 19200, kCom1, kNo, 0, kDeclined, {50, 100}, {}, kCom1, kNone,
          0},
+    Case{"EscapeDeclinesLikeNo", {0, 0}, 2, 19200, kCom1, kEscape, 0, kDeclined, {50, 100}, {},
+         kCom1, kNone, 0},
     Case{"TheCloseBoxDeclinesLikeNo", {0, 0}, 2, 19200, kCom1, kCloseBox, 0, kDeclined, {50, 100},
          {}, kCom1, kNone, 0},
     // No prompt, no probe: the settings are the prompt's default.
@@ -268,8 +251,12 @@ TEST_F(SerialSearchRuns, RunsAgainAndEndsWithTheWindow) {
   AddSerialPort(2);
   m.simComm().AttachPrinter(2, {.baudRate = 9600});
   CreatePrinter("COM1:");
-  AnswerYesAt(4);
-  AnswerYesAt(4);
+  for (int search = 0; search < 2; ++search) {
+    m.simUi().Script(IDD_SERIAL_PROMPT, [](sim::UserActions& u) {
+      u.SelectCombo(IDC_BAUD_RATE, 4);
+      u.Click(IDC_PROMPT_YES);
+    });
+  }
 
   RunWindow([&](MainWindow& w, sim::UserActions& u) {
     StartSerialAssignment(w.installation(), w);
@@ -280,8 +267,7 @@ TEST_F(SerialSearchRuns, RunsAgainAndEndsWithTheWindow) {
     m.ui().ComboAddString(w.hwnd(), IDC_DRIVER_NAME, "Office");
     m.ui().ComboSetCurSel(w.hwnd(), IDC_DRIVER_NAME, 1);
     u.AdvanceTime(1400);
-    EXPECT_EQ(Statuses(),
-              (std::vector<std::string>{"Checking COM1:", "Checking COM2:", kFound + "COM2:"}));
+    EXPECT_EQ(w.installation().statusText, kFound + "COM2:");
     EXPECT_EQ(PrinterPort(), "COM2:");
     EXPECT_EQ(PrinterPort("Office"), "LPT2:");
 

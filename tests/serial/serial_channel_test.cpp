@@ -39,20 +39,16 @@ TEST_F(SerialChannelThreads, ConfiguresThePortAndReportsEachAnswerByteInOrder) {
     channel.Close();
   });
 
-  const sim::SimDeviceRecord device = m.simComm().Device(3);
-  EXPECT_EQ(device.writes, std::vector<std::vector<uint8_t>>{kRequest});
-  EXPECT_EQ(device.dcb.BaudRate, 9600u);
-  EXPECT_EQ(device.dcb.ByteSize, 8);
-  EXPECT_EQ(device.dcb.Parity, win::NOPARITY);
-  EXPECT_EQ(device.dcb.StopBits, win::ONESTOPBIT);
-  EXPECT_EQ(device.dcb.EvtChar, 'q');
-  EXPECT_EQ(device.dcb.fRtsControl, win::RTS_CONTROL_ENABLE);
-  EXPECT_EQ(device.mask, 3u);
-  EXPECT_EQ(device.inQueue, 2048u);
-  EXPECT_EQ(device.outQueue, 2048u);
-  EXPECT_EQ(device.timeouts.ReadIntervalTimeout, 1000u);
-  EXPECT_EQ(device.timeouts.WriteTotalTimeoutConstant, 1000u);
-  EXPECT_EQ(device.discarded, 2u);
+  // Rate, size, parity, stop bits, event character, RTS, mask, queues,
+  // timeouts, and the bytes discarded before the request.
+  const sim::SimDeviceRecord d = m.simComm().Device(3);
+  EXPECT_EQ(d.writes, std::vector<std::vector<uint8_t>>{kRequest});
+  EXPECT_EQ((std::vector<uint32_t>{d.dcb.BaudRate, d.dcb.ByteSize, d.dcb.Parity, d.dcb.StopBits,
+                                   static_cast<uint32_t>(d.dcb.EvtChar), d.dcb.fRtsControl, d.mask,
+                                   d.inQueue, d.outQueue, d.timeouts.ReadIntervalTimeout,
+                                   d.timeouts.WriteTotalTimeoutConstant, d.discarded}),
+            (std::vector<uint32_t>{9600, 8, win::NOPARITY, win::ONESTOPBIT, 'q',
+                                   win::RTS_CONTROL_ENABLE, 3, 2048, 2048, 1000, 1000, 2}));
   // Each byte on its own; then the comm event's RXFLAG notification, which
   // follows the mask set at opening, not the event that occurred.
   EXPECT_EQ(owner.received,
@@ -72,15 +68,13 @@ TEST_F(SerialChannelThreads, FailuresAreKeptOnceAndDeliverNoByte) {
     std::vector<std::string> errors;
     std::vector<platform::WParam> bytes;
   } cases[] = {
-      {"two failed reads",
-       [](auto& m) { m.faults().Fail("ReadFile", win::ERROR_GEN_FAILURE, {.times = 2}); },
-       {read},
-       {0x21}},
+      // clang-format off
+      {"two failed reads", [](auto& m) {
+         m.faults().Fail("ReadFile", win::ERROR_GEN_FAILURE, {.times = 2}); }, {read}, {0x21}},
       {"a read that times out", [](auto& m) { m.simComm().CompleteNextReadEmpty(3); }, {}, {0x21}},
-      {"a failed write",
-       [](auto& m) { m.faults().Fail("WriteFile", win::ERROR_ACCESS_DENIED); },
-       {write},
-       {}},
+      {"a failed write", [](auto& m) {
+         m.faults().Fail("WriteFile", win::ERROR_ACCESS_DENIED); }, {write}, {}},
+      // clang-format on
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -4,7 +4,6 @@
 
 #include "checked_machine.h"
 
-#include "dialogs/serial_prompt_dialog.h"
 #include "platform/win_constants.h"
 #include "resources/resource.h"
 #include "shell/main_window.h"
@@ -46,19 +45,6 @@ TEST(ComPortSettings, AreWrittenWithTheirZeroOrABoxTellsTheFailure) {
             "Failed to set Registry");
   EXPECT_EQ(boxes[0].type, win::MB_OK | win::MB_ICONEXCLAMATION);
   EXPECT_EQ(boxes[0].caption, m.sys().ApplicationTitle());
-}
-
-// The rates offered; Escape declines. Which row the search reads from a Yes,
-// and the 19200 selected at first, the search tests show.
-TEST(SerialPrompt, OffersTheRates) {
-  CheckedMachine m;
-  m.simUi().Script(IDD_SERIAL_PROMPT, [](sim::UserActions& u) {
-    EXPECT_EQ(u.ComboItems(IDC_BAUD_RATE),
-              (std::vector<std::string>{"300", "1200", "2400", "4800", "9600", "19200", "38400",
-                                        "57600", "115200"}));
-    u.PressEscape();
-  });
-  EXPECT_EQ(ShowSerialPrompt(m, 0), win::IDCANCEL);
 }
 
 }  // namespace
