@@ -44,13 +44,13 @@ class PrinterPortRegistry : public PortsTest, public ::testing::WithParamInterfa
     return result;
   }
   std::vector<std::string> State() {
-    std::vector<std::string> state;
-    for (const auto& [path, name] :
-         std::vector<std::pair<std::string, std::string>>{{kKey1, "Port"},
+    const std::pair<std::string, const char*> values[] = {{kKey1, "Port"},
                                                           {kKey2, "portName"},
                                                           {kKey3, "Port"},
                                                           {kKey4, "Port"},
-                                                          {kKey5, "PrinterOnLine"}}) {
+                                                          {kKey5, "PrinterOnLine"}};
+    std::vector<std::string> state;
+    for (const auto& [path, name] : values) {
       const auto value = m.reg().GetValue(kHklm, path, name);
       state.push_back(value ? value->data : kNone);
     }
@@ -85,26 +85,20 @@ Arm Delete(const std::string& key) {
   return [=](sim::SimMachine& m) { m.reg().DeleteTree(kHklm, key); };
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Keys, PrinterPortRegistry,
-    ::testing::Values(
-        Case{"AllKeys", {}, true, {kNew, kNew, kNew, kNew, kOffLine}},
-        Case{"Key1DoesNotOpen",
-             Fail("RegOpenKeyExA"),
-             true,
-             {kNone, kNew, kNew, kNew, kOffLine},
-             "Failed to open Registry"},
-        Case{"Key1TakesNoValue",
-             Fail("RegSetValueExA"),
-             true,
-             {kNone, kNew, kNew, kNew, kOffLine},
-             "Failed to set Registry"},
-        Case{"NoKey2", Delete(kKey2), false, {kNew, kNone, kOld, kOld, kOn}},
-        Case{"NoKey3", Delete(kKey3), false, {kNew, kNew, kNone, kOld, kOn}},
-        Case{"Key4TakesNoValue", Fail("RegSetValueExA", 4), false, {kNew, kNew, kNew, kOld, kOn}},
-        Case{"Key5NotCreated", Fail("RegCreateKeyExA"), false, {kNew, kNew, kNew, kNew, kOn}},
-        Case{"FlagNotWritten", Fail("RegSetValueExA", 5), false, {kNew, kNew, kNew, kNew, kOn}}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Keys, PrinterPortRegistry, ::testing::Values(
+    Case{"AllKeys", {}, true, {kNew, kNew, kNew, kNew, kOffLine}},
+    Case{"Key1DoesNotOpen", Fail("RegOpenKeyExA"), true, {kNone, kNew, kNew, kNew, kOffLine},
+         "Failed to open Registry"},
+    Case{"Key1TakesNoValue", Fail("RegSetValueExA"), true, {kNone, kNew, kNew, kNew, kOffLine},
+         "Failed to set Registry"},
+    Case{"NoKey2", Delete(kKey2), false, {kNew, kNone, kOld, kOld, kOn}},
+    Case{"NoKey3", Delete(kKey3), false, {kNew, kNew, kNone, kOld, kOn}},
+    Case{"Key4TakesNoValue", Fail("RegSetValueExA", 4), false, {kNew, kNew, kNew, kOld, kOn}},
+    Case{"Key5NotCreated", Fail("RegCreateKeyExA"), false, {kNew, kNew, kNew, kNew, kOn}},
+    Case{"FlagNotWritten", Fail("RegSetValueExA", 5), false, {kNew, kNew, kNew, kNew, kOn}}),
     [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
+// clang-format on
 
 }  // namespace
 }  // namespace ports_test
