@@ -164,8 +164,12 @@ TEST_P(SerialSearch, EndsAndPutsEveryPrinterOnItsPort) {
   EXPECT_EQ(PrinterPort(), c.endPort);
   for (size_t i = 1; i <= c.ports.size(); ++i) {
     const std::string port = "COM" + std::to_string(i) + ":";
+    // Settings are a REG_SZ value with its zero.
     const auto value = m.reg().GetValue(platform::kHkeyLocalMachine, kPortsKey, port);
-    EXPECT_EQ(value ? value->AsString() : kNone, port == c.endPort ? c.settings : kNone) << port;
+    const bool written = port == c.endPort && c.settings != kNone;
+    EXPECT_EQ(value ? std::to_string(value->type) + ":" + value->data : kNone,
+              written ? "1:" + c.settings + '\0' : kNone)
+        << port;
     // Every port probed that could take a request got exactly one.
     const sim::SimDeviceRecord device = m.simComm().Device(static_cast<int>(i));
     const bool sent = static_cast<int>(i) <= c.probed && c.ports[i - 1] == 0;
