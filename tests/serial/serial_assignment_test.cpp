@@ -4,11 +4,14 @@
 
 #include <optional>
 
+#include "checked_machine.h"
 #include "platform/comm_constants.h"
-#include "serial_harness.h"
+#include "platform/win_constants.h"
+#include "ports/serial_probe.h"
+#include "resources/resource.h"
 #include "shell/main_window.h"
+#include "shell/port_kind.h"
 
-namespace serial_test {
 namespace {
 
 const std::vector<uint8_t> kReceipt = {0x10, 0x04, 0x01}, kLabel = {0x1B, 0x21, 0x3F};
@@ -247,6 +250,33 @@ INSTANTIATE_TEST_SUITE_P(Serial, SerialSearch, ::testing::Values(
 // started for, whatever the combo box shows by then; a second search in the
 // same run probes afresh, and closing the window while it waits puts the
 // parked printers back.
+TEST(ParseComPortNumber, ReadsTheDigitsBeforeTheFirstColon) {
+  const std::pair<std::string, int> cases[] = {{"COM12:", 12}, {"COM105:", 105}, {"COM4:5:", 4},
+                                               {"COM7", 0},    {"COM:", 0},      {"", 0}};
+  for (const auto& [entry, number] : cases) EXPECT_EQ(ParseComPortNumber(entry), number) << entry;
+}
+
+// The value is only written into a key that exists; a failed write is told.
+// What is written the search tests show.
+TEST(ComPortSettings, NeedTheirKeyAndAFailedWriteIsTold) {
+  const std::string ports = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
+  CheckedMachine m;
+  MainWindow window{m, 0};
+  WriteComPortSettings(window.installation(), window, "COM3:");
+  EXPECT_FALSE(m.reg().KeyExists(platform::kHkeyLocalMachine, ports));
+
+  m.reg().CreateKey(platform::kHkeyLocalMachine, ports);
+  m.faults().Fail("RegSetValueExA", win::ERROR_ACCESS_DENIED);
+  WriteComPortSettings(window.installation(), window, "COM3:");
+  const auto boxes = m.simUi().MessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text,
+            "Error\xA3\xBA"
+            "Failed to set Registry");
+  EXPECT_EQ(boxes[0].type, win::MB_OK | win::MB_ICONEXCLAMATION);
+  EXPECT_EQ(boxes[0].caption, m.sys().ApplicationTitle());
+}
+
 class SerialSearchRuns : public SerialSearch {};
 
 TEST_F(SerialSearchRuns, RunsAgainAndEndsWithTheWindow) {
@@ -290,4 +320,3 @@ TEST_F(SerialSearchRuns, RunsAgainAndEndsWithTheWindow) {
 }
 
 }  // namespace
-}  // namespace serial_test
