@@ -23,6 +23,7 @@
 #include "shell/port_kind.h"
 
 namespace {
+
 struct Notification {
   uint32_t message;
   platform::WParam wParam;
@@ -30,6 +31,7 @@ struct Notification {
   bool operator==(const Notification&) const = default;
 };
 
+// A window that records what a serial channel sends it.
 class OwnerWindow : public platform::Dialog {
  public:
   using platform::Dialog::Dialog;
