@@ -178,6 +178,9 @@ TEST_P(SerialSearch, EndsAndPutsEveryPrinterOnItsPort) {
     const bool sent = static_cast<int>(i) <= c.probed && c.ports[i - 1] == 0;
     EXPECT_EQ(device.writes.size(), sent ? 1u : 0u) << port;
     for (const auto& write : device.writes) EXPECT_EQ(write, c.model < 52 ? kReceipt : kLabel);
+    if (c.ports[i - 1] == kNoThread) {
+      EXPECT_EQ(device.opens, 1) << port;  // opened, then passed over
+    }
   }
   EXPECT_EQ(restarts, c.restarts);
   if (c.shop) ExpectShopPrintersBack();
