@@ -260,15 +260,14 @@ TEST(ParseComPortNumber, ReadsTheDigitsBeforeTheFirstColon) {
 }
 
 // The value is only written into a key that exists; a failed write is told.
-// What is written the search tests show.
+// What is written the search table shows.
 TEST(ComPortSettings, NeedTheirKeyAndAFailedWriteIsTold) {
-  const std::string ports = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
   CheckedMachine m;
   MainWindow window{m, 0};
   WriteComPortSettings(window.installation(), window, "COM3:");
-  EXPECT_FALSE(m.reg().KeyExists(platform::kHkeyLocalMachine, ports));
+  EXPECT_FALSE(m.reg().KeyExists(platform::kHkeyLocalMachine, kPortsKey));
 
-  m.reg().CreateKey(platform::kHkeyLocalMachine, ports);
+  m.reg().CreateKey(platform::kHkeyLocalMachine, kPortsKey);
   m.faults().Fail("RegSetValueExA", win::ERROR_ACCESS_DENIED);
   WriteComPortSettings(window.installation(), window, "COM3:");
   const auto boxes = m.simUi().MessageBoxes();
