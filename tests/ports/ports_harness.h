@@ -31,8 +31,6 @@ class PortsTest : public ::testing::Test {
  protected:
   CheckedMachine m;
 
-  // A dialog left open or a click on a missing control is a fault too.
-
   void AddLocalPort(const std::string& name) {
     m.spool().AddPort(name, "Local Port", "Local Port");
   }

@@ -1,14 +1,68 @@
+// The serial channel: on the simulated machine, and on a real tty with the
+// POSIX comm backend on the slave end of a pseudo-terminal and the test
+// playing the printer on the master end.
 #include "ports/serial_channel.h"
-#include "checked_machine.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <chrono>
+#include <functional>
 #include <thread>
+#include <vector>
 
+#include "checked_machine.h"
 #include "platform/comm_constants.h"
-#include "serial_harness.h"
+#include "platform/posix/posix_comm.h"
+#include "platform/sim/forwarding_machine.h"
+#include "platform/win_constants.h"
+#include "ports/port_kind.h"
+#include "resources/resource.h"
 
-namespace serial_test {
 namespace {
+
+struct Notification {
+  uint32_t message;
+  platform::WParam wParam;
+  platform::LParam lParam;
+  bool operator==(const Notification&) const = default;
+};
+
+// A window that records what a serial channel sends it.
+class OwnerWindow : public platform::Dialog {
+ public:
+  using platform::Dialog::Dialog;
+  std::vector<Notification> received;
+
+  bool OnMessage(uint32_t message, platform::WParam wParam, platform::LParam lParam,
+                 platform::LResult& result) override {
+    if (message < win::WM_USER) return false;
+    received.push_back({message, wParam, lParam});
+    result = 0;
+    return true;
+  }
+  void OnClose() override { ui().EndDialog(hwnd(), 0); }
+
+  // Runs `body` on the window's thread, then lets the window close.
+  void Run(sim::SimMachine& m, const std::function<void(sim::UserActions&)>& body) {
+    m.simUi().Script(IDD_SERIAL_PROMPT, [&](sim::UserActions& u) {
+      body(u);
+      u.CloseBox();
+    });
+    m.ui().DialogBoxParamA(IDD_SERIAL_PROMPT, 0, *this);
+  }
+  // The received bytes, in order.
+  std::vector<platform::WParam> Bytes() const {
+    std::vector<platform::WParam> bytes;
+    for (const auto& n : received) {
+      if (n.message == WM_SERIALDATA) bytes.push_back(n.wParam);
+    }
+    return bytes;
+  }
+};
 
 const std::vector<uint8_t> kRequest = {0x10, 0x04, 0x01};
 
@@ -18,61 +72,46 @@ class SerialChannelThreads : public ::testing::Test {
   OwnerWindow owner{m.ui()};
   SerialChannel channel{m};
 
-  void WithOwner(const std::function<void(sim::UserActions&)>& body) { owner.Run(m, body); }
   bool OpenPort(int port, uint32_t writeBuffer = 512) {
     return channel.Open(owner.hwnd(), port, 9600, 'N', 8, 1, 3, writeBuffer);
   }
-  // Opens the port, sends one status request and closes the port once
-  // `ms` of virtual time have passed. Returns the errors the channel kept.
-  std::vector<std::string> RequestAndClose(int port, uint64_t ms) {
-    std::vector<std::string> errors;
-    WithOwner([&](sim::UserActions& u) {
-      ASSERT_TRUE(OpenPort(port));
-      ASSERT_TRUE(channel.StartMonitoring());
-      channel.Write(kRequest.data(), 3);
-      u.AdvanceTime(ms);
-      EXPECT_TRUE(channel.Close());
-      errors = channel.TakeErrors();
-    });
-    EXPECT_EQ(m.simComm().OpenHandles(), 0);
-    return errors;
-  }
 };
 
+// A request longer than the buffer is not sent at all; bytes that came
+// before the request are not its answer.
 TEST_F(SerialChannelThreads, ConfiguresThePortAndReportsEachAnswerByteInOrder) {
   m.simComm().AttachPrinter(3, {.answer = {0x12, 0x34}, .delayMs = 40});
-  WithOwner([&](sim::UserActions& u) {
-    ASSERT_TRUE(OpenPort(3));
-    // Bytes that came before the request are not its answer.
+  owner.Run(m, [&](sim::UserActions& u) {
+    EXPECT_FALSE(OpenPort(9));
+    EXPECT_FALSE(channel.StartMonitoring());
+    ASSERT_TRUE(OpenPort(3, 3));
     m.simComm().Arrive(3, {0x55, 0x56});
     ASSERT_TRUE(channel.StartMonitoring());
+    const uint8_t tooLong[] = {0x1B, 0x21, 0x3F, 0x00};
+    channel.Write(tooLong, 4);
+    u.AdvanceTime(20);  // time for a send, were there one
     channel.Write(kRequest.data(), 3);
     u.AdvanceTime(100);
-    EXPECT_TRUE(channel.Close());
+    channel.Close();
   });
 
-  const sim::SimDeviceRecord device = m.simComm().Device(3);
-  EXPECT_EQ(device.writes, std::vector<std::vector<uint8_t>>{kRequest});
-  EXPECT_EQ(device.dcb.BaudRate, 9600u);
-  EXPECT_EQ(device.dcb.ByteSize, 8);
-  EXPECT_EQ(device.dcb.Parity, win::NOPARITY);
-  EXPECT_EQ(device.dcb.StopBits, win::ONESTOPBIT);
-  EXPECT_EQ(device.dcb.EvtChar, 'q');
-  EXPECT_EQ(device.dcb.fRtsControl, win::RTS_CONTROL_ENABLE);
-  EXPECT_EQ(device.mask, 3u);
-  EXPECT_EQ(device.inQueue, 2048u);
-  EXPECT_EQ(device.outQueue, 2048u);
-  EXPECT_EQ(device.timeouts.ReadIntervalTimeout, 1000u);
-  EXPECT_EQ(device.timeouts.WriteTotalTimeoutConstant, 1000u);
-  EXPECT_FALSE(device.open);
-  EXPECT_EQ(device.discarded, 2u);
-  EXPECT_EQ(m.simComm().OpenHandles(), 0);
+  // Rate, size, parity, stop bits, event character, RTS, mask, queues,
+  // timeouts, and the bytes discarded before the request.
+  const sim::SimDeviceRecord d = m.simComm().Device(3);
+  EXPECT_EQ(d.writes, std::vector<std::vector<uint8_t>>{kRequest});
+  EXPECT_EQ((std::vector<uint32_t>{d.dcb.BaudRate, d.dcb.ByteSize, d.dcb.Parity, d.dcb.StopBits,
+                                   static_cast<uint32_t>(d.dcb.EvtChar), d.dcb.fRtsControl, d.mask,
+                                   d.inQueue, d.outQueue, d.timeouts.ReadIntervalTimeout,
+                                   d.timeouts.WriteTotalTimeoutConstant, d.discarded}),
+            (std::vector<uint32_t>{9600, 8, win::NOPARITY, win::ONESTOPBIT, 'q',
+                                   win::RTS_CONTROL_ENABLE, 3, 2048, 2048, 1000, 1000, 2}));
   // Each byte on its own; then the comm event's RXFLAG notification, which
   // follows the mask set at opening, not the event that occurred.
   EXPECT_EQ(owner.received,
             (std::vector<Notification>{{0x407, 0x12, 3}, {0x407, 0x34, 3}, {0x408, 0, 3}}));
 }
 
+// No box on the monitoring thread: the owner is told once, and shows the text.
 TEST_F(SerialChannelThreads, FailuresAreKeptOnceAndDeliverNoByte) {
   const std::string read =
       "WARNING:  ReadFile() Failed with the following error: \nA device attached to the system "
@@ -85,23 +124,29 @@ TEST_F(SerialChannelThreads, FailuresAreKeptOnceAndDeliverNoByte) {
     std::vector<std::string> errors;
     std::vector<platform::WParam> bytes;
   } cases[] = {
-      // No box on the monitoring thread: the owner is told, and shows the text.
-      {"two failed reads",
-       [](auto& m) { m.faults().Fail("ReadFile", win::ERROR_GEN_FAILURE, {.times = 2}); },
-       {read},
-       {0x21}},
+      // clang-format off
+      {"two failed reads", [](auto& m) {
+         m.faults().Fail("ReadFile", win::ERROR_GEN_FAILURE, {.times = 2}); }, {read}, {0x21}},
       {"a read that times out", [](auto& m) { m.simComm().CompleteNextReadEmpty(3); }, {}, {0x21}},
-      {"a failed write",
-       [](auto& m) { m.faults().Fail("WriteFile", win::ERROR_ACCESS_DENIED); },
-       {write},
-       {}},
+      {"a failed write", [](auto& m) {
+         m.faults().Fail("WriteFile", win::ERROR_ACCESS_DENIED); }, {write}, {}},
+      // clang-format on
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     owner.received.clear();
     m.simComm().AttachPrinter(3, {.answer = {0x21}, .delayMs = 10});
     c.arm(m);
-    EXPECT_EQ(RequestAndClose(3, 300), c.errors);
+    std::vector<std::string> errors;
+    owner.Run(m, [&](sim::UserActions& u) {
+      ASSERT_TRUE(OpenPort(3));
+      ASSERT_TRUE(channel.StartMonitoring());
+      channel.Write(kRequest.data(), 3);
+      u.AdvanceTime(300);
+      channel.Close();
+      errors = channel.TakeErrors();
+    });
+    EXPECT_EQ(errors, c.errors);
     EXPECT_EQ(owner.Bytes(), c.bytes);
     const auto posted = std::count(owner.received.begin(), owner.received.end(),
                                    Notification{WM_SERIALERROR, 0, 3});
@@ -117,7 +162,7 @@ TEST_F(SerialChannelThreads, EmptyCommEventsDoNotKeepTheThreadBusy) {
   m.simComm().CompleteCommWaitsEmpty(4);
   int whileTimeStands = 0;
   int overOneHundredMs = 0;
-  WithOwner([&](sim::UserActions& u) {
+  owner.Run(m, [&](sim::UserActions& u) {
     ASSERT_TRUE(OpenPort(4));
     ASSERT_TRUE(channel.StartMonitoring());
     // Real time passes, virtual time stands: a resting thread stays put.
@@ -128,7 +173,7 @@ TEST_F(SerialChannelThreads, EmptyCommEventsDoNotKeepTheThreadBusy) {
     // An answer that comes while the thread rests is read all the same.
     channel.Write(kRequest.data(), 3);
     u.AdvanceTime(200);
-    EXPECT_TRUE(channel.Close());
+    channel.Close();
   });
   EXPECT_EQ(owner.Bytes(), std::vector<platform::WParam>{0x21});
   EXPECT_GE(whileTimeStands, 1);
@@ -136,41 +181,82 @@ TEST_F(SerialChannelThreads, EmptyCommEventsDoNotKeepTheThreadBusy) {
   EXPECT_LE(overOneHundredMs, 2);
 }
 
-// Opening a missing port starts nothing; opening another port ends the
-// first one's thread; only an open channel closes; a request longer than
-// the buffer is not sent at all.
-TEST_F(SerialChannelThreads, OpenAndCloseInAnyOrder) {
-  m.simComm().AddDevice(1);
-  m.simComm().AttachPrinter(2, {.requests = {}, .answer = {0x44}, .delayMs = 5});
-  WithOwner([&](sim::UserActions& u) {
-    const int threadsBefore = m.simThreads().Started();
-    EXPECT_FALSE(OpenPort(9));
-    EXPECT_FALSE(channel.IsOpen());
-    EXPECT_FALSE(channel.StartMonitoring());
-    EXPECT_EQ(m.simThreads().Started(), threadsBefore);
-    EXPECT_TRUE(channel.Close());
-    EXPECT_FALSE(channel.Close());
+class PosixCommMachine : public sim::ForwardingMachine {
+ public:
+  using ForwardingMachine::ForwardingMachine;
+  platform::CommPorts& comm() override { return ports; }
+  uint32_t GetLastError() override { return ports.GetLastError(); }
+  posix::PosixCommPorts ports;
+};
 
-    ASSERT_TRUE(OpenPort(1));
+// Real ttys deliver bytes at their own pace and with their own line
+// discipline: the channel must still drop what came before the request, pass
+// on each answer byte in order, and end when closed however much keeps coming.
+TEST(PosixSerialChannelThreads, AnswersArriveInOrderAndCloseEndsWhileBytesKeepComing) {
+  const int printer = posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(printer, 0);
+  ASSERT_EQ(grantpt(printer), 0);
+  ASSERT_EQ(unlockpt(printer), 0);
+  sim::SimMachine m;
+  PosixCommMachine machine{m};
+  machine.ports.MapPort(7, ptsname(printer));
+  OwnerWindow owner{m.ui()};
+  SerialChannel channel{machine};
+
+  owner.Run(m, [&](sim::UserActions&) {
+    ASSERT_TRUE(channel.Open(owner.hwnd(), 7, 9600, 'N', 8, 1, 3, 512));
+    ASSERT_EQ(write(printer, "\xEE\xEF", 2), 2);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
     ASSERT_TRUE(channel.StartMonitoring());
-    ASSERT_TRUE(OpenPort(2, 2));
-    EXPECT_FALSE(m.simComm().Device(1).open);
-    ASSERT_TRUE(channel.StartMonitoring());
-    channel.Write(kRequest.data(), 3);
-    u.AdvanceTime(20);
-    const uint8_t two[] = {0x1B, 0x21};
-    channel.Write(two, 2);
-    u.AdvanceTime(20);
-    EXPECT_TRUE(channel.Close());
-    EXPECT_FALSE(channel.Close());
+    const uint8_t request[] = {0x10, 0x04, 0x01};
+    channel.Write(request, 3);
+    std::string received;
+    for (char c; received.size() < 3;) {
+      pollfd ready{printer, POLLIN, 0};
+      ASSERT_EQ(poll(&ready, 1, 5000), 1);
+      ASSERT_EQ(read(printer, &c, 1), 1);
+      received += c;
+    }
+    EXPECT_EQ(received, "\x10\x04\x01");
+    ASSERT_EQ(write(printer, "\x12\x00\x7F", 3), 3);
+    m.simThreads().dispatcher().PumpUntilHeld([&] { return owner.Bytes().size() >= 3; }, 5000);
+    m.simThreads().dispatcher().Pump();
+    channel.Close();
+    EXPECT_EQ(owner.Bytes(), (std::vector<platform::WParam>{0x12, 0x00, 0x7F}));
+    for (const Notification& n : owner.received) EXPECT_EQ(n.lParam, 7);
+
+    // A printer that never stops sending: each close ends the thread at once,
+    // and the bytes read before reached the window in order.
+    fcntl(printer, F_SETFL, O_NONBLOCK);  // so the writer sees the end
+    std::atomic<bool> streaming = true;
+    std::thread stream([&] {
+      for (uint8_t next = 0; streaming;) {
+        if (write(printer, &next, 1) == 1)
+          ++next;
+        else
+          std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
+    });
+    for (int round = 0; round < 10; ++round) {
+      owner.received.clear();
+      // No ASSERT from here on: the writer must be stopped.
+      EXPECT_TRUE(channel.Open(owner.hwnd(), 7, 115200, 'N', 8, 1, 3, 512));
+      EXPECT_TRUE(channel.StartMonitoring());
+      m.simThreads().dispatcher().PumpUntilHeld([&] { return owner.Bytes().size() >= 40; }, 5000);
+      m.simThreads().dispatcher().Pump();
+      const auto before = std::chrono::steady_clock::now();
+      channel.Close();
+      EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(2));
+      const auto bytes = owner.Bytes();
+      EXPECT_GE(bytes.size(), 40u);
+      bool inOrder = true;
+      for (size_t i = 1; i < bytes.size(); ++i) inOrder &= ((bytes[i - 1] + 1) & 0xFF) == bytes[i];
+      EXPECT_TRUE(inOrder) << "round " << round;
+    }
+    streaming = false;
+    stream.join();
   });
-
-  EXPECT_TRUE(m.simComm().Device(1).writes.empty());
-  EXPECT_EQ(m.simComm().Device(2).writes, (std::vector<std::vector<uint8_t>>{{0x1B, 0x21}}));
-  ASSERT_FALSE(owner.received.empty());
-  EXPECT_EQ(owner.received.front(), (Notification{0x407, 0x44, 2}));
-  EXPECT_EQ(m.simComm().OpenHandles(), 0);
+  close(printer);
 }
 
 }  // namespace
-}  // namespace serial_test

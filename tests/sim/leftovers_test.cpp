@@ -3,8 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "platform/sim/sim_machine.h"
 #include "platform/win_constants.h"
 
@@ -12,37 +10,20 @@ TEST(SimLeftovers, NameEachHandleUntilItIsClosed) {
   sim::SimMachine m;
   m.reg().CreateKey(platform::kHkeyLocalMachine, "SOFTWARE\\Vendor");
   m.simComm().AddDevice(3);
-  using Close = std::function<void()>;
-  const std::pair<const char*, std::function<Close()>> cases[] = {
-      {"registry keys open: 1",
-       [&]() -> Close {
-         platform::KeyHandle key = 0;
-         m.registry().RegOpenKeyExA(platform::kHkeyLocalMachine, "SOFTWARE\\Vendor", win::KEY_READ,
-                                    key);
-         return [&m, key] { m.registry().RegCloseKey(key); };
-       }},
-      {"service handles open: 1",
-       [&]() -> Close {
-         const auto manager = m.services().OpenSCManagerA("", win::SC_MANAGER_ALL_ACCESS);
-         return [&m, manager] { m.services().CloseServiceHandle(manager); };
-       }},
-      {"find handles open: 1",
-       [&]() -> Close {
-         platform::FindData data;
-         const auto find = m.files().FindFirstFileA("C:\\WINDOWS\\*", data);
-         return [&m, find] { m.files().FindClose(find); };
-       }},
-      {"comm port and event handles open: 1",
-       [&]() -> Close {
-         const auto port = m.comm().CreateFileA("\\\\.\\COM3", 0, 0, 3, 0);
-         return [&m, port] { m.comm().CloseHandle(port); };
-       }},
-  };
   EXPECT_EQ(m.Leftovers(), "");
-  for (const auto& [shown, open] : cases) {
-    const Close close = open();
+  platform::KeyHandle key = 0;
+  m.registry().RegOpenKeyExA(platform::kHkeyLocalMachine, "SOFTWARE\\Vendor", win::KEY_READ, key);
+  const auto manager = m.services().OpenSCManagerA("", win::SC_MANAGER_ALL_ACCESS);
+  platform::FindData data;
+  const auto find = m.files().FindFirstFileA("C:\\WINDOWS\\*", data);
+  const auto port = m.comm().CreateFileA("\\\\.\\COM3", 0, 0, 3, 0);
+  for (const char* shown : {"registry keys open: 1", "service handles open: 1",
+                            "find handles open: 1", "comm port and event handles open: 1"}) {
     EXPECT_THAT(m.Leftovers(), ::testing::HasSubstr(shown));
-    close();
-    EXPECT_EQ(m.Leftovers(), "") << shown;
   }
+  m.registry().RegCloseKey(key);
+  m.services().CloseServiceHandle(manager);
+  m.files().FindClose(find);
+  m.comm().CloseHandle(port);
+  EXPECT_EQ(m.Leftovers(), "");
 }

@@ -65,14 +65,12 @@ TEST_F(SimRegistryTest, EnumerationFollowsCreationOrderWithWin32Sizes) {
   EXPECT_EQ(names,
             (std::vector<std::string>{"\\Device\\Serial1", "Winachsf0", "\\Device\\Serial0"}));
   EXPECT_EQ(data[0], std::string("COM3\0", 5));
-
-  char name[16];
-  uint32_t nameSize = 15;  // "\Device\Serial1" is 15 characters: no room for the zero
+  // "\Device\Serial1" is 15 characters: no room for the zero.
+  char name[16], value[2];
+  uint32_t nameSize = 15, valueSize = sizeof value;
   EXPECT_EQ(reg.RegEnumValueA(key, 0, name, &nameSize, nullptr, nullptr, nullptr),
             win::ERROR_MORE_DATA);
   nameSize = 16;
-  char value[2];
-  uint32_t valueSize = sizeof value;
   EXPECT_EQ(reg.RegEnumValueA(key, 0, name, &nameSize, nullptr, value, &valueSize),
             win::ERROR_MORE_DATA);
   EXPECT_EQ(valueSize, 5u);
