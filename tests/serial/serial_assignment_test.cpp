@@ -104,6 +104,9 @@ class SerialSearch : public ::testing::TestWithParam<Case> {
       body(window, u);
     });
     m.ui().DialogBoxParamA(IDD_MAIN, 0, window);
+    // The printer's port is free again once the search has ended, not only
+    // when the installer exits.
+    EXPECT_EQ(m.simComm().OpenHandles(), 0);
     statuses = m.simUi().Statuses(IDD_MAIN, IDC_STATUS);
     statuses.erase(statuses.begin(), statuses.begin() + static_cast<long>(statusesBefore));
     progress = m.simUi().ProgressPositions(IDD_MAIN, IDC_PROGRESS);
