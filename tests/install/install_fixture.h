@@ -51,13 +51,9 @@ class InstallRig {
     m.spool().AddPort("LPT1:", "Local Port", "Local Port");
   }
 
-  void AddUsbPort(const std::string& name, bool attached) {
-    m.spool().AddPort(name, "USB Monitor", "Virtual printer port for USB");
-    if (attached) m.spool().AttachUsbDevice(name);
-  }
-
   // One section per catalogue row naming its driver name, plus `extraNames`
-  // appended to the section of a row ({row, name}).
+  // appended to the section of a row ({row, name}), and a section beyond
+  // the catalogue.
   void LayNameList(const std::vector<std::pair<int, std::string>>& extraNames = {}) {
     std::string text;
     for (int row = 0; row < catalogue::kModelCount; ++row) {
@@ -71,7 +67,7 @@ class InstallRig {
         if (extraRow == row) text += "PrintName" + std::to_string(n++) + "=" + name + "\r\n";
       }
     }
-    m.fs().WriteFile("C:\\DriverName.cfg", text);
+    m.fs().WriteFile("C:\\DriverName.cfg", text + "[Extra]\r\nPrintName1=Unknown Model\r\n");
   }
 
   // Every staged file of both architectures, each holding its own path.
