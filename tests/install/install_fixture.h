@@ -30,18 +30,6 @@ inline const std::string kDirX86 = "C:\\WINDOWS\\system32\\spool\\drivers\\w32x8
 inline const std::string kDirX64 = "C:\\WINDOWS\\system32\\spool\\drivers\\x64";
 inline const char* const kMonitor = "Advanced Language Monitor";
 
-// The names of a dependent-file list, in order (its end marker is checked on
-// its own).
-inline Names SplitNames(const std::string& list) {
-  Names names;
-  for (std::size_t start = 0, end; start < list.size() && list[start] != '\0'; start = end + 1) {
-    end = list.find('\0', start);
-    if (end == std::string::npos) break;
-    names.push_back(list.substr(start, end - start));
-  }
-  return names;
-}
-
 // One simulated machine with the installer's window; usable on its own where
 // a test runs installations on several fresh machines.
 class InstallRig {

@@ -60,7 +60,6 @@ TEST_F(ReceiptInstall, ReplacesAnExistingPrinterStagesRegistersAndCleansUpInOrde
 // with "Set Default Printer" unchecked.
 TEST_F(ReceiptInstall, EachRowGetsItsModelFileGroupDllAndPluginPair) {
   LayNameList({{19, "RX-20 Kiosk"}});
-  const Names plugin = {"\\OEMPLUG.ini", "\\OEMPLUG.dll"};
   struct Case {
     const char* text;
     const char* driver;
@@ -93,10 +92,9 @@ TEST_F(ReceiptInstall, EachRowGetsItsModelFileGroupDllAndPluginPair) {
       const auto driver = m.spool().Driver(sim::kEnvX86, c.driver);
       ASSERT_TRUE(driver.has_value());
       EXPECT_EQ(driver->dataFile, kDirX86 + "\\" + c.gpd);
-      Names expected = {"\\ttfsub.GPD", "\\unires.DLL", "\\stdnames.GPD"};
-      if (c.plugin) expected.insert(expected.end(), plugin.begin(), plugin.end());
-      expected.push_back(c.groupDll);
-      EXPECT_EQ(SplitNames(driver->dependentFiles), expected);
+      EXPECT_EQ(driver->dependentFiles, "\\ttfsub.GPD\0\\unires.DLL\0\\stdnames.GPD\0"s +
+                                            (c.plugin ? "\\OEMPLUG.ini\0\\OEMPLUG.dll\0"s : ""s) +
+                                            c.groupDll + "\0\0"s);
       // The spooler got the package's file, not another model's.
       EXPECT_EQ(m.fs().ReadFile(kDirX86 + "\\3\\" + c.gpd),
                 "placeholder C:\\Ticket\\x86\\"s + c.gpd);
