@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "checked_machine.h"
-#include "platform/sim/sim_machine.h"
 #include "platform/win_constants.h"
 #include "resources/resource.h"
 #include "shell/main_window.h"
@@ -28,16 +27,7 @@ const std::pair<platform::KeyHandle, std::string> kCleanedKeys[] = {
 
 class Uninstall : public ::testing::Test {
  protected:
-  // One section per entry, each holding the given names.
-  void WriteDriverNames(const Rows& sections) {
-    std::string ini;
-    for (size_t s = 0; s < sections.size(); ++s) {
-      ini += "[Model" + std::to_string(s) + "]\r\n";
-      for (size_t n = 0; n < sections[s].size(); ++n)
-        ini += "PrintName" + std::to_string(n + 1) + "=" + sections[s][n] + "\r\n";
-    }
-    m.fs().WriteFile("C:\\DriverName.cfg", ini);
-  }
+  void WriteDriverNames(const std::string& ini) { m.fs().WriteFile("C:\\DriverName.cfg", ini); }
 
   void AddPrinter(const std::string& name, const std::string& driver) {
     m.spool().AddPort("LPT1:", "Local Port", "Local Port");
@@ -46,6 +36,7 @@ class Uninstall : public ::testing::Test {
   }
 
   bool Has(const std::string& printer) { return m.spool().Printer(printer).has_value(); }
+
   void AddKeys(const std::string& printer) {
     for (const auto& [root, parent] : kCleanedKeys)
       m.reg().SetString(root, parent + "\\" + printer, "x", "1");
@@ -83,7 +74,9 @@ class Uninstall : public ::testing::Test {
 // A list without any printer shows the placeholder and disables the button
 // until the window closes.
 TEST_F(Uninstall, ListsPrintersNamedExactlyLikeADriverNameOncePerMatch) {
-  WriteDriverNames({{"RX-01 Series", "Front Till"}, {"LX-1(Label)"}, {"RX-01 Series"}});
+  WriteDriverNames(
+      "[A]\nPrintName1=RX-01 Series\nPrintName2=Front Till\n[B]\nPrintName1=LX-1(Label)\n"
+      "[C]\nPrintName1=RX-01 Series\n");
   AddPrinter("RX-01 Series", "RX-01 Series");
   AddPrinter("FRONT TILL", "RX-01 Series");   // differs from a name in case only
   AddPrinter("My Own Name", "RX-01 Series");  // renamed by the user
@@ -94,10 +87,10 @@ TEST_F(Uninstall, ListsPrintersNamedExactlyLikeADriverNameOncePerMatch) {
     EXPECT_EQ(u.Rows(IDC_PORT_LIST), (Rows{{"RX-01 Series"}, {"RX-01 Series"}, {"LX-1(Label)"}}));
     EXPECT_TRUE(u.IsEnabled(IDC_UNINSTALL_DRIVER));
     EXPECT_EQ(u.SelectedRow(IDC_PORT_LIST), 0);
-    m.fs().WriteFile("C:\\DriverName.cfg", "");
+    WriteDriverNames("");
     u.Click(IDC_REFRESH);
     EXPECT_EQ(u.Rows(IDC_PORT_LIST), (Rows{{kPlaceholder}}));
-    WriteDriverNames({{"LX-1(Label)"}});
+    WriteDriverNames("[A]\nPrintName1=LX-1(Label)\n");
     u.Click(IDC_REFRESH);
     EXPECT_FALSE(u.IsEnabled(IDC_UNINSTALL_DRIVER));
   });
@@ -112,7 +105,7 @@ TEST_F(Uninstall, ListsPrintersNamedExactlyLikeADriverNameOncePerMatch) {
 // would take every printer's entries. Another printer's keys stay.
 TEST_F(Uninstall, RemovesThePrinterItsKeysAndTheCatalogueDriverBehindADisplayName) {
   m.sys().Set64Bit(true);
-  WriteDriverNames({{"RX-01 Series", "Front Till"}});
+  WriteDriverNames("[A]\nPrintName1=RX-01 Series\nPrintName2=Front Till\n");
   m.spool().AddDriver(kX86, "RX-01 Series");
   AddPrinter("RX-01 Series", "RX-01 Series");
   AddPrinter("Front Till", "RX-01 Series");
