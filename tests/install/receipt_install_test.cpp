@@ -30,6 +30,8 @@ TEST_F(ReceiptInstall, ReplacesAnExistingPrinterStagesRegistersAndCleansUpInOrde
              "The installation is completed."}));
   EXPECT_EQ(runProgress, (std::vector<int>{10, 20, 30, 40, 100}));
   EXPECT_EQ(FinalPauseMs(), 500u);
+  // Enabled by start-up, disabled for the run, enabled again at its end.
+  EXPECT_EQ(m.simUi().EnableChanges(IDD_MAIN, IDC_INSTALL), (std::vector<int>{1, 0, 1}));
 
   const auto driver = m.spool().Driver(sim::kEnvX86, "RX-12 Series");
   ASSERT_TRUE(driver.has_value());
