@@ -29,7 +29,8 @@ TEST_F(PortInventoryTest, EachPortLandsInOneKindListByNameThenDescription) {
   m.spool().AddPort("USB003", "USB Monitor", "Virtual printer port for USB");
   m.reg().SetString(platform::kHkeyLocalMachine, shell_test::kPortsKey, "\\Device\\Serial0",
                     "COM1");
-  AfterStartUp([&](sim::UserActions&) {
+  AfterStartUp([&](sim::UserActions& u) {
+    EXPECT_EQ(u.Text(IDC_STATUS), "Current Systems is Microsoft Windows 7  32 bit");
     Installation& state = window->installation();
     EXPECT_EQ(state.usbPorts, (Strings{"USB001", "USB003"}));
     EXPECT_EQ(state.tcpipPorts, (Strings{"LPT1:", "IP_10.0.0.9"}));
