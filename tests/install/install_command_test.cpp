@@ -16,11 +16,13 @@ const std::string kRetryText =
     "Failed to add the driver 5\r\n\r\nClick Retry:You can retry\r\nClick Cancel\xA3\xBA"
     "exit and abort installation";
 
-// Each failure leaves one box owned by the main window, Install enabled,
-// progress back at 0 and, unless the spooler gave an unexpected code,
-// "Reinstall" on the button. The receipt retry box is the plain one, the
+// Each failure leaves one box owned by the main window and no printer. A run
+// that goes on leaves Install enabled, progress back at 0 and, unless the
+// spooler gave an unexpected code, "Reinstall" on the button; a refused
+// driver with Cancel chosen (the box's default) and a monitor that cannot be
+// registered end the program. The receipt retry box is the plain one, the
 // label one the application's (no icon for Retry and Cancel boxes).
-TEST_F(InstallCommandRun, AFailedStepEndsTheRunWithItsOwnMessage) {
+TEST(InstallCommand, AFailedStepEndsTheRunWithItsOwnMessage) {
   struct Case {
     const char* driver;
     const char* call;  // null: the monitor DLL in the system folder is read-only
@@ -28,91 +30,82 @@ TEST_F(InstallCommandRun, AFailedStepEndsTheRunWithItsOwnMessage) {
     const char* caption;
     std::string text;
     uint32_t type;
-    bool reinstall;
+    const char* button;  // null: the program ends
   };
   const std::string monitorDll = "C:\\WINDOWS\\system32\\lbxmonNT.dll";
+  const char* const re = "Reinstall";
   const Case cases[] = {
       {"RX-12 Series", "GetPrinterDriverDirectoryA", 5, "Error",
-       "Failed to get the printer driver directory 5", win::MB_OK, true},
-      {"RX-12 Series", "AddPrinterDriverExA", 5, "Error", kRetryText, win::MB_RETRYCANCEL, true},
-      {"LX-1(Label)", "AddPrinterDriverExA", 5, "DriverSetup", kRetryText, win::MB_RETRYCANCEL,
-       true},
+       "Failed to get the printer driver directory 5", win::MB_OK, re},
+      {"RX-12 Series", "AddPrinterDriverExA", 5, "Error", kRetryText, win::MB_RETRYCANCEL, re},
+      {"RX-12 Series", "AddPrinterDriverExA", 5, "Error", kRetryText, win::MB_RETRYCANCEL, nullptr},
+      {"LX-1(Label)", "AddPrinterDriverExA", 5, "DriverSetup", kRetryText, win::MB_RETRYCANCEL, re},
+      {"LX-5(Label)", "AddMonitorA", 5, "DriverSetup", "Failed to add Monitor\r\n",
+       win::MB_OK | win::MB_ICONEXCLAMATION, nullptr},
       {"LX-2(Label)", "GetSystemDirectoryA", 5, "Error", "Failed to get the system directory",
-       win::MB_OK, true},
+       win::MB_OK, re},
       {"RX-12 Series", "AddPrinterA", 1796, "Prompt",
-       "There's no available useful port,please select other type of port", win::MB_OK, true},
+       "There's no available useful port,please select other type of port", win::MB_OK, re},
       {"RX-12 Series", "AddPrinterA", 126, "Prompt", "Missing system flies,please repair system",
-       win::MB_OK, true},
+       win::MB_OK, re},
       {"RX-12 Series", "AddPrinterA", 1802, "Prompt",
-       "Please check whether the port is connected,and try to install again.", win::MB_OK, true},
-      {"RX-12 Series", "AddPrinterA", 87, "Error prompt", "Error AddPrinter 87", win::MB_OK, false},
+       "Please check whether the port is connected,and try to install again.", win::MB_OK, re},
+      {"RX-12 Series", "AddPrinterA", 87, "Error prompt", "Error AddPrinter 87", win::MB_OK,
+       "&Install"},
       {"LX-2(Label)", "AddPrinterA", 1802, "Error prompt", "Error AddPrinter 1802", win::MB_OK,
-       false},
+       "&Install"},
       {"LX-2(Label)", nullptr, 0, "Error",
-       "Failed to copy the language monitor to " + monitorDll + " (error 5)", win::MB_OK, true},
+       "Failed to copy the language monitor to " + monitorDll + " (error 5)", win::MB_OK, re},
   };
-  RunWindow([&](sim::UserActions& u) {
-    u.WaitIdle();
-    for (const Case& c : cases) {
-      SCOPED_TRACE(std::string(c.driver) + " " + (c.call ? c.call : "read-only monitor DLL"));
-      Choose(u, c.driver, Parallel, true);
-      // Nothing of an earlier case may carry over.
-      window->SetInstallText("&Install");
-      window->SetProgress(50);
-      if (c.call != nullptr) m.faults().Fail(c.call, c.error);
-      if (c.call == nullptr) m.fs().SetReadOnly(monitorDll);
-      if (c.type == win::MB_RETRYCANCEL) m.simUi().AnswerMessageBoxes({win::IDRETRY});
-      ClickInstall(u);
-      ExpectBox(c.caption, c.text, c.type);
-      EXPECT_EQ(end, EndState::Failed) << DumpRun();
-      EXPECT_EQ(installText, c.reinstall ? "Reinstall" : "&Install");
-    }
-    u.Click(win::IDCANCEL);
-  });
-  // No run got as far as the default printer; the copy failure stopped
-  // before the monitor was registered a third time.
-  EXPECT_FALSE(DeviceValue().has_value());
-  EXPECT_TRUE(m.spool().Printers().empty());
-  EXPECT_EQ(m.faults().Calls("AddMonitorA"), 2u);
-}
-
-// A refused driver with Cancel chosen, and a monitor that cannot be
-// registered, end the program before anything is created.
-TEST(InstallCommand, RefusedDriverOrMonitorEndsTheProgram) {
-  struct Case {
-    const char* driver;
-    const char* call;
-    const char* caption;
-    std::string text;
-    uint32_t type;
-  };
-  for (const Case& c :
-       {Case{"RX-12 Series", "AddPrinterDriverExA", "Error", kRetryText, win::MB_RETRYCANCEL},
-        Case{"LX-5(Label)", "AddMonitorA", "DriverSetup", "Failed to add Monitor\r\n",
-             win::MB_OK | win::MB_ICONEXCLAMATION}}) {
-    SCOPED_TRACE(c.call);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.driver) + " " + (c.call ? c.call : "read-only monitor DLL"));
     InstallRig rig;
     rig.LayPackage();
+    if (c.call == nullptr) rig.m.fs().WriteFile(monitorDll, "older version");
+    if (c.call == nullptr) rig.m.fs().SetReadOnly(monitorDll);
+    if (c.type == win::MB_RETRYCANCEL && c.button) rig.m.simUi().AnswerMessageBoxes({win::IDRETRY});
     const std::intptr_t result = rig.RunWindow([&](sim::UserActions& u) {
       u.WaitIdle();
       rig.Choose(u, c.driver, Parallel, true);
-      rig.m.faults().Fail(c.call, win::ERROR_ACCESS_DENIED);
-      rig.ClickInstall(u);  // the box's default answer is Cancel
+      if (c.call != nullptr) rig.m.faults().Fail(c.call, c.error);
+      rig.ClickInstall(u);
+      if (!u.Ended()) u.Click(win::IDCANCEL);
     });
-    EXPECT_EQ(result, win::IDOK);
-    EXPECT_EQ(rig.end, InstallRig::EndState::ProgramEnded);
     rig.ExpectBox(c.caption, c.text, c.type);
+    EXPECT_EQ(result, c.button ? win::IDCANCEL : win::IDOK);
+    EXPECT_EQ(rig.end, c.button ? InstallRig::EndState::Failed : InstallRig::EndState::ProgramEnded)
+        << rig.DumpRun();
+    EXPECT_EQ(rig.installText, c.button ? c.button : "");
     EXPECT_TRUE(rig.m.spool().Printers().empty());
-    EXPECT_TRUE(rig.m.spool().Drivers(sim::kEnvX86).empty());
+    EXPECT_FALSE(rig.DeviceValue().has_value());
+    // The copy failure stops before the monitor is registered.
+    if (c.call == nullptr) {
+      EXPECT_EQ(rig.m.faults().Calls("AddMonitorA"), 0u);
+    }
   }
 }
 
-TEST_F(InstallCommandRun, UsbWithoutAPortFallsBackAndTheNextRunTakesTheFirstPortConnectedSince) {
-  const int restartsBefore = m.spool().Restarts();
+// Serial without a serial port takes the parallel one. USB without a port
+// falls back the same way, but the second creation, under the same name on
+// the missing USB port, is refused; the next run takes the first USB port
+// connected since.
+TEST_F(InstallCommandRun, AKindWithoutPortsFallsBackToTheParallelPort) {
   RunWindow([&](sim::UserActions& u) {
     u.WaitIdle();
-    // The printer is made on the parallel port; the second creation, under
-    // the same name on the missing USB port, is refused.
+    Choose(u, "RX-01 Series", Serial, true);
+    ClickInstall(u);
+    EXPECT_FALSE(window->installation().portAvailable);
+    EXPECT_NE(std::find(runStatuses.begin(), runStatuses.end(),
+                        "There's no serialport,the current port isLPT1:"),
+              runStatuses.end());
+    EXPECT_EQ(runStatuses.back(),
+              "Cannot select a available port.The current printer port is LPT1:,you can "
+              "configure after finished");
+    EXPECT_EQ(m.spool().Printer("RX-01 Series")->port, "LPT1:");
+    // The default-printer value names the chosen port, here still empty.
+    EXPECT_EQ(DeviceValue(), "RX-01 Series,winspool,\0"s);
+
+    const int restartsBefore = m.spool().Restarts();
     Choose(u, "RX-12 Series", Usb, true);
     ClickInstall(u);
     EXPECT_FALSE(window->installation().portAvailable);
@@ -120,76 +113,70 @@ TEST_F(InstallCommandRun, UsbWithoutAPortFallsBackAndTheNextRunTakesTheFirstPort
     EXPECT_EQ(installText, "Reinstall");
     ExpectBox("Prompt", "Please check whether the port is connected,and try to install again.",
               win::MB_OK);
-    const auto fallBack = m.spool().Printer("RX-12 Series");
-    ASSERT_TRUE(fallBack.has_value());
-    EXPECT_EQ(fallBack->port, "LPT1:");
+    EXPECT_EQ(m.spool().Printer("RX-12 Series")->port, "LPT1:");
     EXPECT_EQ(m.spool().Restarts(), restartsBefore + 1);
-    EXPECT_EQ(m.faults().Calls("AddPrinterA"), 2u);
-    EXPECT_EQ(m.spool().OpenPrinterHandleCount(), 0u);
+    EXPECT_EQ(m.faults().Calls("AddPrinterA"), 3u);
 
-    AddUsbPort("USB001", false);
-    AddUsbPort("USB002", true);
+    m.spool().AddPort("USB001", "USB Monitor", "Virtual printer port for USB");
+    m.spool().AddPort("USB002", "USB Monitor", "Virtual printer port for USB");
+    m.spool().AttachUsbDevice("USB002");
     ClickInstall(u);
     EXPECT_TRUE(window->installation().portAvailable);
     EXPECT_EQ(window->installation().chosenPort, "USB001");
     EXPECT_EQ(end, EndState::Completed) << DumpRun();
-    EXPECT_NE(std::find(runStatuses.begin(), runStatuses.end(), "Added the printer RX-12 Series"),
-              runStatuses.end());
+    // The port with a device attached.
+    EXPECT_EQ(m.spool().Printer("RX-12 Series")->port, "USB002");
     u.Click(win::IDCANCEL);
   });
 }
 
-TEST_F(InstallCommandRun, FallBackWithoutAnyParallelPortFailsCleanly) {
+// No parallel port: the parallel choice is cancelled before anything is
+// staged, a name beyond the catalogue gets a prompt before any port is
+// chosen, and a USB fall-back has no port to fall back to.
+TEST_F(InstallCommandRun, WithoutAParallelPortOrACatalogueRowNothingIsInstalled) {
   m.spool().RemovePort("LPT1:");
-  RunInstall("RX-12 Series", Usb, true);
-  EXPECT_EQ(end, EndState::Failed) << DumpRun();
-  EXPECT_EQ(installText, "Reinstall");
-  ExpectBox("Prompt", "There's no available useful port,please select other type of port",
-            win::MB_OK);
+  RunWindow([&](sim::UserActions& u) {
+    u.WaitIdle();
+    Choose(u, "RX-12 Series", Parallel, true);
+    ClickInstall(u);
+    EXPECT_TRUE(runProgress.empty());
+    EXPECT_TRUE(runStatuses.empty()) << DumpRun();
+    EXPECT_TRUE(installEnabled);
+    EXPECT_EQ(installText, "&Install");
+    EXPECT_TRUE(m.fs().List(kDirX86).empty());
+    Choose(u, "Unknown Model", Parallel, true);
+    ClickInstall(u);
+    EXPECT_EQ(window->installation().modelIndex, catalogue::kModelCount);
+    ExpectBox("Prompt", "The chosen driver name has no driver in this installer", win::MB_OK);
+    EXPECT_TRUE(installEnabled);
+    EXPECT_EQ(m.faults().Calls("GetPrinterDriverDirectoryA"), 0u);
+    Choose(u, "RX-12 Series", Usb, true);
+    ClickInstall(u);
+    EXPECT_EQ(end, EndState::Failed) << DumpRun();
+    EXPECT_EQ(installText, "Reinstall");
+    ExpectBox("Prompt", "There's no available useful port,please select other type of port",
+              win::MB_OK);
+    u.Click(win::IDCANCEL);
+  });
   EXPECT_EQ(m.faults().Calls("AddPrinterA"), 0u);
   EXPECT_TRUE(m.spool().Printers().empty());
 }
 
-TEST_F(InstallCommandRun, SerialWithoutSerialPortsUsesTheParallelPort) {
-  RunInstall("RX-12 Series", Serial, true);
-  EXPECT_FALSE(window->installation().portAvailable);
-  EXPECT_NE(std::find(runStatuses.begin(), runStatuses.end(),
-                      "There's no serialport,the current port isLPT1:"),
-            runStatuses.end())
-      << DumpRun();
-  const auto printer = m.spool().Printer("RX-12 Series");
-  ASSERT_TRUE(printer.has_value());
-  EXPECT_EQ(printer->port, "LPT1:");
-  // The default-printer value names the chosen port, here still empty.
-  EXPECT_EQ(DeviceValue(), "RX-12 Series,winspool,\0"s);
-}
-
-// No list file, or a name in a section beyond the catalogue: one prompt, and
-// the spooler is not touched.
-TEST(InstallCommand, WithoutACatalogueRowNothingIsInstalled) {
-  for (const bool withList : {false, true}) {
-    SCOPED_TRACE(withList);
-    InstallRig rig;
-    rig.LayPackageFiles();
-    if (withList) {
-      rig.LayNameList();
-      const auto list = rig.m.fs().ReadFile("C:\\DriverName.cfg");
-      rig.m.fs().WriteFile("C:\\DriverName.cfg", *list + "[Extra]\r\nPrintName1=Unknown Model\r\n");
-    }
-    rig.RunWindow([&](sim::UserActions& u) {
-      u.WaitIdle();
-      if (withList) rig.Choose(u, "Unknown Model", Parallel, true);
-      rig.ClickInstall(u);
-      u.Click(win::IDCANCEL);
-    });
-    EXPECT_EQ(rig.window->installation().modelIndex, withList ? catalogue::kModelCount : -1);
-    ASSERT_EQ(rig.runBoxes.size(), 1u);
-    EXPECT_EQ(rig.runBoxes[0].caption, "Prompt");
-    EXPECT_EQ(rig.runBoxes[0].ownerTemplateId, IDD_MAIN);
-    EXPECT_TRUE(rig.installEnabled);
-    EXPECT_TRUE(rig.runStatuses.empty());
-    EXPECT_EQ(rig.m.faults().Calls("GetPrinterDriverDirectoryA"), 0u);
-  }
+TEST(InstallCommand, WithoutAListFileNothingIsInstalled) {
+  InstallRig rig;
+  rig.LayPackageFiles();
+  rig.RunWindow([&](sim::UserActions& u) {
+    u.WaitIdle();
+    rig.ClickInstall(u);
+    u.Click(win::IDCANCEL);
+  });
+  EXPECT_EQ(rig.window->installation().modelIndex, -1);
+  rig.ExpectBox("Prompt",
+                "No driver name is available,the driver package may be missing or damaged",
+                win::MB_OK);
+  EXPECT_TRUE(rig.installEnabled);
+  EXPECT_TRUE(rig.runStatuses.empty());
+  EXPECT_EQ(rig.m.faults().Calls("GetPrinterDriverDirectoryA"), 0u);
 }
 
 }  // namespace

@@ -30,18 +30,6 @@ inline const std::string kDirX86 = "C:\\WINDOWS\\system32\\spool\\drivers\\w32x8
 inline const std::string kDirX64 = "C:\\WINDOWS\\system32\\spool\\drivers\\x64";
 inline const char* const kMonitor = "Advanced Language Monitor";
 
-// The names of a dependent-file list, in order (its end marker is checked on
-// its own).
-inline Names SplitNames(const std::string& list) {
-  Names names;
-  for (std::size_t start = 0, end; start < list.size() && list[start] != '\0'; start = end + 1) {
-    end = list.find('\0', start);
-    if (end == std::string::npos) break;
-    names.push_back(list.substr(start, end - start));
-  }
-  return names;
-}
-
 // One simulated machine with the installer's window; usable on its own where
 // a test runs installations on several fresh machines.
 class InstallRig {
@@ -51,13 +39,9 @@ class InstallRig {
     m.spool().AddPort("LPT1:", "Local Port", "Local Port");
   }
 
-  void AddUsbPort(const std::string& name, bool attached) {
-    m.spool().AddPort(name, "USB Monitor", "Virtual printer port for USB");
-    if (attached) m.spool().AttachUsbDevice(name);
-  }
-
   // One section per catalogue row naming its driver name, plus `extraNames`
-  // appended to the section of a row ({row, name}).
+  // appended to the section of a row ({row, name}), and a section beyond
+  // the catalogue.
   void LayNameList(const std::vector<std::pair<int, std::string>>& extraNames = {}) {
     std::string text;
     for (int row = 0; row < catalogue::kModelCount; ++row) {
@@ -71,7 +55,7 @@ class InstallRig {
         if (extraRow == row) text += "PrintName" + std::to_string(n++) + "=" + name + "\r\n";
       }
     }
-    m.fs().WriteFile("C:\\DriverName.cfg", text);
+    m.fs().WriteFile("C:\\DriverName.cfg", text + "[Extra]\r\nPrintName1=Unknown Model\r\n");
   }
 
   // Every staged file of both architectures, each holding its own path.

@@ -32,9 +32,7 @@ inline void WaitForStartUp(sim::SimMachine& machine, sim::UserActions& u) {
   ADD_FAILURE() << "the start-up worker did not end";
 }
 
-// One simulated machine with the installer's window; usable on its own where
-// a test runs the window on several fresh machines.
-class ShellRig {
+class ShellFixture : public ::testing::Test {
  public:
   // Registers "MyUpdateData" as the program does, builds the window and runs
   // it modally; `script` acts while it is open. Returns the dialog's result.
@@ -62,14 +60,9 @@ class ShellRig {
         (static_cast<platform::WParam>(notifyCode) << 16) | static_cast<uint16_t>(id), 0);
   }
 
-  // Every error the simulated window system recorded, for a final check.
-  void ExpectNoUiErrors() { EXPECT_TRUE(m.simUi().Errors().empty()) << m.simUi().Dump(); }
-
   CheckedMachine m;
   uint32_t updateMessage = 0;
   std::unique_ptr<MainWindow> window;
 };
-
-class ShellFixture : public ::testing::Test, public ShellRig {};
 
 }  // namespace shell_test

@@ -1,25 +1,20 @@
 #include "install/spooler_control.h"
-#include "checked_machine.h"
 
 #include <gtest/gtest.h>
 
-#include "platform/sim/sim_machine.h"
+#include <tuple>
+
+#include "checked_machine.h"
 #include "platform/win_constants.h"
 
 namespace {
 
-// The service's state after a call, how often it was started and stopped,
-// and how long the call polled.
-struct Outcome {
-  int32_t result;
-  uint32_t state;
-  int starts, stops;
-  uint64_t sleptMs, queries;
-};
+// The result, the service's state after the call, how often it was started
+// and stopped, the virtual milliseconds the poll slept and the status queries.
+using Outcome = std::tuple<int32_t, uint32_t, int, int, uint64_t, uint64_t>;
 
-Outcome Control(sim::SimMachine& m, int32_t mode) {
-  const int32_t result = SpoolerControl(m, 0, "Spooler", mode);
-  EXPECT_EQ(m.svc().OpenHandleCount(), 0u);
+Outcome Control(sim::SimMachine& m, int32_t mode, platform::WindowId owner = 0) {
+  const int32_t result = SpoolerControl(m, owner, "Spooler", mode);
   return {result,
           m.svc().State("Spooler"),
           m.svc().Starts("Spooler"),
@@ -28,80 +23,47 @@ Outcome Control(sim::SimMachine& m, int32_t mode) {
           m.faults().Calls("QueryServiceStatus")};
 }
 
+// The poll waits out a transition in 5 ms steps, at most one step longer than
+// needed (a stop of 40 ms and a start of 100 ms take 150), and
+// gives up after a thousand queries.
 TEST(SpoolerControl, StartsStopsOrLeavesTheServiceByStateAndMode) {
+  constexpr uint32_t kRunning = win::SERVICE_RUNNING;
   CheckedMachine running;
-  const Outcome alone = Control(running, EnsureRunning);
-  EXPECT_EQ(alone.result, 1);
-  EXPECT_EQ(alone.starts + alone.stops, 0);
-  EXPECT_EQ(alone.queries, 1u);
-  EXPECT_EQ(alone.sleptMs, 0u);
+  EXPECT_EQ(Control(running, EnsureRunning), Outcome(1, kRunning, 0, 0, 0, 1));
   EXPECT_TRUE(running.simUi().MessageBoxes().empty());
 
   CheckedMachine restarted;
   restarted.svc().SetTransitionTimes("Spooler", 40, 100);
-  const Outcome restart = Control(restarted, Restart);
-  EXPECT_EQ(restart.result, 1);
-  EXPECT_EQ(restart.stops, 1);
-  EXPECT_EQ(restart.starts, 1);
-  EXPECT_EQ(restart.state, win::SERVICE_RUNNING);
-  EXPECT_GE(restart.sleptMs, 140u);
+  EXPECT_EQ(Control(restarted, Restart), Outcome(1, kRunning, 1, 1, 150, 31));
 
   for (int32_t mode : {EnsureRunning, Restart}) {
-    SCOPED_TRACE(mode);
     CheckedMachine stopped;
     stopped.svc().SetState("Spooler", win::SERVICE_STOPPED);
     stopped.svc().SetTransitionTimes("Spooler", 300, 20);
-    const Outcome start = Control(stopped, mode);
-    EXPECT_EQ(start.result, 1);
-    EXPECT_EQ(start.starts, 1);
-    EXPECT_EQ(start.stops, 0);
-    EXPECT_EQ(start.state, win::SERVICE_RUNNING);
-    // The poll waited out the start in 5 ms steps, no longer than needed.
-    EXPECT_GE(start.sleptMs, 300u);
-    EXPECT_LE(start.sleptMs, 310u);
+    EXPECT_EQ(Control(stopped, mode), Outcome(1, kRunning, 1, 0, 305, 62)) << mode;
   }
-}
 
-// One query for the decision, then the poll's limit of a thousand.
-TEST(SpoolerControl, AServiceStuckStoppingOrNeverRunningGivesZeroAfterThePollLimit) {
   CheckedMachine stuck;
   stuck.svc().SetHangsOnStop("Spooler");
-  const Outcome stopping = Control(stuck, Restart);
-  EXPECT_EQ(stopping.result, 0);
-  EXPECT_EQ(stopping.stops, 1);
-  EXPECT_EQ(stopping.starts, 0);
-  EXPECT_EQ(stopping.queries, 1001u);
-  EXPECT_EQ(stopping.sleptMs, 5000u);
-  EXPECT_EQ(stopping.state, win::SERVICE_STOP_PENDING);
+  EXPECT_EQ(Control(stuck, Restart), Outcome(0, win::SERVICE_STOP_PENDING, 0, 1, 5000, 1001));
 
   CheckedMachine dead;
   dead.svc().SetState("Spooler", win::SERVICE_STOPPED);
   dead.faults().Fail("StartServiceA", win::ERROR_SERVICE_REQUEST_TIMEOUT);
-  const Outcome never = Control(dead, EnsureRunning);
-  EXPECT_EQ(never.result, 0);
-  EXPECT_EQ(never.queries, 1001u);
-  EXPECT_EQ(never.state, win::SERVICE_STOPPED);
-}
+  EXPECT_EQ(Control(dead, EnsureRunning), Outcome(0, win::SERVICE_STOPPED, 0, 0, 5000, 1001));
 
-// Without a known state nothing is touched, and the box is modal to the
-// window whose operation asked.
-TEST(SpoolerControl, UnknownStateTellsTheUserAndTouchesNothing) {
-  constexpr platform::WindowId kAskingWindow = 0x4242;
-  for (const char* call : {"OpenSCManagerA", "OpenServiceA", "QueryServiceStatus"}) {
-    SCOPED_TRACE(call);
-    CheckedMachine m;
-    m.svc().SetState("Spooler", win::SERVICE_STOPPED);
-    m.faults().Fail(call, win::ERROR_ACCESS_DENIED);
-    EXPECT_EQ(SpoolerControl(m, kAskingWindow, "Spooler", Restart), 0);
-    EXPECT_EQ(m.svc().Starts("Spooler") + m.svc().Stops("Spooler"), 0);
-    EXPECT_EQ(m.svc().OpenHandleCount(), 0u);
-    const auto boxes = m.simUi().MessageBoxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "Service status is unknown");
-    EXPECT_EQ(boxes[0].owner, kAskingWindow);
-    EXPECT_EQ(boxes[0].caption, m.system().ApplicationTitle());
-    EXPECT_EQ(boxes[0].type, win::MB_OK | win::MB_ICONINFORMATION);
-  }
+  // Without a known state nothing is touched, and the box is modal to the
+  // window whose operation asked.
+  CheckedMachine unknown;
+  unknown.svc().SetState("Spooler", win::SERVICE_STOPPED);
+  unknown.faults().Fail("OpenServiceA", win::ERROR_ACCESS_DENIED);
+  EXPECT_EQ(Control(unknown, Restart, 0x4242), Outcome(0, win::SERVICE_STOPPED, 0, 0, 0, 0));
+  const auto boxes = unknown.simUi().MessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, "Service status is unknown");
+  EXPECT_EQ(boxes[0].owner, 0x4242u);
+  EXPECT_EQ(boxes[0].caption, unknown.system().ApplicationTitle());
+  EXPECT_EQ(boxes[0].type, win::MB_OK | win::MB_ICONINFORMATION);
 }
 
 }  // namespace

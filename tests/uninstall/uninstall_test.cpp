@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "checked_machine.h"
-#include "platform/sim/sim_machine.h"
 #include "platform/win_constants.h"
 #include "resources/resource.h"
 #include "shell/main_window.h"
@@ -28,16 +27,7 @@ const std::pair<platform::KeyHandle, std::string> kCleanedKeys[] = {
 
 class Uninstall : public ::testing::Test {
  protected:
-  // One section per entry, each holding the given names.
-  void WriteDriverNames(const Rows& sections) {
-    std::string ini;
-    for (size_t s = 0; s < sections.size(); ++s) {
-      ini += "[Model" + std::to_string(s) + "]\r\n";
-      for (size_t n = 0; n < sections[s].size(); ++n)
-        ini += "PrintName" + std::to_string(n + 1) + "=" + sections[s][n] + "\r\n";
-    }
-    m.fs().WriteFile("C:\\DriverName.cfg", ini);
-  }
+  void WriteDriverNames(const std::string& ini) { m.fs().WriteFile("C:\\DriverName.cfg", ini); }
 
   void AddPrinter(const std::string& name, const std::string& driver) {
     m.spool().AddPort("LPT1:", "Local Port", "Local Port");
@@ -46,6 +36,7 @@ class Uninstall : public ::testing::Test {
   }
 
   bool Has(const std::string& printer) { return m.spool().Printer(printer).has_value(); }
+
   void AddKeys(const std::string& printer) {
     for (const auto& [root, parent] : kCleanedKeys)
       m.reg().SetString(root, parent + "\\" + printer, "x", "1");
@@ -83,7 +74,9 @@ class Uninstall : public ::testing::Test {
 // A list without any printer shows the placeholder and disables the button
 // until the window closes.
 TEST_F(Uninstall, ListsPrintersNamedExactlyLikeADriverNameOncePerMatch) {
-  WriteDriverNames({{"RX-01 Series", "Front Till"}, {"LX-1(Label)"}, {"RX-01 Series"}});
+  WriteDriverNames(
+      "[A]\nPrintName1=RX-01 Series\nPrintName2=Front Till\n[B]\nPrintName1=LX-1(Label)\n"
+      "[C]\nPrintName1=RX-01 Series\n");
   AddPrinter("RX-01 Series", "RX-01 Series");
   AddPrinter("FRONT TILL", "RX-01 Series");   // differs from a name in case only
   AddPrinter("My Own Name", "RX-01 Series");  // renamed by the user
@@ -94,10 +87,10 @@ TEST_F(Uninstall, ListsPrintersNamedExactlyLikeADriverNameOncePerMatch) {
     EXPECT_EQ(u.Rows(IDC_PORT_LIST), (Rows{{"RX-01 Series"}, {"RX-01 Series"}, {"LX-1(Label)"}}));
     EXPECT_TRUE(u.IsEnabled(IDC_UNINSTALL_DRIVER));
     EXPECT_EQ(u.SelectedRow(IDC_PORT_LIST), 0);
-    m.fs().WriteFile("C:\\DriverName.cfg", "");
+    WriteDriverNames("");
     u.Click(IDC_REFRESH);
     EXPECT_EQ(u.Rows(IDC_PORT_LIST), (Rows{{kPlaceholder}}));
-    WriteDriverNames({{"LX-1(Label)"}});
+    WriteDriverNames("[A]\nPrintName1=LX-1(Label)\n");
     u.Click(IDC_REFRESH);
     EXPECT_FALSE(u.IsEnabled(IDC_UNINSTALL_DRIVER));
   });
@@ -106,16 +99,30 @@ TEST_F(Uninstall, ListsPrintersNamedExactlyLikeADriverNameOncePerMatch) {
 }
 
 // The printer carries the display name, its driver the catalogue's name: the
-// catalogue driver of the name's row is the one to remove, in the running
-// environment only. Its keys go; another printer's stay.
+// catalogue driver of the name's row is removed, in the running environment
+// only, once no other printer uses it (until then it stays, silently). With
+// the selection cleared the name is empty: deleting it below the parent keys
+// would take every printer's entries. Another printer's keys stay.
 TEST_F(Uninstall, RemovesThePrinterItsKeysAndTheCatalogueDriverBehindADisplayName) {
   m.sys().Set64Bit(true);
-  WriteDriverNames({{"RX-01 Series", "Front Till"}});
+  WriteDriverNames("[A]\nPrintName1=RX-01 Series\nPrintName2=Front Till\n");
   m.spool().AddDriver(kX86, "RX-01 Series");
+  AddPrinter("RX-01 Series", "RX-01 Series");
   AddPrinter("Front Till", "RX-01 Series");
-  AddKeys("Front Till");
-  AddKeys("Back Office");
+  for (const char* printer : {"RX-01 Series", "Front Till", "Back Office"}) AddKeys(printer);
   const Rows after = RunWindow([&](sim::UserActions& u) {
+    u.ClearSelection(IDC_PORT_LIST);
+    u.Click(IDC_UNINSTALL_DRIVER);
+    EXPECT_TRUE(Has("RX-01 Series"));
+    EXPECT_EQ(Keys("RX-01 Series"), 3);
+    EXPECT_TRUE(m.simUi().ProgressPositions(IDD_UNINSTALL, IDC_UNINSTALL_PROGRESS).empty());
+    u.SelectRow(IDC_PORT_LIST, 0);
+    u.Click(IDC_UNINSTALL_DRIVER);
+    EXPECT_FALSE(Has("RX-01 Series"));
+    EXPECT_EQ(Keys("RX-01 Series"), 0);
+    EXPECT_TRUE(m.spool().Driver("Windows x64", "RX-01 Series").has_value());
+    EXPECT_EQ(u.Rows(IDC_PORT_LIST), (Rows{{"Front Till"}}));
+    u.SelectRow(IDC_PORT_LIST, 0);
     u.Click(IDC_UNINSTALL_DRIVER);
     EXPECT_FALSE(u.IsEnabled(IDC_UNINSTALL_DRIVER));
   });
@@ -125,37 +132,14 @@ TEST_F(Uninstall, RemovesThePrinterItsKeysAndTheCatalogueDriverBehindADisplayNam
   EXPECT_EQ(Keys("Front Till"), 0);
   EXPECT_EQ(Keys("Back Office"), 3);
   EXPECT_EQ(m.simUi().ProgressPositions(IDD_UNINSTALL, IDC_UNINSTALL_PROGRESS),
-            (std::vector<int>{20, 40, 60, 80, 90, 100}));
+            (std::vector<int>{20, 40, 60, 80, 90, 100, 20, 40, 60, 80, 90, 100}));
   EXPECT_EQ(after, (Rows{{kPlaceholder}}));
-  EXPECT_TRUE(m.simUi().MessageBoxes().empty());
-  EXPECT_EQ(m.sec().EnabledPrivileges(), (std::vector<std::string>{"SeLoadDriverPrivilege"}));
-}
-
-// With the selection cleared the name is empty: deleting it below the parent
-// keys would take every printer's entries. A driver another printer still
-// uses stays, silently.
-TEST_F(Uninstall, AClearedSelectionRemovesNothingAndADriverInUseStays) {
-  WriteDriverNames({{"RX-01 Series"}});
-  AddPrinter("RX-01 Series", "RX-01 Series");
-  AddPrinter("Back Office", "RX-01 Series");
-  AddKeys("RX-01 Series");
-  RunWindow([&](sim::UserActions& u) {
-    u.ClearSelection(IDC_PORT_LIST);
-    u.Click(IDC_UNINSTALL_DRIVER);
-    EXPECT_TRUE(Has("RX-01 Series"));
-    EXPECT_EQ(Keys("RX-01 Series"), 3);
-    EXPECT_TRUE(m.simUi().ProgressPositions(IDD_UNINSTALL, IDC_UNINSTALL_PROGRESS).empty());
-    u.SelectRow(IDC_PORT_LIST, 0);
-    u.Click(IDC_UNINSTALL_DRIVER);
-  });
   const auto boxes = m.simUi().MessageBoxes();
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].caption, "Prompt");
+  EXPECT_EQ(boxes[0].text, "Please select a printer driver in the list first.");
   EXPECT_EQ(boxes[0].ownerTemplateId, IDD_UNINSTALL);
-  EXPECT_FALSE(Has("RX-01 Series"));
-  EXPECT_EQ(Keys("RX-01 Series"), 0);
-  EXPECT_TRUE(Has("Back Office"));
-  EXPECT_TRUE(m.spool().Driver(kX86, "RX-01 Series").has_value());
+  EXPECT_EQ(m.sec().EnabledPrivileges(), (std::vector<std::string>{"SeLoadDriverPrivilege"}));
 }
 
 }  // namespace
