@@ -1,5 +1,5 @@
 // Step marks. The measuring build of the installer (INSTALLER_STEP_TIMES,
-// tests/wine) records when each start-up step ends and when an Install
+// bench/) records when each start-up step ends and when an Install
 // command begins and ends; in every other build, the shipped one included,
 // a mark is nothing.
 #pragma once

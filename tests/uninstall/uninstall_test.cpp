@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "checked_machine.h"
+#include "install/model_catalogue.h"
 #include "platform/win_constants.h"
 #include "resources/resource.h"
 #include "shell/main_window.h"
@@ -140,6 +141,22 @@ TEST_F(Uninstall, RemovesThePrinterItsKeysAndTheCatalogueDriverBehindADisplayNam
   EXPECT_EQ(boxes[0].text, "Please select a printer driver in the list first.");
   EXPECT_EQ(boxes[0].ownerTemplateId, IDD_UNINSTALL);
   EXPECT_EQ(m.sec().EnabledPrivileges(), (std::vector<std::string>{"SeLoadDriverPrivilege"}));
+}
+
+// A name in a section past the receipt rows names that label row's driver.
+TEST_F(Uninstall, ANameInALabelRowRemovesThatRowsLabelDriver) {
+  std::string names;
+  for (int row = 0; row < catalogue::kReceiptModelCount; ++row) {
+    names += "[R" + std::to_string(row) + "]\n";
+  }
+  WriteDriverNames(names + "[L]\nPrintName1=Label Till\n");
+  AddPrinter("Label Till", catalogue::LabelModelNames[0]);
+  RunWindow([&](sim::UserActions& u) {
+    u.SelectRow(IDC_PORT_LIST, 0);
+    u.Click(IDC_UNINSTALL_DRIVER);
+  });
+  EXPECT_FALSE(Has("Label Till"));
+  EXPECT_FALSE(m.spool().Driver(m.spool().NativeEnvironment(), catalogue::LabelModelNames[0]));
 }
 
 }  // namespace

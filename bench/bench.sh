@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Benchmarks under Wine, not part of the test run (they take minutes and want
 # a quiet machine).
-#   tests/wine/bench.sh startup|install BUILD_DIR [runs]
+#   bench/bench.sh startup|install BUILD_DIR [runs]
 # startup: process start to Install enabled for the bare dialog, the limit
 #   (the bare dialog making first the platform calls and waits of the
 #   installer's start-up: bench_dialog.cpp), the installer and its measuring
@@ -17,7 +17,7 @@ set -uo pipefail
 mode=$1 runs=${3:-9}
 TEST_BUILD_DIR=$(cd "$2" && pwd)
 export TEST_BUILD_DIR WINE_RESULTS="$TEST_BUILD_DIR/wine-results"
-source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/../tests/wine/lib.sh"
 fail() { log "$*"; exit 1; }
 mkdir -p "$WINE_RESULTS"
 [ -n "${DISPLAY:-}" ] || start_xvfb || fail "Xvfb did not start"
@@ -68,7 +68,7 @@ startup() {
   local exe i t names=(bench_dialog.exe bench_limit.exe DriverSetup.exe driver_setup_steps.exe)
   local titles=("Bare Dialog" "Limit Dialog" "$MAIN_TITLE" "$MAIN_TITLE") times=("" "" "" "")
   add_port USB001
-  for exe in "$WINE_TESTS"/bench_{dialog,limit}.exe "$INSTALLER_EXE" "$STEPS_EXE" "$SEVENZIP"; do
+  for exe in "$BENCH_PROGRAMS"/bench_{dialog,limit}.exe "$INSTALLER_EXE" "$STEPS_EXE" "$SEVENZIP"; do
     put_file "$exe" "C:\\bench\\$(basename "$exe")" || fail "missing $exe"
   done
   make_package "$WINE_RESULTS/bench-package" && put_file "$WINE_RESULTS/bench-package/DriverData.Drv" \
@@ -121,7 +121,7 @@ one_install() {  # exe driver-name
 
 install() {
   local driver installer measured platform s m
-  source "$(dirname "$0")/scenarios/install_common.bash"
+  source "$(dirname "$0")/../tests/wine/scenarios/install_common.bash"
   install_prepare && put_file "$STEPS_EXE" 'C:\Setup\driver_setup_steps.exe' ||
     fail "the prefix could not be prepared"
   timeout 30 wineserver -w
