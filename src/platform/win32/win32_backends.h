@@ -180,6 +180,22 @@ class Win32WindowSystem : public WindowSystem {
                         uint32_t mask) override;
 };
 
+class Win32ProcessServices : public ProcessServices {
+ public:
+  ~Win32ProcessServices() override;
+  std::string TempDirectory() override;
+  std::string LocalTimestamp() override;
+  bool AppendToFile(const std::string& path, const std::string& bytes) override;
+  bool AttachParentConsole() override;
+  void WriteToConsole(const std::string& text) override;
+  std::unique_ptr<NamedMutex> CreateMutexA(const std::string& name, bool& existed) override;
+  bool IsElevated() override;
+
+ private:
+  HANDLE console_ = nullptr;
+  bool ownsConsoleHandle_ = false;
+};
+
 class Win32ArchiveDll : public ArchiveDll {
  public:
   ~Win32ArchiveDll() override;
@@ -223,6 +239,7 @@ class Win32Machine : public Machine {
   WindowSystem& ui() override { return ui_; }
   ArchiveDll& archive() override { return archive_; }
   CommPorts& comm() override { return comm_; }
+  ProcessServices& process() override { return process_; }
   uint32_t GetLastError() override { return ::GetLastError(); }
 
  private:
@@ -237,6 +254,7 @@ class Win32Machine : public Machine {
   Win32WindowSystem ui_;
   Win32ArchiveDll archive_;
   Win32CommPorts comm_;
+  Win32ProcessServices process_;
 };
 
 }  // namespace platform::win32
