@@ -139,6 +139,7 @@ class Win32WindowSystem : public WindowSystem {
   uint32_t RegisterWindowMessageA(const std::string& name) override;
   std::intptr_t DialogBoxParamA(int templateId, WindowId parent, Dialog& dialog) override;
   void EndDialog(WindowId dialog, std::intptr_t result) override;
+  std::intptr_t RunMessageWindow(Dialog& dialog) override;
   int MessageBoxA(WindowId owner, const std::string& text, const std::string& caption,
                   uint32_t type) override;
   LResult SendMessageA(WindowId window, uint32_t message, WParam wParam, LParam lParam) override;
