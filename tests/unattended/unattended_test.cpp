@@ -193,4 +193,60 @@ TEST_F(UnattendedRunTest, ASecondInstallerChangesNothing) {
   EXPECT_EQ(m.simProcess().MutexHolders(kInstanceMutexName), 0);
 }
 
+// The runs with a monitoring thread or the start-up worker (ThreadSanitizer).
+using UnattendedThreads = UnattendedRunTest;
+
+TEST_F(UnattendedThreads, QuietSerialProbesAtTheAskedRate) {
+  m.reg().CreateKey(platform::kHkeyLocalMachine,
+                    "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports");
+  for (int n : {3, 4}) {
+    m.reg().SetString(platform::kHkeyLocalMachine, "HARDWARE\\DEVICEMAP\\SERIALCOMM",
+                      "\\Device\\Serial" + std::to_string(n), "COM" + std::to_string(n));
+    m.spool().AddPort("COM" + std::to_string(n) + ":", "Local Port", "Local Port");
+    m.simComm().AddDevice(n);
+  }
+  m.simComm().AttachPrinter(4, {.baudRate = 9600});
+  EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:serial", "/baud:9600"}), 0) << Log();
+  EXPECT_EQ(PrinterPort(kReceipt), "COM4:");
+  EXPECT_NE(Log().find("serial prompt -> Yes, 9600 bps"), std::string::npos);
+  ExpectNothingShown();
+  LayPackage();
+  EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:serial"}), 15) << "nothing at 19200";
+  EXPECT_TRUE(m.Leftovers().empty()) << m.Leftovers();
+}
+
+TEST_F(UnattendedThreads, PassiveInstallsInTheShownWindowWhichClosesItself) {
+  EXPECT_EQ(Run({"/passive", "/driver:" + kReceipt, "/port:parallel", "/nodefault"}), 0) << Log();
+  EXPECT_EQ(PrinterPort(kReceipt), "LPT1:");
+  EXPECT_EQ(m.simUi().DialogResults(IDD_MAIN), std::vector<std::intptr_t>{win::IDOK});
+  EXPECT_EQ(m.simUi().Statuses(IDD_MAIN, IDC_STATUS).back(), "The installation is completed.");
+  EXPECT_TRUE(m.simUi().MessageBoxes().empty());
+  EXPECT_TRUE(m.simUi().Errors().empty()) << m.simUi().Dump();
+  EXPECT_EQ(DeviceValue().value_or(""), "") << "/nodefault";
+}
+
+TEST_F(UnattendedRunTest, WithoutQuietOrPassiveTheUserFindsTheChoicesFilledIn) {
+  m.simUi().Script(IDD_MAIN, [&](sim::UserActions& u) {
+    EXPECT_EQ(u.Text(IDC_PRINTER_NAME), kLabel);
+    EXPECT_EQ(u.SelectedRow(IDC_PORT_LIST), Parallel);
+    EXPECT_FALSE(u.IsChecked(IDC_SET_DEFAULT));
+    u.Click(win::IDCANCEL);
+  });
+  EXPECT_EQ(Run({"/driver:" + kLabel, "/port:parallel", "/nodefault"}), 1223);
+  EXPECT_TRUE(m.spool().Printers().empty());
+  EXPECT_FALSE(m.fs().Exists(kLog)) << "no log unless asked for";
+}
+
+TEST_F(UnattendedRunTest, QuietListAndUninstall) {
+  ASSERT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:parallel"}), 0);
+  LayPackage();  // as the next run's unpacking would
+  EXPECT_EQ(Run({"/quiet", "/list"}), 0);
+  EXPECT_NE(Log().find("driver name: " + kLabel), std::string::npos) << Log();
+  EXPECT_NE(Log().find("installed printer: " + kReceipt), std::string::npos) << Log();
+  LayPackage();
+  EXPECT_EQ(Run({"/quiet", "/uninstall:" + kReceipt}), 0) << Log();
+  EXPECT_TRUE(m.spool().Printers().empty());
+  EXPECT_TRUE(m.spool().Drivers("Windows NT x86").empty());
+}
+
 }  // namespace
