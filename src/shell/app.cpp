@@ -29,11 +29,11 @@ std::string EnvironmentLine(platform::Machine& machine) {
 
 // A refusal before anything changes: logged, and in a box unless quiet.
 int Refuse(platform::Machine& machine, const CommandLine& options, RunLog& log,
-           const std::string& text, int code) {
+           const std::string& text, const std::string& boxText, int code) {
   log.Line(text);
   log.Line("exit code " + std::to_string(code));
   if (options.mode != RunMode::Quiet) {
-    machine.ui().MessageBoxA(0, text, machine.system().ApplicationTitle(),
+    machine.ui().MessageBoxA(0, boxText, machine.system().ApplicationTitle(),
                              win::MB_OK | (code == 0 ? win::MB_ICONINFORMATION : win::MB_ICONSTOP));
   }
   return code;
@@ -63,22 +63,22 @@ int RunInstaller(platform::Machine& machine, const std::vector<std::string>& arg
   log.Open(logFile, true);
   log.Line("command line: " + JoinCommandLine(arguments));
   if (!parsed.error.empty()) {
-    return Refuse(machine, options, log,
-                  "Bad command line: " + parsed.error + "\r\n\r\n" + kUsageText,
+    const std::string text = "Bad command line: " + parsed.error;
+    return Refuse(machine, options, log, text, text + "\r\n\r\n" + kUsageText,
                   exit_code::kBadCommandLine);
   }
-  if (options.help) return Refuse(machine, options, log, kUsageText, exit_code::kSuccess);
+  if (options.help) return Refuse(machine, options, log, kUsageText, kUsageText, 0);
   if (!instance) {
     log.Line("the instance mutex could not be created (error " +
              std::to_string(machine.GetLastError()) + ")");
   }
   if (anotherInstaller) {
-    return Refuse(machine, options, log, "Another printer driver installer is running.",
-                  exit_code::kAlreadyRunning);
+    const char* text = "Another printer driver installer is running.";
+    return Refuse(machine, options, log, text, text, exit_code::kAlreadyRunning);
   }
   if (options.Unattended() && !machine.process().IsElevated()) {
-    return Refuse(machine, options, log, "The installer must run as an administrator.",
-                  exit_code::kNotElevated);
+    const char* text = "The installer must run as an administrator.";
+    return Refuse(machine, options, log, text, text, exit_code::kNotElevated);
   }
   log.Line(EnvironmentLine(machine));
 

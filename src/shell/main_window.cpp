@@ -24,6 +24,10 @@ constexpr uint32_t kRunOnWindowThread = 0x8000 + 16;
 // Private message (WM_APP + 17), posted by the start-up worker of a run
 // with a command line once it is done.
 constexpr uint32_t kStartupDone = 0x8000 + 17;
+// /passive clicks Install this long after the choices are filled in, so that
+// the person at the screen sees them before the run takes the window.
+constexpr std::uintptr_t kPassiveClickTimer = 2;
+constexpr uint32_t kPassiveClickDelayMs = 500;
 
 struct PortTypeRow {
   const char* port;
@@ -296,6 +300,12 @@ void MainWindow::OnCommand(int id, int notifyCode) {
 }
 
 void MainWindow::OnTimer(std::uintptr_t timerId) {
+  if (timerId == kPassiveClickTimer) {
+    KillTimer(kPassiveClickTimer);
+    OnCommand(IDC_INSTALL, win::BN_CLICKED);
+    if (!installRunning_) Close(win::IDOK);
+    return;
+  }
   SerialProbeTick(installation_, *this, timerId);
   EndWhenInstalled();
 }
@@ -344,8 +354,11 @@ bool MainWindow::OnMessage(uint32_t message, platform::WParam wParam, platform::
     // The run's choices in the controls; unattended, the click follows.
     const bool install = run_->AfterStartup(installation_, *this);
     if (run_->options().Unattended()) {
-      if (install) OnCommand(IDC_INSTALL, win::BN_CLICKED);
-      if (!installRunning_) Close(win::IDOK);
+      if (install) {
+        SetTimer(kPassiveClickTimer, kPassiveClickDelayMs);
+      } else {
+        Close(win::IDOK);
+      }
     }
     result = 0;
     return true;

@@ -83,32 +83,34 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   ParsedCommandLine parsed;
   CommandLine& options = parsed.options;
   std::vector<std::string> seen;
+  // Every argument is read, the first fault kept: a bad command line still
+  // logs where /log and /quiet say.
   for (const std::string& argument : arguments) {
-    if (argument.size() < 2 || (argument[0] != '/' && argument[0] != '-')) {
-      parsed.error = "\"" + argument + "\" is not a switch";
-      return parsed;
-    }
+    std::string error;
     const std::size_t colon = argument.find(':');
-    const std::string name = Lower(argument.substr(1, colon - 1));
+    const std::string name = argument.empty() ? "" : Lower(argument.substr(1, colon - 1));
     const bool hasValue = colon != std::string::npos;
     const std::string value = hasValue ? argument.substr(colon + 1) : std::string();
     const bool takesValue =
         std::find(std::begin(kWithValue), std::end(kWithValue), name) != std::end(kWithValue);
     const bool isFlag = std::find(std::begin(kFlags), std::end(kFlags), name) != std::end(kFlags);
-    if (!takesValue && !isFlag) {
-      parsed.error = "unknown switch " + argument;
+    if (argument.size() < 2 || (argument[0] != '/' && argument[0] != '-')) {
+      error = "\"" + argument + "\" is not a switch";
+    } else if (!takesValue && !isFlag) {
+      error = "unknown switch " + argument;
     } else if (std::find(seen.begin(), seen.end(), name) != seen.end()) {
-      parsed.error = "/" + name + " is given twice";
+      error = "/" + name + " is given twice";
     } else if (takesValue && value.empty()) {
-      parsed.error = "/" + name + " needs a value: /" + name + ":VALUE";
+      error = "/" + name + " needs a value: /" + name + ":VALUE";
     } else if (isFlag && hasValue) {
-      parsed.error = "/" + name + " takes no value";
+      error = "/" + name + " takes no value";
     } else {
-      parsed.error = Check(name, value, options);
+      error = Check(name, value, options);
+      seen.push_back(name);
     }
-    if (!parsed.error.empty()) return parsed;
-    seen.push_back(name);
+    if (parsed.error.empty()) parsed.error = error;
   }
+  if (!parsed.error.empty()) return parsed;
   if (options.help) return parsed;
   const int actions =
       (options.driver ? 1 : 0) + (options.uninstall ? 1 : 0) + (options.list ? 1 : 0);
