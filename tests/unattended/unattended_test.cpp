@@ -23,6 +23,8 @@ TEST(UnattendedCommandLine, EveryBadInputIsRefusedWithItsReason) {
   } kBad[] = {
       {{"/frobnicate"}, "unknown switch"},
       {{"install"}, "is not a switch"},
+      {{""}, "is not a switch"},
+      {{"/"}, "is not a switch"},
       {{"/driver"}, "needs a value"},
       {{"/driver:"}, "needs a value"},
       {{"/log:a", "-LOG:b"}, "given twice"},
