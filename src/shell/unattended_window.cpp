@@ -77,6 +77,9 @@ void UnattendedWindow::OnTimer(std::uintptr_t timerId) {
   EndWhenInstalled();
 }
 
+// Nobody can close a window that is never shown: only the system does.
+void UnattendedWindow::OnClose() { Close(win::IDCANCEL); }
+
 void UnattendedWindow::OnDestroy() {
   KillTimer(kProbeTimer);
   AbandonSerialAssignment(installation_, *this);

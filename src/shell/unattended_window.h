@@ -47,7 +47,7 @@ class UnattendedWindow : public platform::Dialog, public InstallerWindow {
   // --- Message handling ---
   bool OnInitDialog() override;
   void OnTimer(std::uintptr_t timerId) override;
-  void OnClose() override { Close(2); }
+  void OnClose() override;
   void OnDestroy() override;
   bool OnMessage(uint32_t message, platform::WParam wParam, platform::LParam lParam,
                  platform::LResult& result) override;
