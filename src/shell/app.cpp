@@ -83,15 +83,11 @@ int RunInstaller(platform::Machine& machine, const std::vector<std::string>& arg
   log.Line(EnvironmentLine(machine));
 
   UnattendedRun run(machine, options, log);
-  const bool action = options.uninstall || options.list;
-  if (options.mode == RunMode::Window && !action) {
-    ShowMainWindow(machine, &run);
-  } else if (options.mode == RunMode::Passive && !action) {
-    AnsweringMachine answering(machine, run);
+  AnsweringMachine answering(machine, run);
+  if (!options.uninstall && !options.list && options.mode != RunMode::Quiet) {
     ShowMainWindow(answering, &run);
   } else {
     // /quiet, and /list and /uninstall in every mode: nothing to show.
-    AnsweringMachine answering(machine, run);
     UnattendedWindow window(answering, run);
     answering.ui().RunMessageWindow(window);
   }

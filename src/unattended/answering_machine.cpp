@@ -16,15 +16,21 @@ class AnsweringMachine::AnsweringWindowSystem : public platform::WindowSystem {
   AnsweringWindowSystem(platform::WindowSystem& inner, UnattendedRun& run)
       : inner_(inner), run_(run) {}
 
-  int MessageBoxA(WindowId, const std::string& text, const std::string& caption,
+  int MessageBoxA(WindowId owner, const std::string& text, const std::string& caption,
                   uint32_t type) override {
-    return run_.AnswerMessageBox(text, caption, type);
+    if (run_.options().Unattended()) return run_.AnswerMessageBox(text, caption, type);
+    // In the window a person answers; the log keeps the question and answer.
+    const int answer = inner_.MessageBoxA(owner, text, caption, type);
+    run_.LogMessageBox(text, caption, answer);
+    return answer;
   }
   std::intptr_t DialogBoxParamA(int templateId, WindowId parent,
                                 platform::Dialog& dialog) override {
     // The main window of /passive shows; every question it would open as a
     // dialog has been answered before it got here.
-    if (templateId != IDD_MAIN) return run_.RefuseDialog(templateId);
+    if (templateId != IDD_MAIN && run_.options().Unattended()) {
+      return run_.RefuseDialog(templateId);
+    }
     return inner_.DialogBoxParamA(templateId, parent, dialog);
   }
 

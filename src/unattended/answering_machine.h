@@ -1,7 +1,8 @@
-// The machine an unattended run hands to the installer: the real one, except
-// that no message box and no dialog but the main window reaches the screen.
-// The run's rules answer them instead, whichever operation asks (the
-// spooler control's box has no InstallerWindow to ask through).
+// The machine a run with arguments hands to the installer: the real one,
+// except that in /quiet and /passive mode no message box and no dialog but
+// the main window reaches the screen. The run's rules answer them instead,
+// whichever operation asks (the spooler control's box has no InstallerWindow
+// to ask through). In the window a person answers, and the log keeps both.
 #pragma once
 
 #include "platform/machine.h"

@@ -98,13 +98,17 @@ int UnattendedRun::AnswerMessageBox(const std::string& text, const std::string& 
   // Read before anything else can change it: the call the box reports on.
   const uint32_t lastError = machine_.GetLastError();
   const int answer = DefaultAnswer(type);
-  log_.Line("box \"" + caption + "\": " + text + " -> " + AnswerName(answer));
+  LogMessageBox(text, caption, answer);
   if (const int code = FailureCode(text)) {
     Fail(code, "the run stops here (last error " + std::to_string(lastError) + ")");
   } else if ((type & win::MB_TYPEMASK) == win::MB_RETRYCANCEL) {
     Fail(exit_code::kPrinterCreationFailed, "no retry");
   }
   return answer;
+}
+
+void UnattendedRun::LogMessageBox(const std::string& text, const std::string& caption, int answer) {
+  log_.Line("box \"" + caption + "\": " + text + " -> " + AnswerName(answer));
 }
 
 std::intptr_t UnattendedRun::AnswerPortDialog(const Installation& installation, int32_t kind,

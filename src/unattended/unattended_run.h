@@ -27,6 +27,8 @@ class UnattendedRun {
   // default button. A box that reports why the run cannot succeed sets the
   // exit code.
   int AnswerMessageBox(const std::string& text, const std::string& caption, uint32_t type);
+  // A box a person answered.
+  void LogMessageBox(const std::string& text, const std::string& caption, int answer);
   // The TCP/IP, parallel and USB dialogs: the named port, else the first
   // one. The dialog's result and the port, as the dialog would end.
   std::intptr_t AnswerPortDialog(const Installation& installation, int32_t kind,
