@@ -207,6 +207,8 @@ void UnattendedRun::InstallEnded(const Installation& installation, const std::st
   const StringList& kindPorts = PortsOfKind(installation, kind);
   std::lock_guard lock(mutex_);
   ended_ = true;
+  // In the window the person's last Install run decides, whatever came before.
+  if (!options_.Unattended()) failure_ = 0;
   if (port.empty()) {
     log_.Line("end state: no printer \"" + printerName + "\"");
     if (failure_ == 0) failure_ = exit_code::kPrinterCreationFailed;
