@@ -233,6 +233,8 @@ bool MainWindow::OnInitDialog() {
                          std::to_string(machine_.GetLastError()) +
                          ").\r\nClose the installer and run it again.",
                      "Error", win::MB_OK | win::MB_ICONSTOP);
+    // Unattended, nobody is there to close it.
+    if (run_ && run_->options().Unattended()) Close(win::IDOK);
   }
   return true;
 }

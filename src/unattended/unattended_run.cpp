@@ -20,6 +20,7 @@ struct FailureText {
 };
 constexpr FailureText kFailureTexts[] = {
     {"No driver name is available", exit_code::kNoDriverNameList},
+    {"The installer could not start its preparation", exit_code::kNoDriverNameList},
     {"The chosen driver name has no driver", exit_code::kUnknownDriverName},
     {"The chosen driver is not a", exit_code::kUnknownDriverName},
     {"Failed to add the driver", exit_code::kDriverRegistrationFailed},
