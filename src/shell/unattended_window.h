@@ -17,7 +17,6 @@ class UnattendedWindow : public platform::Dialog, public InstallerWindow {
  public:
   UnattendedWindow(platform::Machine& machine, UnattendedRun& run);
 
-  Installation& installation() { return installation_; }
 
   // --- InstallerWindow ---
   platform::WindowId Owner() const override { return hwnd(); }

@@ -20,7 +20,6 @@ class UnattendedRun {
       : machine_(machine), options_(options), log_(log) {}
 
   const CommandLine& options() const { return options_; }
-  RunLog& log() { return log_; }
 
   // --- The answer rules ---
   // Every message box: OK, Cancel for a retry box (no retry), else the
