@@ -17,7 +17,6 @@ class UnattendedWindow : public platform::Dialog, public InstallerWindow {
  public:
   UnattendedWindow(platform::Machine& machine, UnattendedRun& run);
 
-
   // --- InstallerWindow ---
   platform::WindowId Owner() const override { return hwnd(); }
   void Refresh() override { run_.Status(installation_.statusText); }
