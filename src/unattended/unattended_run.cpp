@@ -157,6 +157,11 @@ void UnattendedRun::Status(const std::string& text) {
 }
 
 bool UnattendedRun::AfterStartup(Installation& installation, InstallerWindow& window) {
+  log_.Line(
+      installation.packageUnpacked
+          ? "package: DriverData.Drv unpacked"
+          : std::string("package: DriverData.Drv was not unpacked (missing or unreadable); ") +
+                kDriverNameFile + " is read as it is");
   if (options_.uninstall) {
     Uninstall(window);
     return false;

@@ -20,7 +20,7 @@ if install_prepare; then
   check_ok "the log is in %TEMP%" test -n "$log"
   lines=$(sed 's/^[0-9-]* [0-9:.]*  //' "$log" | tr -d '\r')
   for line in 'command line: /quiet "/driver:RX-46 Series" /port:parallel' \
-    "status: Added the printer RX-46 Series" "status: The installation is completed." \
+    "package: DriverData.Drv unpacked" "status: Added the printer RX-46 Series" "status: The installation is completed." \
     'end state: printer "RX-46 Series" on LPT1:' "exit code 0"; do
     check_has_line "the log says: $line" "$line" "$lines"
   done
