@@ -42,6 +42,9 @@ struct Installation {
   bool portAvailable = true;
 
   std::string statusText;
+  // Whether the start-up unpacked the driver package (a run with arguments
+  // logs it; the window goes on either way).
+  bool packageUnpacked = false;
   bool isWow64 = false;
 
   // The catalogue's group sizes.

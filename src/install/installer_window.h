@@ -38,6 +38,9 @@ class InstallerWindow {
   virtual std::string DriverComboText() = 0;
   virtual int32_t DriverComboSelection() = 0;
   virtual void ShowDriverNames(const std::vector<std::string>& names) = 0;
+  // Selects a row of the filled combo box as a person's choice does, the
+  // Printer Name field following.
+  virtual void SelectDriverName(int32_t row) = 0;
 
   // The port-type list: the selected row (`current` when none is), the
   // selection of a row followed by a refresh, and the list's style

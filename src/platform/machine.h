@@ -10,6 +10,7 @@
 #include "platform/clock.h"
 #include "platform/comm.h"
 #include "platform/files.h"
+#include "platform/process.h"
 #include "platform/registry.h"
 #include "platform/security.h"
 #include "platform/services.h"
@@ -35,6 +36,7 @@ class Machine {
   virtual WindowSystem& ui() = 0;
   virtual ArchiveDll& archive() = 0;
   virtual CommPorts& comm() = 0;
+  virtual ProcessServices& process() = 0;
 
   // The calling thread's last-error value, as GetLastError reads it.
   virtual uint32_t GetLastError() = 0;

@@ -63,6 +63,11 @@ class WindowSystem {
   // it modally and returns the result given to EndDialog.
   virtual std::intptr_t DialogBoxParamA(int templateId, WindowId parent, Dialog& dialog) = 0;
   virtual void EndDialog(WindowId dialog, std::intptr_t result) = 0;
+  // Runs `dialog` on a message-only window, never visible and without
+  // controls: OnInitDialog, then its sends, posted messages and timers until
+  // EndDialog is called for it, then OnDestroy. Returns the EndDialog result
+  // (-1 when the window could not be created).
+  virtual std::intptr_t RunMessageWindow(Dialog& dialog) = 0;
 
   // A message box as asked, no rules added (see app_message_box.h for the
   // application-wide box). `owner` 0: no owner. Returns IDOK, IDCANCEL, ...

@@ -1,8 +1,16 @@
 // The program's start.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "platform/machine.h"
 
-// Registers "MyUpdateData", shows the main window modally and returns when
-// it has closed. The whole program.
-int RunInstaller(platform::Machine& machine);
+// The name of the mutex every installer holds while it runs.
+inline constexpr const char* kInstanceMutexName = "Global\\PosPrinterDriverSetup";
+
+// The whole program. Without arguments: registers "MyUpdateData", shows the
+// main window modally and returns 0 when it has closed. With arguments (the
+// command line without the program's name): the run they ask for, and its
+// exit code.
+int RunInstaller(platform::Machine& machine, const std::vector<std::string>& arguments = {});

@@ -22,6 +22,6 @@ void ExtractPackage(Installation& installation, InstallerWindow& window) {
   // the installer's window.
   ArchiveLibrary library(installation.machine);
   library.SetOwnerWindow(window.Owner());
-  library.Extract(archivePath, "C:\\");
+  installation.packageUnpacked = library.Extract(archivePath, "C:\\") != 0;
   library.Unload();
 }

@@ -21,6 +21,13 @@ constexpr std::uintptr_t kProbeTimer = 1;
 // Private message (WM_APP + 16): lParam points at the work to run on the
 // window's thread (OnWindowThread).
 constexpr uint32_t kRunOnWindowThread = 0x8000 + 16;
+// Private message (WM_APP + 17), posted by the start-up worker of a run
+// with a command line once it is done.
+constexpr uint32_t kStartupDone = 0x8000 + 17;
+// /passive clicks Install this long after the choices are filled in, so that
+// the person at the screen sees them before the run takes the window.
+constexpr std::uintptr_t kPassiveClickTimer = 2;
+constexpr uint32_t kPassiveClickDelayMs = 500;
 
 struct PortTypeRow {
   const char* port;
@@ -41,11 +48,12 @@ uint32_t PortTypeListStyle(uint32_t current) {
   return (current & ~win::LVS_EX_TRACKSELECT) | win::LVS_EX_GRIDLINES | win::LVS_EX_FULLROWSELECT;
 }
 
-MainWindow::MainWindow(platform::Machine& machine, uint32_t updateDataMessage)
+MainWindow::MainWindow(platform::Machine& machine, uint32_t updateDataMessage, UnattendedRun* run)
     : platform::Dialog(machine.ui()),
       machine_(machine),
       updateDataMessage_(updateDataMessage),
-      installation_(machine) {}
+      installation_(machine),
+      run_(run) {}
 
 MainWindow::~MainWindow() {
   // Normally OnDestroy has already waited for the worker; this covers a
@@ -66,6 +74,7 @@ void MainWindow::UpdateData(bool fromControls) {
   } else {
     ui().CheckDlgButton(hwnd(), IDC_SET_DEFAULT, state.setDefaultPrinter != 0);
     ui().SetDlgItemTextA(hwnd(), IDC_STATUS, state.statusText);
+    if (run_) run_->Status(state.statusText);
   }
 }
 
@@ -88,6 +97,13 @@ void MainWindow::ShowDriverNames(const std::vector<std::string>& names) {
     controls.ComboSetCurSel(self, IDC_DRIVER_NAME, 0);
     controls.SetDlgItemTextA(self, IDC_PRINTER_NAME, DriverComboText());
     Refresh();
+  });
+}
+
+void MainWindow::SelectDriverName(int32_t row) {
+  OnWindowThread([&] {
+    ui().ComboSetCurSel(hwnd(), IDC_DRIVER_NAME, row);
+    ui().SetDlgItemTextA(hwnd(), IDC_PRINTER_NAME, DriverComboText());
   });
 }
 
@@ -129,6 +145,9 @@ int MainWindow::ShowAppMessageBox(const std::string& text, uint32_t type) {
 }
 
 std::intptr_t MainWindow::ShowPortDialog(int32_t kind, std::string& chosenPort) {
+  if (run_ && run_->options().Unattended()) {
+    return run_->AnswerPortDialog(installation_, kind, chosenPort);
+  }
   std::intptr_t result = win::IDCANCEL;
   if (kind == TcpIp) {
     TcpIpPortDialog dialog(machine_);
@@ -147,10 +166,14 @@ std::intptr_t MainWindow::ShowPortDialog(int32_t kind, std::string& chosenPort) 
 }
 
 int MainWindow::AddTcpIpPort() {
+  if (run_ && run_->options().Unattended()) return run_->AnswerTcpIpWizard();
   return machine_.spooler().AddPortA(hwnd(), "Standard TCP/IP Port");
 }
 
-std::intptr_t MainWindow::ShowSerialPrompt() { return ::ShowSerialPrompt(machine_, hwnd()); }
+std::intptr_t MainWindow::ShowSerialPrompt() {
+  if (run_ && run_->options().Unattended()) return run_->AnswerSerialPrompt();
+  return ::ShowSerialPrompt(machine_, hwnd());
+}
 
 void MainWindow::SetTimer(std::uintptr_t timerId, uint32_t intervalMs) {
   ui().SetTimer(hwnd(), timerId, intervalMs);
@@ -198,7 +221,10 @@ bool MainWindow::OnInitDialog() {
   FillPortTypeList();
   Refresh();
 
-  startupWorker_ = machine_.threads().StartThread([this] { StartupWorker(installation_, *this); });
+  startupWorker_ = machine_.threads().StartThread([this] {
+    StartupWorker(installation_, *this);
+    if (run_) ui().PostMessageA(hwnd(), kStartupDone, 0, 0);
+  });
   if (!startupWorker_) {
     // Nothing was unpacked or listed: Install stays disabled, and Cancel and
     // the close box end the program as always.
@@ -207,6 +233,8 @@ bool MainWindow::OnInitDialog() {
                          std::to_string(machine_.GetLastError()) +
                          ").\r\nClose the installer and run it again.",
                      "Error", win::MB_OK | win::MB_ICONSTOP);
+    // Unattended, nobody is there to close it.
+    if (run_ && run_->options().Unattended()) Close(win::IDOK);
   }
   return true;
 }
@@ -254,7 +282,9 @@ void MainWindow::OnCommand(int id, int notifyCode) {
       // Enter reaches the default button even while it is disabled; the
       // Install command must never overlap the start-up worker or a run.
       if (notifyCode == win::BN_CLICKED && ui().IsDlgItemEnabled(hwnd(), IDC_INSTALL)) {
+        installRunning_ = true;
         InstallCommand(installation_, *this);
+        EndWhenInstalled();
       }
       break;
     case IDC_OPEN_UNINSTALL:
@@ -271,7 +301,23 @@ void MainWindow::OnCommand(int id, int notifyCode) {
   }
 }
 
-void MainWindow::OnTimer(std::uintptr_t timerId) { SerialProbeTick(installation_, *this, timerId); }
+void MainWindow::OnTimer(std::uintptr_t timerId) {
+  if (timerId == kPassiveClickTimer) {
+    KillTimer(kPassiveClickTimer);
+    OnCommand(IDC_INSTALL, win::BN_CLICKED);
+    if (!installRunning_) Close(win::IDOK);
+    return;
+  }
+  SerialProbeTick(installation_, *this, timerId);
+  EndWhenInstalled();
+}
+
+void MainWindow::EndWhenInstalled() {
+  if (!run_ || !installRunning_ || installation_.serialSearch || Closing()) return;
+  installRunning_ = false;
+  run_->InstallEnded(installation_, DriverComboText());
+  if (run_->options().Unattended()) Close(win::IDOK);
+}
 
 void MainWindow::OnClose() { Close(win::IDCANCEL); }
 
@@ -302,6 +348,19 @@ bool MainWindow::OnMessage(uint32_t message, platform::WParam wParam, platform::
     // whose port the next probe tick closes and waits for.
     for (const std::string& text : installation_.serialChannel.TakeErrors()) {
       ui().MessageBoxA(hwnd(), text, "Application Error", win::MB_ICONSTOP | win::MB_OK);
+    }
+    result = 0;
+    return true;
+  }
+  if (message == kStartupDone && run_) {
+    // The run's choices in the controls; unattended, the click follows.
+    const bool install = run_->AfterStartup(installation_, *this);
+    if (run_->options().Unattended()) {
+      if (install) {
+        SetTimer(kPassiveClickTimer, kPassiveClickDelayMs);
+      } else {
+        Close(win::IDOK);
+      }
     }
     result = 0;
     return true;

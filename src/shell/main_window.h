@@ -13,6 +13,7 @@
 #include "install/installation.h"
 #include "install/installer_window.h"
 #include "platform/machine.h"
+#include "unattended/unattended_run.h"
 
 // The port-type list's extended style: grid lines and full-row select on,
 // track-select off, every other bit of `current` kept.
@@ -20,8 +21,11 @@ uint32_t PortTypeListStyle(uint32_t current);
 
 class MainWindow : public platform::Dialog, public InstallerWindow {
  public:
-  // `updateDataMessage` is the registered "MyUpdateData" message.
-  MainWindow(platform::Machine& machine, uint32_t updateDataMessage);
+  // `updateDataMessage` is the registered "MyUpdateData" message. With a
+  // `run` (a command line), the run's choices are filled in after the
+  // start-up, its rules answer the port dialogs and the serial prompt, and
+  // in /passive mode the window clicks Install itself and closes at the end.
+  MainWindow(platform::Machine& machine, uint32_t updateDataMessage, UnattendedRun* run = nullptr);
   ~MainWindow() override;
 
   Installation& installation() { return installation_; }
@@ -37,6 +41,7 @@ class MainWindow : public platform::Dialog, public InstallerWindow {
   std::string DriverComboText() override;
   int32_t DriverComboSelection() override;
   void ShowDriverNames(const std::vector<std::string>& names) override;
+  void SelectDriverName(int32_t row) override;
   int32_t SelectedPortKind(int32_t current) override;
   void SelectPortKind(int32_t row) override;
   void ShowPortsChanged() override;
@@ -68,10 +73,14 @@ class MainWindow : public platform::Dialog, public InstallerWindow {
 
  private:
   void FillPortTypeList();
+  // With a run: the end of an Install run that has no serial search left.
+  void EndWhenInstalled();
 
   platform::Machine& machine_;
   const uint32_t updateDataMessage_;
   Installation installation_;
   std::atomic<bool> closing_{false};
   std::unique_ptr<platform::Thread> startupWorker_;
+  UnattendedRun* const run_;
+  bool installRunning_ = false;
 };

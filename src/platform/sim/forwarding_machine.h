@@ -22,6 +22,7 @@ class ForwardingMachine : public platform::Machine {
   platform::WindowSystem& ui() override { return inner_.ui(); }
   platform::ArchiveDll& archive() override { return inner_.archive(); }
   platform::CommPorts& comm() override { return inner_.comm(); }
+  platform::ProcessServices& process() override { return inner_.process(); }
   uint32_t GetLastError() override { return inner_.GetLastError(); }
 
  private:

@@ -23,6 +23,7 @@
 #include "platform/sim/sim_clock.h"
 #include "platform/sim/sim_comm.h"
 #include "platform/sim/sim_files.h"
+#include "platform/sim/sim_process.h"
 #include "platform/sim/sim_registry.h"
 #include "platform/sim/sim_security.h"
 #include "platform/sim/sim_services.h"
@@ -52,6 +53,7 @@ class SimMachine : public platform::Machine {
   platform::WindowSystem& ui() override { return *ui_; }
   platform::ArchiveDll& archive() override { return archive_; }
   platform::CommPorts& comm() override { return comm_; }
+  platform::ProcessServices& process() override { return process_; }
   uint32_t GetLastError() override;
 
   // --- The simulated services, for seeding and inspection ---
@@ -67,6 +69,7 @@ class SimMachine : public platform::Machine {
   SimUi& simUi() { return *ui_; }
   SimArchive& simArchive() { return archive_; }
   SimComm& simComm() { return comm_; }
+  SimProcess& simProcess() { return process_; }
 
   // What the program left open or set wrong, as "what: count" parts joined
   // by "; " (handles of every kind, running threads, the archive library,
@@ -86,6 +89,7 @@ class SimMachine : public platform::Machine {
   SimThreads threads_;
   SimComm comm_{clock_, threads_.dispatcher(), faults_};
   SimArchive archive_;
+  SimProcess process_{faults_, files_, clock_};
   std::unique_ptr<SimUi> ui_;
 };
 

@@ -248,6 +248,11 @@ class SimUi : public platform::WindowSystem {
   std::intptr_t DialogBoxParamA(int templateId, platform::WindowId parent,
                                 platform::Dialog& dialog) override;
   void EndDialog(platform::WindowId dialog, std::intptr_t result) override;
+  // Runs as a dialog of template kMessageWindow without controls. With
+  // nothing left to do it records an error (no user can see it to close
+  // it) before the close box ends it.
+  std::intptr_t RunMessageWindow(platform::Dialog& dialog) override;
+  static constexpr int kMessageWindow = 0;
   int MessageBoxA(platform::WindowId owner, const std::string& text, const std::string& caption,
                   uint32_t type) override;
   platform::LResult SendMessageA(platform::WindowId window, uint32_t message,
@@ -330,6 +335,8 @@ class SimUi : public platform::WindowSystem {
   // False when there were none.
   bool DeliverPosted();
   std::shared_ptr<Window> FindLocked(platform::WindowId window) const;
+  std::intptr_t RunModal(int templateId, const DialogTemplate* tmpl, platform::WindowId parent,
+                         platform::Dialog& dialog);
   std::unique_ptr<WindowSnapshot> SnapshotLocked(const Window& window) const;
   void SetSelectedRowsLocked(Window& w, ControlState& c, int row, bool focus);
 

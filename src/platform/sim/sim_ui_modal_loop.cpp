@@ -67,13 +67,21 @@ std::intptr_t SimUi::DialogBoxParamA(int templateId, WindowId parent, platform::
                 (templates ? std::string() : " (" + RcTemplates::LoadError() + ")"));
     return -1;
   }
+  return RunModal(templateId, tmpl, parent, dialog);
+}
 
+std::intptr_t SimUi::RunMessageWindow(platform::Dialog& dialog) {
+  return RunModal(kMessageWindow, nullptr, 0, dialog);
+}
+
+std::intptr_t SimUi::RunModal(int templateId, const DialogTemplate* tmpl, WindowId parent,
+                              platform::Dialog& dialog) {
   auto w = std::make_shared<Window>();
   w->templateId = templateId;
   w->parent = parent;
   w->owner = std::this_thread::get_id();
   w->dialog = &dialog;
-  for (const auto& ct : tmpl->controls) {
+  for (const auto& ct : tmpl ? tmpl->controls : std::vector<ControlTemplate>{}) {
     ControlState c;
     c.tmpl = ct;
     c.text = ct.text;
@@ -98,7 +106,7 @@ std::intptr_t SimUi::DialogBoxParamA(int templateId, WindowId parent, platform::
     e.kind = EventKind::DialogOpened;
     e.window = w->hwnd;
     e.value = static_cast<int64_t>(parent);
-    e.caption = tmpl->caption;
+    e.caption = tmpl ? tmpl->caption : std::string();
     RecordLocked(std::move(e));
   }
   const WindowId hwnd = w->hwnd;
@@ -133,6 +141,7 @@ std::intptr_t SimUi::DialogBoxParamA(int templateId, WindowId parent, platform::
                       std::to_string(ticks) + " deliveries; the user closes it",
                   hwnd);
     }
+    if (!tmpl) RecordError("a message-only window waited with nothing left to do", hwnd);
     {
       Event e;
       e.kind = EventKind::UserAction;

@@ -139,6 +139,7 @@ class Win32WindowSystem : public WindowSystem {
   uint32_t RegisterWindowMessageA(const std::string& name) override;
   std::intptr_t DialogBoxParamA(int templateId, WindowId parent, Dialog& dialog) override;
   void EndDialog(WindowId dialog, std::intptr_t result) override;
+  std::intptr_t RunMessageWindow(Dialog& dialog) override;
   int MessageBoxA(WindowId owner, const std::string& text, const std::string& caption,
                   uint32_t type) override;
   LResult SendMessageA(WindowId window, uint32_t message, WParam wParam, LParam lParam) override;
@@ -178,6 +179,22 @@ class Win32WindowSystem : public WindowSystem {
   uint32_t ListGetItemState(WindowId dialog, int controlId, int row, uint32_t mask) override;
   void ListSetItemState(WindowId dialog, int controlId, int row, uint32_t state,
                         uint32_t mask) override;
+};
+
+class Win32ProcessServices : public ProcessServices {
+ public:
+  ~Win32ProcessServices() override;
+  std::string TempDirectory() override;
+  std::string LocalTimestamp() override;
+  bool AppendToFile(const std::string& path, const std::string& bytes) override;
+  bool AttachParentConsole() override;
+  void WriteToConsole(const std::string& text) override;
+  std::unique_ptr<NamedMutex> CreateMutexA(const std::string& name, bool& existed) override;
+  bool IsElevated() override;
+
+ private:
+  HANDLE console_ = nullptr;
+  bool ownsConsoleHandle_ = false;
 };
 
 class Win32ArchiveDll : public ArchiveDll {
@@ -223,6 +240,7 @@ class Win32Machine : public Machine {
   WindowSystem& ui() override { return ui_; }
   ArchiveDll& archive() override { return archive_; }
   CommPorts& comm() override { return comm_; }
+  ProcessServices& process() override { return process_; }
   uint32_t GetLastError() override { return ::GetLastError(); }
 
  private:
@@ -237,6 +255,7 @@ class Win32Machine : public Machine {
   Win32WindowSystem ui_;
   Win32ArchiveDll archive_;
   Win32CommPorts comm_;
+  Win32ProcessServices process_;
 };
 
 }  // namespace platform::win32

@@ -2,6 +2,8 @@
 // After windows.h, which it needs.
 #include <commctrl.h>
 
+#include <cstring>
+
 namespace platform::win32 {
 
 namespace {
@@ -43,6 +45,43 @@ INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
   }
 }
 
+constexpr const char* kMessageWindowClass = "DriverSetupMessageWindow";
+
+// A message-only window's Dialog and the EndDialog it waits for, kept in
+// its GWLP_USERDATA slot.
+struct MessageWindow {
+  Dialog* dialog = nullptr;
+  bool ended = false;
+  std::intptr_t result = 0;
+};
+
+MessageWindow* MessageWindowOf(HWND hwnd) {
+  char name[64] = {};
+  if (::GetClassNameA(hwnd, name, sizeof name) == 0 ||
+      std::strcmp(name, kMessageWindowClass) != 0) {
+    return nullptr;
+  }
+  return reinterpret_cast<MessageWindow*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+}
+
+LRESULT CALLBACK MessageWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* window = reinterpret_cast<MessageWindow*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  if (window == nullptr) return ::DefWindowProcA(hwnd, message, wParam, lParam);
+  switch (message) {
+    case WM_TIMER:
+      window->dialog->OnTimer(wParam);
+      return 0;
+    case WM_CLOSE:
+      window->dialog->OnClose();
+      return 0;
+    default: {
+      LResult result = 0;
+      if (window->dialog->OnMessage(message, wParam, lParam, result)) return result;
+      return ::DefWindowProcA(hwnd, message, wParam, lParam);
+    }
+  }
+}
+
 LRESULT Send(WindowId dialog, int controlId, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
   return ::SendDlgItemMessageA(ToHwnd(dialog), controlId, message, wParam, lParam);
 }
@@ -59,7 +98,41 @@ std::intptr_t Win32WindowSystem::DialogBoxParamA(int templateId, WindowId parent
 }
 
 void Win32WindowSystem::EndDialog(WindowId dialog, std::intptr_t result) {
+  if (MessageWindow* window = MessageWindowOf(ToHwnd(dialog))) {
+    window->ended = true;
+    window->result = result;
+    // Wakes the loop, which looks at `ended` after each message.
+    ::PostMessageA(ToHwnd(dialog), WM_NULL, 0, 0);
+    return;
+  }
   ::EndDialog(ToHwnd(dialog), result);
+}
+
+std::intptr_t Win32WindowSystem::RunMessageWindow(Dialog& dialog) {
+  const HINSTANCE instance = ::GetModuleHandleA(nullptr);
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = &MessageWindowProc;
+  windowClass.hInstance = instance;
+  windowClass.lpszClassName = kMessageWindowClass;
+  ::RegisterClassA(&windowClass);  // fails harmlessly once registered
+  HWND hwnd = ::CreateWindowExA(0, kMessageWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                instance, nullptr);
+  if (hwnd == nullptr) return -1;
+  MessageWindow window;
+  window.dialog = &dialog;
+  ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&window));
+  dialog.AttachWindow(FromHwnd(hwnd));
+  dialog.OnInitDialog();
+  MSG message;
+  while (!window.ended && ::GetMessageA(&message, nullptr, 0, 0) > 0) {
+    ::TranslateMessage(&message);
+    ::DispatchMessageA(&message);
+  }
+  dialog.OnDestroy();
+  ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+  ::DestroyWindow(hwnd);
+  dialog.AttachWindow(0);
+  return window.result;
 }
 
 int Win32WindowSystem::MessageBoxA(WindowId owner, const std::string& text,

@@ -1,0 +1,103 @@
+#include "shell/unattended_window.h"
+
+#include "package/work_area.h"
+#include "platform/app_message_box.h"
+#include "platform/win_constants.h"
+#include "ports/port_kind.h"
+#include "ports/serial_assignment.h"
+#include "shell/install_command.h"
+#include "shell/startup_worker.h"
+
+namespace {
+constexpr std::uintptr_t kProbeTimer = 1;
+}
+
+UnattendedWindow::UnattendedWindow(platform::Machine& machine, UnattendedRun& run)
+    : platform::Dialog(machine.ui()), machine_(machine), run_(run), installation_(machine) {}
+
+void UnattendedWindow::UpdateData(bool fromControls) {
+  // The check box is the run's choice, kept in the installation itself.
+  if (!fromControls) Refresh();
+}
+
+std::string UnattendedWindow::DriverComboText() {
+  if (selection_ < 0 || selection_ >= static_cast<int32_t>(names_.size())) return std::string();
+  return names_[static_cast<std::size_t>(selection_)];
+}
+
+void UnattendedWindow::ShowDriverNames(const std::vector<std::string>& names) {
+  names_ = names;
+  selection_ = names.empty() ? -1 : 0;
+  Refresh();
+}
+
+int UnattendedWindow::ShowMessageBox(const std::string& text, const std::string& caption,
+                                     uint32_t type) {
+  return ui().MessageBoxA(hwnd(), text, caption, type);
+}
+
+int UnattendedWindow::ShowAppMessageBox(const std::string& text, uint32_t type) {
+  return platform::AppMessageBox(machine_, hwnd(), text, type);
+}
+
+std::intptr_t UnattendedWindow::ShowPortDialog(int32_t kind, std::string& chosenPort) {
+  return run_.AnswerPortDialog(installation_, kind, chosenPort);
+}
+
+void UnattendedWindow::SetTimer(std::uintptr_t timerId, uint32_t intervalMs) {
+  ui().SetTimer(hwnd(), timerId, intervalMs);
+}
+
+void UnattendedWindow::KillTimer(std::uintptr_t timerId) { ui().KillTimer(hwnd(), timerId); }
+
+void UnattendedWindow::Close(std::intptr_t result) {
+  closing_ = true;
+  ui().EndDialog(hwnd(), result);
+}
+
+bool UnattendedWindow::OnInitDialog() {
+  StartupWorker(installation_, *this);
+  if (closing_ || !run_.AfterStartup(installation_, *this) || !installEnabled_) {
+    Close(win::IDOK);
+  } else {
+    InstallCommand(installation_, *this);
+    EndWhenInstalled();
+  }
+  return true;
+}
+
+void UnattendedWindow::EndWhenInstalled() {
+  if (closing_ || installation_.serialSearch) return;
+  run_.InstallEnded(installation_, DriverComboText());
+  Close(win::IDOK);
+}
+
+void UnattendedWindow::OnTimer(std::uintptr_t timerId) {
+  SerialProbeTick(installation_, *this, timerId);
+  EndWhenInstalled();
+}
+
+// Nobody can close a window that is never shown: only the system does.
+void UnattendedWindow::OnClose() { Close(win::IDCANCEL); }
+
+void UnattendedWindow::OnDestroy() {
+  KillTimer(kProbeTimer);
+  AbandonSerialAssignment(installation_, *this);
+  RemoveWorkArea(machine_);
+}
+
+bool UnattendedWindow::OnMessage(uint32_t message, platform::WParam, platform::LParam,
+                                 platform::LResult& result) {
+  result = 0;
+  if (message == WM_SERIALDATA) {
+    installation_.serialReplySeen = 1;
+    return true;
+  }
+  if (message == WM_SERIALERROR) {
+    for (const std::string& text : installation_.serialChannel.TakeErrors()) {
+      ShowMessageBox(text, "Application Error", win::MB_ICONSTOP | win::MB_OK);
+    }
+    return true;
+  }
+  return false;
+}

@@ -1,0 +1,137 @@
+#include "unattended/command_line.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "dialogs/serial_prompt_dialog.h"
+#include "ports/port_kind.h"
+
+const char* const kUsageText =
+    "DriverSetup [/driver:NAME [/port:KIND[=PORT]] [/baud:RATE] [/nodefault]]\r\n"
+    "            [/uninstall:NAME] [/list] [/quiet | /passive] [/log:FILE]\r\n"
+    "\r\n"
+    "/driver:NAME      installs the driver of NAME, as the Driver Name list shows it\r\n"
+    "/port:KIND        serial, usb, parallel or tcpip; KIND=PORT names the port\r\n"
+    "                  (parallel=LPT2:, tcpip=IP_10.1.2.3, usb=USB002, serial=COM3:)\r\n"
+    "/baud:RATE        the serial rate to look for the printer with (default 19200)\r\n"
+    "/nodefault        does not make the printer the default printer\r\n"
+    "/uninstall:NAME   removes the printer NAME with its driver\r\n"
+    "/list             logs the driver names and the installed printers\r\n"
+    "/quiet            shows no window; /passive shows progress but asks nothing\r\n"
+    "/log:FILE         appends a log to FILE (unattended: %TEMP%\\DriverSetup.log)\r\n"
+    "/? or /help       shows this text\r\n"
+    "\r\n"
+    "Exit codes: 0 done, 5 not elevated, 87 bad command line, 1223 cancelled,\r\n"
+    "10 no driver-name list, 11 unknown name, 12 driver registration failed,\r\n"
+    "13 monitor registration failed, 14 printer creation failed, 15 no port of\r\n"
+    "the asked kind, 16 another installer is running, 17 removal failed.";
+
+namespace {
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+constexpr const char* kPortKinds[] = {"serial", "usb", "parallel", "tcpip"};  // PortKind order
+
+std::string Check(const std::string& name, const std::string& value, CommandLine& options) {
+  if (name == "port") {
+    const std::size_t equals = value.find('=');
+    const std::string kind = Lower(value.substr(0, equals));
+    for (int32_t k = Serial; k <= TcpIp; ++k) {
+      if (kind == kPortKinds[k]) options.portKind = k;
+    }
+    if (!options.portKind) return "/port: \"" + kind + "\" is not serial, usb, parallel or tcpip";
+    if (equals != std::string::npos) {
+      options.port = value.substr(equals + 1);
+      if (options.port.empty()) return "/port: the port after \"=\" is empty";
+    }
+  } else if (name == "baud") {
+    const auto rate = std::find_if(std::begin(kSerialBaudRates), std::end(kSerialBaudRates),
+                                   [&](int32_t r) { return std::to_string(r) == value; });
+    if (rate == std::end(kSerialBaudRates)) {
+      return "/baud: " + value +
+             " is not one of 300, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200";
+    }
+    options.baudRate = *rate;
+  } else if (name == "driver") {
+    options.driver = value;
+  } else if (name == "uninstall") {
+    options.uninstall = value;
+  } else if (name == "log") {
+    options.logFile = value;
+  } else if (name == "quiet" || name == "passive") {
+    if (options.mode != RunMode::Window) return "/quiet and /passive exclude each other";
+    options.mode = name == "quiet" ? RunMode::Quiet : RunMode::Passive;
+  } else if (name == "nodefault") {
+    options.noDefault = true;
+  } else if (name == "list") {
+    options.list = true;
+  } else {
+    options.help = true;
+  }
+  return {};
+}
+
+}  // namespace
+
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+  static constexpr const char* kWithValue[] = {"driver", "port", "baud", "uninstall", "log"};
+  static constexpr const char* kFlags[] = {"quiet", "passive", "nodefault", "list", "?", "help"};
+  ParsedCommandLine parsed;
+  CommandLine& options = parsed.options;
+  std::vector<std::string> seen;
+  // Every argument is read, the first fault kept: a bad command line still
+  // logs where /log and /quiet say.
+  for (const std::string& argument : arguments) {
+    std::string error;
+    const std::size_t colon = argument.find(':');
+    const std::string name = argument.empty() ? "" : Lower(argument.substr(1, colon - 1));
+    const bool hasValue = colon != std::string::npos;
+    const std::string value = hasValue ? argument.substr(colon + 1) : std::string();
+    const bool takesValue =
+        std::find(std::begin(kWithValue), std::end(kWithValue), name) != std::end(kWithValue);
+    const bool isFlag = std::find(std::begin(kFlags), std::end(kFlags), name) != std::end(kFlags);
+    if (argument.size() < 2 || (argument[0] != '/' && argument[0] != '-')) {
+      error = "\"" + argument + "\" is not a switch";
+    } else if (!takesValue && !isFlag) {
+      error = "unknown switch " + argument;
+    } else if (std::find(seen.begin(), seen.end(), name) != seen.end()) {
+      error = "/" + name + " is given twice";
+    } else if (takesValue && value.empty()) {
+      error = "/" + name + " needs a value: /" + name + ":VALUE";
+    } else if (isFlag && hasValue) {
+      error = "/" + name + " takes no value";
+    } else {
+      error = Check(name, value, options);
+      seen.push_back(name);
+    }
+    if (parsed.error.empty()) parsed.error = error;
+  }
+  if (!parsed.error.empty()) return parsed;
+  if (options.help) return parsed;
+  const int actions =
+      (options.driver ? 1 : 0) + (options.uninstall ? 1 : 0) + (options.list ? 1 : 0);
+  if (actions > 1) {
+    parsed.error = "/driver, /uninstall and /list exclude each other";
+  } else if (options.Unattended() && actions == 0) {
+    parsed.error = "/quiet and /passive need /driver, /uninstall or /list";
+  } else if (!options.driver && (options.portKind || options.baudRate || options.noDefault)) {
+    parsed.error = "/port, /baud and /nodefault go with /driver";
+  } else if (options.baudRate && options.portKind && *options.portKind != Serial) {
+    parsed.error = "/baud goes with /port:serial";
+  }
+  return parsed;
+}
+
+std::string JoinCommandLine(const std::vector<std::string>& arguments) {
+  std::string line;
+  for (const std::string& argument : arguments) {
+    if (!line.empty()) line += ' ';
+    const bool quote = argument.find(' ') != std::string::npos;
+    line += quote ? "\"" + argument + "\"" : argument;
+  }
+  return line;
+}

@@ -1,0 +1,281 @@
+#include "unattended/unattended_run.h"
+
+#include <algorithm>
+
+#include "dialogs/serial_prompt_dialog.h"
+#include "install/driver_name_list.h"
+#include "install/spooler_control.h"
+#include "platform/win_constants.h"
+#include "ports/port_inventory.h"
+#include "ports/port_kind.h"
+#include "uninstall/installed_drivers.h"
+
+namespace {
+
+// The boxes that say why a run cannot succeed, by the start of their text,
+// and the exit code each stands for.
+struct FailureText {
+  const char* start;
+  int code;
+};
+constexpr FailureText kFailureTexts[] = {
+    {"No driver name is available", exit_code::kNoDriverNameList},
+    {"The installer could not start its preparation", exit_code::kNoDriverNameList},
+    {"The chosen driver name has no driver", exit_code::kUnknownDriverName},
+    {"The chosen driver is not a", exit_code::kUnknownDriverName},
+    {"Failed to add the driver", exit_code::kDriverRegistrationFailed},
+    {"Failed to get the printer driver directory", exit_code::kDriverRegistrationFailed},
+    {"The printer driver directory path is too long", exit_code::kDriverRegistrationFailed},
+    {"The path is too long", exit_code::kDriverRegistrationFailed},
+    {"Failed to get the system directory", exit_code::kMonitorRegistrationFailed},
+    {"Failed to copy the language monitor", exit_code::kMonitorRegistrationFailed},
+    {"Failed to add Monitor", exit_code::kMonitorRegistrationFailed},
+    {"Error AddPrinter", exit_code::kPrinterCreationFailed},
+    {"Missing system flies", exit_code::kPrinterCreationFailed},
+    {"Please check whether the port is connected", exit_code::kPrinterCreationFailed},
+    {"There's no available useful port", exit_code::kNoPortOfKind},
+    {"There is no available parallel port", exit_code::kNoPortOfKind},
+    {"The chosen port is not available", exit_code::kNoPortOfKind},
+    {"Failed to select usb port", exit_code::kNoPortOfKind},
+    // The serial search's end without an answering printer (a status line).
+    {"Cannot select a available port", exit_code::kNoPortOfKind},
+};
+
+int FailureCode(const std::string& text) {
+  for (const FailureText& failure : kFailureTexts) {
+    if (text.rfind(failure.start, 0) == 0) return failure.code;
+  }
+  return 0;
+}
+
+// The button a person in a hurry would press: never a retry.
+int DefaultAnswer(uint32_t type) {
+  switch (type & win::MB_TYPEMASK) {
+    case win::MB_RETRYCANCEL:
+      return win::IDCANCEL;
+    case win::MB_ABORTRETRYIGNORE:
+      return win::IDABORT;
+    case win::MB_OKCANCEL:
+      return (type & 0x100) != 0 ? win::IDCANCEL : win::IDOK;
+    case win::MB_YESNO:
+    case win::MB_YESNOCANCEL:
+      return (type & 0x200) != 0 ? win::IDCANCEL : (type & 0x100) != 0 ? win::IDNO : win::IDYES;
+    default:
+      return win::IDOK;
+  }
+}
+
+const char* AnswerName(int answer) {
+  static constexpr const char* kNames[] = {"",      "OK",     "Cancel", "Abort",
+                                           "Retry", "Ignore", "Yes",    "No"};
+  return answer >= 0 && answer <= win::IDNO ? kNames[answer] : "?";
+}
+
+const StringList& PortsOfKind(const Installation& installation, int32_t kind) {
+  switch (kind) {
+    case Usb:
+      return installation.usbPorts;
+    case Parallel:
+      return installation.parallelPorts;
+    case TcpIp:
+      return installation.tcpipPorts;
+    default:
+      return installation.serialPorts;
+  }
+}
+
+constexpr const char* kKindNames[] = {"serial", "USB", "parallel", "TCP/IP"};
+
+}  // namespace
+
+void UnattendedRun::Fail(int code, const std::string& why) {
+  std::lock_guard lock(mutex_);
+  log_.Line("failure: " + why);
+  if (failure_ == 0) failure_ = code;
+}
+
+int UnattendedRun::AnswerMessageBox(const std::string& text, const std::string& caption,
+                                    uint32_t type) {
+  // Read before anything else can change it: the call the box reports on.
+  const uint32_t lastError = machine_.GetLastError();
+  const int answer = DefaultAnswer(type);
+  LogMessageBox(text, caption, answer);
+  if (const int code = FailureCode(text)) {
+    Fail(code, "the run stops here (last error " + std::to_string(lastError) + ")");
+  } else if ((type & win::MB_TYPEMASK) == win::MB_RETRYCANCEL) {
+    Fail(exit_code::kPrinterCreationFailed, "no retry");
+  }
+  return answer;
+}
+
+void UnattendedRun::LogMessageBox(const std::string& text, const std::string& caption, int answer) {
+  log_.Line("box \"" + caption + "\": " + text + " -> " + AnswerName(answer));
+}
+
+std::intptr_t UnattendedRun::AnswerPortDialog(const Installation& installation, int32_t kind,
+                                              std::string& chosenPort) {
+  const StringList& ports = PortsOfKind(installation, kind);
+  auto port = ports.begin();
+  if (!options_.port.empty()) port = std::find(ports.begin(), ports.end(), options_.port);
+  if (port == ports.end()) {
+    Fail(exit_code::kNoPortOfKind, std::string("no ") + kKindNames[kind] + " port to choose");
+    return kind == Usb ? -1 : RESULT_CANCEL;
+  }
+  chosenPort = *port;
+  const auto row = port - ports.begin();
+  log_.Line(std::string(kKindNames[kind]) + " port dialog -> " + chosenPort);
+  // The USB dialog ends with the row itself, the others with a row result.
+  return kind == Usb ? row : RESULT_ROW_BASE + row;
+}
+
+int UnattendedRun::AnswerTcpIpWizard() {
+  Fail(exit_code::kNoPortOfKind, "no TCP/IP port exists; the port wizard is not opened");
+  return 0;
+}
+
+std::intptr_t UnattendedRun::AnswerSerialPrompt() {
+  const int32_t rate = options_.baudRate.value_or(kSerialBaudRates[kDefaultBaudRow]);
+  const auto row = std::find(std::begin(kSerialBaudRates), std::end(kSerialBaudRates), rate) -
+                   std::begin(kSerialBaudRates);
+  log_.Line("serial prompt -> Yes, " + std::to_string(rate) + " bps");
+  return RESULT_ROW_BASE + row;
+}
+
+std::intptr_t UnattendedRun::RefuseDialog(int templateId) {
+  log_.Line("dialog " + std::to_string(templateId) + " -> not shown, cancelled");
+  return win::IDCANCEL;
+}
+
+void UnattendedRun::Status(const std::string& text) {
+  {
+    std::lock_guard lock(mutex_);
+    if (text == lastStatus_ || text.empty()) return;
+    lastStatus_ = text;
+  }
+  log_.Line("status: " + text);
+  if (const int code = FailureCode(text)) Fail(code, "no printer answered on a serial port");
+}
+
+bool UnattendedRun::AfterStartup(Installation& installation, InstallerWindow& window) {
+  log_.Line(
+      installation.packageUnpacked
+          ? "package: DriverData.Drv unpacked"
+          : std::string("package: DriverData.Drv was not unpacked (missing or unreadable); ") +
+                kDriverNameFile + " is read as it is");
+  if (options_.uninstall) {
+    Uninstall(window);
+    return false;
+  }
+  if (options_.list) {
+    List();
+    return false;
+  }
+  if (!options_.driver) return false;
+  std::vector<std::string> names;
+  WalkDriverNameFile(machine_, [&](int32_t, const std::string& name) { names.push_back(name); });
+  const auto name = std::find(names.begin(), names.end(), *options_.driver);
+  const int32_t kind = options_.portKind.value_or(window.SelectedPortKind(installation.portKind));
+  const StringList& ports = PortsOfKind(installation, kind);
+  if (names.empty()) {
+    Fail(exit_code::kNoDriverNameList, std::string(kDriverNameFile) + " is missing or empty");
+  } else if (name == names.end()) {
+    Fail(exit_code::kUnknownDriverName,
+         "\"" + *options_.driver + "\" is not in " + kDriverNameFile);
+  } else if (ports.empty() || (!options_.port.empty() && std::find(ports.begin(), ports.end(),
+                                                                   options_.port) == ports.end())) {
+    // Found before anything is installed: the window would fall back on a
+    // parallel port or open the TCP/IP wizard, which nobody can answer.
+    Fail(exit_code::kNoPortOfKind,
+         "there is no " + std::string(kKindNames[kind]) + " port " + options_.port);
+  }
+  {
+    std::lock_guard lock(mutex_);
+    if (failure_ != 0) return false;
+  }
+  window.SelectDriverName(static_cast<int32_t>(name - names.begin()));
+  window.SelectPortKind(kind);
+  installation.setDefaultPrinter = options_.noDefault ? 0 : 1;
+  window.Refresh();
+  log_.Line("choices: driver \"" + *name + "\", " + kKindNames[kind] + " port" +
+            (options_.port.empty() ? "" : " " + options_.port) +
+            (options_.noDefault ? ", not the default printer" : ", the default printer"));
+  return true;
+}
+
+void UnattendedRun::InstallEnded(const Installation& installation, const std::string& printerName) {
+  std::vector<std::string> printers;
+  std::vector<std::string> ports;
+  InstalledPrinterInventory(machine_, printers, ports);
+  const auto printer = std::find(printers.begin(), printers.end(), printerName);
+  std::string port;
+  if (printer != printers.end()) port = ports[static_cast<std::size_t>(printer - printers.begin())];
+  const int32_t kind = installation.portKind;
+  const StringList& kindPorts = PortsOfKind(installation, kind);
+  std::lock_guard lock(mutex_);
+  ended_ = true;
+  // In the window the person's last Install run decides, whatever came before.
+  if (!options_.Unattended()) failure_ = 0;
+  if (port.empty()) {
+    log_.Line("end state: no printer \"" + printerName + "\"");
+    if (failure_ == 0) failure_ = exit_code::kPrinterCreationFailed;
+    return;
+  }
+  log_.Line("end state: printer \"" + *printer + "\" on " + port);
+  const bool rightKind = std::find(kindPorts.begin(), kindPorts.end(), port) != kindPorts.end();
+  if (failure_ == 0 && (!rightKind || (!options_.port.empty() && port != options_.port))) {
+    log_.Line(std::string("failure: not on a ") + kKindNames[kind] + " port as asked");
+    failure_ = exit_code::kNoPortOfKind;
+  }
+}
+
+void UnattendedRun::Uninstall(InstallerWindow& window) {
+  // As the uninstall window: its list (after a spooler restart), then the
+  // removal its button makes.
+  SpoolerControl(machine_, window.Owner(), "Spooler", Restart);
+  std::vector<std::string> rows = InstalledDriverRows(machine_);
+  const std::string& name = *options_.uninstall;
+  if (std::find(rows.begin(), rows.end(), name) == rows.end()) {
+    Fail(exit_code::kUnknownDriverName, "no printer \"" + name + "\" is listed for removal");
+    return;
+  }
+  RemovePrinterAndDriver(
+      machine_, window.Owner(), name, [&](int position) { window.SetProgress(position); },
+      [&] {
+        SpoolerControl(machine_, window.Owner(), "Spooler", Restart);
+        rows = InstalledDriverRows(machine_);
+      });
+  window.SetProgress(90);
+  CleanUpPrinterRegistry(machine_, name);
+  window.SetProgress(100);
+  std::vector<std::string> printers;
+  std::vector<std::string> ports;
+  InstalledPrinterInventory(machine_, printers, ports);
+  std::lock_guard lock(mutex_);
+  ended_ = true;
+  if (std::find(printers.begin(), printers.end(), name) != printers.end()) {
+    log_.Line("end state: the printer \"" + name + "\" is still there");
+    failure_ = exit_code::kRemovalFailed;
+  } else {
+    log_.Line("end state: the printer \"" + name + "\" and its driver are removed");
+  }
+}
+
+void UnattendedRun::List() {
+  WalkDriverNameFile(machine_,
+                     [&](int32_t, const std::string& name) { log_.Line("driver name: " + name); });
+  for (const std::string& printer : InstalledDriverRows(machine_)) {
+    log_.Line("installed printer: " + printer);
+  }
+  std::lock_guard lock(mutex_);
+  ended_ = true;
+}
+
+int UnattendedRun::ExitCode() {
+  std::lock_guard lock(mutex_);
+  if (failure_ == 0 && !ended_) {
+    log_.Line("failure: the window was closed before the run ended");
+    failure_ = exit_code::kCancelled;
+  }
+  log_.Line("exit code " + std::to_string(failure_));
+  return failure_;
+}

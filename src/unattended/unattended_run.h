@@ -1,0 +1,67 @@
+// A run started with arguments: the command line's choices, the answer to
+// every question the installer's operations ask (one rule per question, each
+// answer logged), the action after the start-up, and the exit code. The
+// window that runs it (the main window, or the windowless front end of
+// /quiet) asks it everything a person would otherwise be asked.
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "install/installation.h"
+#include "install/installer_window.h"
+#include "unattended/command_line.h"
+#include "unattended/run_log.h"
+
+class UnattendedRun {
+ public:
+  UnattendedRun(platform::Machine& machine, const CommandLine& options, RunLog& log)
+      : machine_(machine), options_(options), log_(log) {}
+
+  const CommandLine& options() const { return options_; }
+
+  // --- The answer rules ---
+  // Every message box: OK, Cancel for a retry box (no retry), else the
+  // default button. A box that reports why the run cannot succeed sets the
+  // exit code.
+  int AnswerMessageBox(const std::string& text, const std::string& caption, uint32_t type);
+  // A box a person answered.
+  void LogMessageBox(const std::string& text, const std::string& caption, int answer);
+  // The TCP/IP, parallel and USB dialogs: the named port, else the first
+  // one. The dialog's result and the port, as the dialog would end.
+  std::intptr_t AnswerPortDialog(const Installation& installation, int32_t kind,
+                                 std::string& chosenPort);
+  // The TCP/IP port wizard is never opened: a missing port is an error.
+  int AnswerTcpIpWizard();
+  // The serial prompt: "Yes" at /baud, or at the prompt's preselected rate.
+  std::intptr_t AnswerSerialPrompt();
+  // Every dialog the rules above do not cover: not shown, cancelled.
+  std::intptr_t RefuseDialog(int templateId);
+  // Logs the status line when it changed.
+  void Status(const std::string& text);
+
+  // --- The run ---
+  // After the start-up: /driver puts the choices into the window and returns
+  // true when Install is to be clicked (unattended) or left to the user;
+  // /uninstall and /list do their work here and return false.
+  bool AfterStartup(Installation& installation, InstallerWindow& window);
+  // An Install run of `printerName` has ended (no serial search left): the
+  // end state decides.
+  void InstallEnded(const Installation& installation, const std::string& printerName);
+  // The exit code once the window has closed.
+  int ExitCode();
+  void Fail(int code, const std::string& why);
+
+ private:
+  void Uninstall(InstallerWindow& window);
+  void List();
+
+  platform::Machine& machine_;
+  const CommandLine options_;
+  RunLog& log_;
+  std::string lastStatus_;
+  int failure_ = 0;
+  bool ended_ = false;
+  std::mutex mutex_;  // the members above: boxes come from the start-up worker too
+};

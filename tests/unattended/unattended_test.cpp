@@ -1,0 +1,259 @@
+// Runs started with arguments, on the simulated machine: the command line,
+// the answer rules, and each exit code's path.
+#include <gtest/gtest.h>
+
+#include "dialogs/serial_prompt_dialog.h"
+#include "install/install_fixture.h"
+#include "shell/app.h"
+#include "unattended/unattended_run.h"
+
+namespace {
+
+using install_test::InstallRig;
+using Args = std::vector<std::string>;
+
+const std::string kReceipt = catalogue::ReceiptModelNames[0];
+const std::string kLabel = catalogue::LabelModelNames[0];
+const char* const kLog = "C:\\Temp\\DriverSetup.log";
+
+TEST(UnattendedCommandLine, EveryBadInputIsRefusedWithItsReason) {
+  const struct {
+    Args args;
+    const char* reason;
+  } kBad[] = {
+      {{"/frobnicate"}, "unknown switch"},
+      {{"install"}, "is not a switch"},
+      {{""}, "is not a switch"},
+      {{"/"}, "is not a switch"},
+      {{"/driver"}, "needs a value"},
+      {{"/driver:"}, "needs a value"},
+      {{"/log:a", "-LOG:b"}, "given twice"},
+      {{"/driver:x", "/port:firewire"}, "is not serial, usb"},
+      {{"/driver:x", "/port:usb="}, "empty"},
+      {{"/driver:x", "/baud:9601"}, "is not one of"},
+      {{"/driver:x", "/port:usb", "/baud:9600"}, "goes with /port:serial"},
+      {{"/quiet"}, "need /driver, /uninstall or /list"},
+      {{"/passive", "/log:x"}, "need /driver, /uninstall or /list"},
+      {{"/quiet", "/uninstall:a", "/driver:b"}, "exclude each other"},
+      {{"/quiet", "/passive", "/list"}, "exclude each other"},
+      {{"/list:yes"}, "takes no value"},
+      {{"/nodefault"}, "go with /driver"},
+  };
+  for (const auto& bad : kBad) {
+    EXPECT_NE(ParseCommandLine(bad.args).error.find(bad.reason), std::string::npos)
+        << JoinCommandLine(bad.args) << " -> " << ParseCommandLine(bad.args).error;
+  }
+  const CommandLine good =
+      ParseCommandLine({"-QUIET", "/Driver:POS 80", "/port:Serial=COM3:", "/baud:9600",
+                        "/nodefault", "/log:C:\\a b\\x.log"})
+          .options;
+  EXPECT_EQ(good.mode, RunMode::Quiet);
+  EXPECT_EQ(good.driver, "POS 80");
+  EXPECT_EQ(good.portKind, Serial);
+  EXPECT_EQ(good.port, "COM3:");
+  EXPECT_EQ(good.baudRate, 9600);
+  EXPECT_TRUE(good.noDefault);
+  EXPECT_EQ(good.logFile, "C:\\a b\\x.log");
+}
+
+TEST(UnattendedAnswers, EachQuestionHasItsRule) {
+  sim::SimMachine m;
+  RunLog log(m.process());
+  UnattendedRun run(m, ParseCommandLine({"/quiet", "/driver:x", "/baud:9600"}).options, log);
+  const struct {
+    uint32_t type;
+    int answer;
+  } kBoxes[] = {{win::MB_OK, win::IDOK},       {win::MB_OKCANCEL, win::IDOK},
+                {win::MB_OKCANCEL | 0x100, 2}, {win::MB_YESNO, win::IDYES},
+                {win::MB_YESNO | 0x100, 7},    {win::MB_YESNOCANCEL | 0x200, 2},
+                {win::MB_ABORTRETRYIGNORE, 3}, {win::MB_RETRYCANCEL, win::IDCANCEL}};
+  for (const auto& box : kBoxes) {
+    EXPECT_EQ(run.AnswerMessageBox("Service status is unknown", "t", box.type), box.answer)
+        << box.type;
+  }
+  Installation installation(m);
+  installation.parallelPorts = {"LPT1:", "LPT2:"};
+  installation.usbPorts = {"USB001", "USB002"};
+  std::string port;
+  EXPECT_EQ(run.AnswerPortDialog(installation, Parallel, port), RESULT_ROW_BASE);
+  EXPECT_EQ(port, "LPT1:");
+  EXPECT_EQ(run.AnswerPortDialog(installation, Usb, port), 0);
+  EXPECT_EQ(run.AnswerSerialPrompt(), RESULT_ROW_BASE + 4);  // 9600
+  EXPECT_EQ(run.AnswerTcpIpWizard(), 0);
+  EXPECT_EQ(run.ExitCode(), exit_code::kPrinterCreationFailed) << "the retry box fails the run";
+
+  RunLog named(m.process());
+  UnattendedRun withPort(m, ParseCommandLine({"/quiet", "/driver:x", "/port:usb=USB002"}).options,
+                         named);
+  EXPECT_EQ(withPort.AnswerPortDialog(installation, Usb, port), 1);
+  EXPECT_EQ(port, "USB002");
+  EXPECT_EQ(withPort.AnswerSerialPrompt(), RESULT_ROW_BASE + kDefaultBaudRow);
+  EXPECT_EQ(withPort.AnswerPortDialog(installation, TcpIp, port), RESULT_CANCEL);
+  EXPECT_EQ(withPort.ExitCode(), exit_code::kNoPortOfKind);
+}
+
+class UnattendedRunTest : public ::testing::Test, public InstallRig {
+ protected:
+  UnattendedRunTest() {
+    LayPackage();
+    m.fs().MakeDirectory("C:\\Temp");
+  }
+  int Run(const Args& args) { return RunInstaller(m, args); }
+  std::string Log() { return m.fs().ReadFile(kLog).value_or(""); }
+  std::string PrinterPort(const std::string& name) {
+    for (const auto& printer : m.spool().Printers()) {
+      if (printer.name == name) return printer.port;
+    }
+    return "";
+  }
+  void ExpectNothingShown() {
+    EXPECT_TRUE(m.simUi().MessageBoxes().empty()) << m.simUi().Dump();
+    EXPECT_TRUE(m.simUi().Errors().empty()) << m.simUi().Dump();
+    EXPECT_EQ(m.simUi().DialogsOpened(IDD_MAIN), 0);
+  }
+};
+
+TEST_F(UnattendedRunTest, QuietReceiptInstallOnTheOnlyParallelPort) {
+  m.simProcess().SetConsole(true);
+  EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:parallel"}), 0) << Log();
+  EXPECT_EQ(PrinterPort(kReceipt), "LPT1:");
+  ExpectNothingShown();
+  const std::string log = Log();
+  for (const char* line : {"command line: /quiet \"/driver:", "environment: Windows 6.1",
+                           "package: DriverData.Drv was not unpacked", "status: Added the printer",
+                           "end state: printer", "exit code 0"}) {
+    EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
+  }
+  EXPECT_EQ(m.simProcess().ConsoleText(), log);
+  EXPECT_FALSE(m.fs().Exists("C:\\Ticket")) << "the work area is removed as by the window";
+  EXPECT_TRUE(m.Leftovers().empty());
+}
+
+TEST_F(UnattendedRunTest, EachFailureEndsWithItsExitCode) {
+  const struct {
+    const char* name;
+    Args args;
+    std::function<void(InstallRig&)> fault;
+    int code;
+  } kPaths[] = {
+      {"bad command line", {"/quiet", "/driver:x", "/port:firewire"}, nullptr, 87},
+      {"not elevated",
+       {"/quiet", "/list"},
+       [](InstallRig& r) { r.m.simProcess().SetElevated(false); },
+       5},
+      {"no name list",
+       {"/quiet", "/driver:" + kReceipt},
+       [](InstallRig& r) { r.m.fs().DeleteFileA("C:\\DriverName.cfg"); },
+       10},
+      {"unknown name", {"/quiet", "/driver:POS-99"}, nullptr, 11},
+      {"no start-up worker",
+       {"/passive", "/driver:" + kReceipt},
+       [](InstallRig& r) { r.m.faults().Fail("CreateThread", 8); },
+       10},
+      {"driver registration",
+       {"/quiet", "/driver:" + kReceipt, "/port:parallel"},
+       [](InstallRig& r) { r.m.faults().Fail("AddPrinterDriverExA", 5); },
+       12},
+      {"monitor registration",
+       {"/quiet", "/driver:" + kLabel, "/port:parallel"},
+       [](InstallRig& r) { r.m.faults().Fail("AddMonitorA", 126); },
+       13},
+      {"printer creation",
+       {"/quiet", "/driver:" + kReceipt, "/port:parallel"},
+       [](InstallRig& r) { r.m.faults().Fail("AddPrinterA", 1797); },
+       14},
+      {"no TCP/IP port", {"/quiet", "/driver:" + kReceipt, "/port:tcpip"}, nullptr, 15},
+      {"named port missing",
+       {"/quiet", "/driver:" + kReceipt, "/port:parallel=LPT9:"},
+       nullptr,
+       15},
+      {"no USB port", {"/quiet", "/driver:" + kReceipt, "/port:usb"}, nullptr, 15},
+      {"nothing to remove", {"/quiet", "/uninstall:" + kReceipt}, nullptr, 11},
+  };
+  for (const auto& path : kPaths) {
+    InstallRig rig;
+    rig.LayPackage();
+    rig.m.fs().MakeDirectory("C:\\Temp");
+    if (path.fault) path.fault(rig);
+    EXPECT_EQ(RunInstaller(rig.m, path.args), path.code) << path.name;
+    const std::string log = rig.m.fs().ReadFile(kLog).value_or("");
+    EXPECT_NE(log.find("exit code " + std::to_string(path.code)), std::string::npos)
+        << path.name << "\n"
+        << log;
+    EXPECT_TRUE(rig.m.simUi().MessageBoxes().empty()) << path.name;
+    if (path.code != 15 || path.args[2] != "/port:usb") {
+      EXPECT_TRUE(rig.m.spool().Printers().empty()) << path.name;
+    }
+  }
+}
+
+TEST_F(UnattendedRunTest, ASecondInstallerChangesNothing) {
+  bool existed = false;
+  auto first = m.process().CreateMutexA(kInstanceMutexName, existed);
+  EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:parallel"}), 16);
+  EXPECT_TRUE(m.spool().Printers().empty());
+  EXPECT_TRUE(m.fs().Exists("C:\\Ticket")) << "the first installer's work area stays";
+  EXPECT_EQ(Run({"/driver:" + kReceipt}), 16);
+  ASSERT_EQ(m.simUi().MessageBoxes().size(), 1u) << "the window mode says so in a box";
+  first.reset();
+  EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:parallel"}), 0) << Log();
+  EXPECT_EQ(m.simProcess().MutexHolders(kInstanceMutexName), 0);
+}
+
+// The runs with a monitoring thread or the start-up worker (ThreadSanitizer).
+using UnattendedThreads = UnattendedRunTest;
+
+TEST_F(UnattendedThreads, QuietSerialProbesAtTheAskedRate) {
+  m.reg().CreateKey(platform::kHkeyLocalMachine,
+                    "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports");
+  for (int n : {3, 4}) {
+    m.reg().SetString(platform::kHkeyLocalMachine, "HARDWARE\\DEVICEMAP\\SERIALCOMM",
+                      "\\Device\\Serial" + std::to_string(n), "COM" + std::to_string(n));
+    m.spool().AddPort("COM" + std::to_string(n) + ":", "Local Port", "Local Port");
+    m.simComm().AddDevice(n);
+  }
+  m.simComm().AttachPrinter(4, {.baudRate = 9600});
+  EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:serial", "/baud:9600"}), 0) << Log();
+  EXPECT_EQ(PrinterPort(kReceipt), "COM4:");
+  EXPECT_NE(Log().find("serial prompt -> Yes, 9600 bps"), std::string::npos);
+  ExpectNothingShown();
+  LayPackage();
+  EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:serial"}), 15) << "nothing at 19200";
+  EXPECT_TRUE(m.Leftovers().empty()) << m.Leftovers();
+}
+
+TEST_F(UnattendedThreads, PassiveInstallsInTheShownWindowWhichClosesItself) {
+  EXPECT_EQ(Run({"/passive", "/driver:" + kReceipt, "/port:parallel", "/nodefault"}), 0) << Log();
+  EXPECT_EQ(PrinterPort(kReceipt), "LPT1:");
+  EXPECT_EQ(m.simUi().DialogResults(IDD_MAIN), std::vector<std::intptr_t>{win::IDOK});
+  EXPECT_EQ(m.simUi().Statuses(IDD_MAIN, IDC_STATUS).back(), "The installation is completed.");
+  EXPECT_TRUE(m.simUi().MessageBoxes().empty());
+  EXPECT_TRUE(m.simUi().Errors().empty()) << m.simUi().Dump();
+  EXPECT_EQ(DeviceValue().value_or(""), "") << "/nodefault";
+}
+
+TEST_F(UnattendedRunTest, WithoutQuietOrPassiveTheUserFindsTheChoicesFilledIn) {
+  m.simUi().Script(IDD_MAIN, [&](sim::UserActions& u) {
+    EXPECT_EQ(u.Text(IDC_PRINTER_NAME), kLabel);
+    EXPECT_EQ(u.SelectedRow(IDC_PORT_LIST), Parallel);
+    EXPECT_FALSE(u.IsChecked(IDC_SET_DEFAULT));
+    u.Click(win::IDCANCEL);
+  });
+  EXPECT_EQ(Run({"/driver:" + kLabel, "/port:parallel", "/nodefault"}), 1223);
+  EXPECT_TRUE(m.spool().Printers().empty());
+  EXPECT_FALSE(m.fs().Exists(kLog)) << "no log unless asked for";
+}
+
+TEST_F(UnattendedRunTest, QuietListAndUninstall) {
+  ASSERT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:parallel"}), 0);
+  LayPackage();  // as the next run's unpacking would
+  EXPECT_EQ(Run({"/quiet", "/list"}), 0);
+  EXPECT_NE(Log().find("driver name: " + kLabel), std::string::npos) << Log();
+  EXPECT_NE(Log().find("installed printer: " + kReceipt), std::string::npos) << Log();
+  LayPackage();
+  EXPECT_EQ(Run({"/quiet", "/uninstall:" + kReceipt}), 0) << Log();
+  EXPECT_TRUE(m.spool().Printers().empty());
+  EXPECT_TRUE(m.spool().Drivers("Windows NT x86").empty());
+}
+
+}  // namespace
