@@ -74,11 +74,8 @@ void UninstallDialog::UninstallSelected() {
     return;
   }
 
-  const auto progress = [&](int position) {
-    ui.SetProgressPos(hwnd(), IDC_UNINSTALL_PROGRESS, position);
-  };
-  RemovePrinterAndDriver(machine_, hwnd(), name, progress, [&] { BuildList(); });
-  progress(90);
-  CleanUpPrinterRegistry(machine_, name);
-  progress(100);
+  RemovePrinterAndDriver(
+      machine_, hwnd(), name,
+      [&](int position) { ui.SetProgressPos(hwnd(), IDC_UNINSTALL_PROGRESS, position); },
+      [&] { BuildList(); });
 }

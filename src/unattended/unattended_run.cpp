@@ -230,9 +230,9 @@ void UnattendedRun::InstallEnded(const Installation& installation, const std::st
 
 void UnattendedRun::Uninstall(InstallerWindow& window) {
   // As the uninstall window: its list (after a spooler restart), then the
-  // removal its button makes.
+  // removal its button makes, with the spooler restart of its list rebuild.
   SpoolerControl(machine_, window.Owner(), "Spooler", Restart);
-  std::vector<std::string> rows = InstalledDriverRows(machine_);
+  const std::vector<std::string> rows = InstalledDriverRows(machine_);
   const std::string& name = *options_.uninstall;
   if (std::find(rows.begin(), rows.end(), name) == rows.end()) {
     Fail(exit_code::kUnknownDriverName, "no printer \"" + name + "\" is listed for removal");
@@ -240,13 +240,7 @@ void UnattendedRun::Uninstall(InstallerWindow& window) {
   }
   RemovePrinterAndDriver(
       machine_, window.Owner(), name, [&](int position) { window.SetProgress(position); },
-      [&] {
-        SpoolerControl(machine_, window.Owner(), "Spooler", Restart);
-        rows = InstalledDriverRows(machine_);
-      });
-  window.SetProgress(90);
-  CleanUpPrinterRegistry(machine_, name);
-  window.SetProgress(100);
+      [&] { SpoolerControl(machine_, window.Owner(), "Spooler", Restart); });
   std::vector<std::string> printers;
   std::vector<std::string> ports;
   InstalledPrinterInventory(machine_, printers, ports);

@@ -67,6 +67,32 @@ std::string DriverNameForListedName(platform::Machine& machine, const std::strin
   return listedName;
 }
 
+namespace {
+
+// Deletes the per-printer keys that the system keeps for `name` in the user's
+// photo-printing settings and in the hardware profiles. Each key is handled
+// on its own; nothing is reported.
+void CleanUpPrinterRegistry(platform::Machine& machine, const std::string& name) {
+  // An empty sub-key name would make SHDeleteKeyA act on the parent itself
+  // and take every printer's entries with it.
+  if (name.empty()) return;
+  platform::Registry& registry = machine.registry();
+  for (const auto& key : kCleanUpKeys) {
+    GrantAdministratorsFullControl(machine, key.root, key.parentPath);
+    platform::ScopedKey parent(registry);
+    if (registry.RegOpenKeyExA(key.root, key.parentPath, win::KEY_SET_VALUE, parent.handle()) !=
+        win::ERROR_SUCCESS) {
+      continue;
+    }
+    // Once more now that the key is open: the path names the same key, and
+    // the grant works on names, not on open keys.
+    GrantAdministratorsFullControl(machine, key.root, key.parentPath);
+    registry.SHDeleteKeyA(parent.get(), name);
+  }
+}
+
+}  // namespace
+
 void RemovePrinterAndDriver(platform::Machine& machine, platform::WindowId owner,
                             const std::string& name, const std::function<void(int)>& progress,
                             const std::function<void()>& rebuild) {
@@ -97,23 +123,7 @@ void RemovePrinterAndDriver(platform::Machine& machine, platform::WindowId owner
   progress(80);
 
   rebuild();
-}
-
-void CleanUpPrinterRegistry(platform::Machine& machine, const std::string& name) {
-  // An empty sub-key name would make SHDeleteKeyA act on the parent itself
-  // and take every printer's entries with it.
-  if (name.empty()) return;
-  platform::Registry& registry = machine.registry();
-  for (const auto& key : kCleanUpKeys) {
-    GrantAdministratorsFullControl(machine, key.root, key.parentPath);
-    platform::ScopedKey parent(registry);
-    if (registry.RegOpenKeyExA(key.root, key.parentPath, win::KEY_SET_VALUE, parent.handle()) !=
-        win::ERROR_SUCCESS) {
-      continue;
-    }
-    // Once more now that the key is open: the path names the same key, and
-    // the grant works on names, not on open keys.
-    GrantAdministratorsFullControl(machine, key.root, key.parentPath);
-    registry.SHDeleteKeyA(parent.get(), name);
-  }
+  progress(90);
+  CleanUpPrinterRegistry(machine, name);
+  progress(100);
 }

@@ -22,14 +22,11 @@ std::vector<std::string> InstalledDriverRows(platform::Machine& machine);
 std::string DriverNameForListedName(platform::Machine& machine, const std::string& listedName);
 
 // Removes the printer `name` and its driver, restarting the spooler between
-// the steps. `progress` receives 20, 40, 60 and 80; `rebuild` runs between 80
-// and the registry clean-up, as the window's list rebuild does. `name` must
-// not be empty. Boxes of the spooler restarts are owned by `owner`.
+// the steps, then cleans up its registry traces (CleanUpPrinterRegistry):
+// the uninstall window's button and /uninstall alike. `progress` receives
+// 20, 40, 60, 80, 90 and 100; `rebuild` runs between 80 and 90, as the
+// window's list rebuild does. An empty `name` does nothing. Boxes of the
+// spooler restarts are owned by `owner`.
 void RemovePrinterAndDriver(platform::Machine& machine, platform::WindowId owner,
                             const std::string& name, const std::function<void(int)>& progress,
                             const std::function<void()>& rebuild);
-
-// Deletes the per-printer keys that the system keeps for `name` in the user's
-// photo-printing settings and in the hardware profiles. Each key is handled
-// on its own; nothing is reported. `name` must not be empty.
-void CleanUpPrinterRegistry(platform::Machine& machine, const std::string& name);
