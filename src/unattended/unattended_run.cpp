@@ -56,10 +56,12 @@ int DefaultAnswer(uint32_t type) {
     case win::MB_ABORTRETRYIGNORE:
       return win::IDABORT;
     case win::MB_OKCANCEL:
-      return (type & 0x100) != 0 ? win::IDCANCEL : win::IDOK;
+      return (type & win::MB_DEFBUTTON2) != 0 ? win::IDCANCEL : win::IDOK;
     case win::MB_YESNO:
     case win::MB_YESNOCANCEL:
-      return (type & 0x200) != 0 ? win::IDCANCEL : (type & 0x100) != 0 ? win::IDNO : win::IDYES;
+      return (type & win::MB_DEFBUTTON3) != 0   ? win::IDCANCEL
+             : (type & win::MB_DEFBUTTON2) != 0 ? win::IDNO
+                                                : win::IDYES;
     default:
       return win::IDOK;
   }

@@ -63,10 +63,14 @@ TEST(UnattendedAnswers, EachQuestionHasItsRule) {
   const struct {
     uint32_t type;
     int answer;
-  } kBoxes[] = {{win::MB_OK, win::IDOK},       {win::MB_OKCANCEL, win::IDOK},
-                {win::MB_OKCANCEL | 0x100, 2}, {win::MB_YESNO, win::IDYES},
-                {win::MB_YESNO | 0x100, 7},    {win::MB_YESNOCANCEL | 0x200, 2},
-                {win::MB_ABORTRETRYIGNORE, 3}, {win::MB_RETRYCANCEL, win::IDCANCEL}};
+  } kBoxes[] = {{win::MB_OK, win::IDOK},
+                {win::MB_OKCANCEL, win::IDOK},
+                {win::MB_OKCANCEL | win::MB_DEFBUTTON2, win::IDCANCEL},
+                {win::MB_YESNO, win::IDYES},
+                {win::MB_YESNO | win::MB_DEFBUTTON2, win::IDNO},
+                {win::MB_YESNOCANCEL | win::MB_DEFBUTTON3, win::IDCANCEL},
+                {win::MB_ABORTRETRYIGNORE, win::IDABORT},
+                {win::MB_RETRYCANCEL, win::IDCANCEL}};
   for (const auto& box : kBoxes) {
     EXPECT_EQ(run.AnswerMessageBox("Service status is unknown", "t", box.type), box.answer)
         << box.type;
