@@ -1,6 +1,6 @@
 # /passive: the main window shows the run with the command line's choices
-# filled in (screenshot), asks nothing, installs and closes itself; exit
-# code 0.
+# filled in (screenshot mid-run), asks nothing, installs and closes itself;
+# exit code 0.
 scenario_begin unattended_passive
 source "$(dirname "${BASH_SOURCE[0]}")/install_common.bash"
 source "$(dirname "${BASH_SOURCE[0]}")/unattended_common.bash"
@@ -12,6 +12,16 @@ if install_prepare; then
     exec "$WINE" DriverSetup.exe /passive "/driver:RX-46 Series" /port:parallel >/dev/null 2>&1) &
   INSTALLER_PID=$!
   check_ok "the choices are filled in" drive wait-text "$MAIN_TITLE" 1001 "RX-46 Series" 30000
+  install_disabled() {
+    for _ in $(seq 250); do
+      [ "$(drive enabled "$MAIN_TITLE" 1012 2>/dev/null)" == 0 ] && return 0
+      sleep 0.02
+    done
+    return 1
+  }
+  check_ok "the click follows: Install is disabled" install_disabled
+  # The run goes on the window's thread; its progress shows when it paints.
+  sleep 0.3
   screenshot unattended_passive
   check_ok "the program ends by itself" wait_installer_exit 30000
   wait "$INSTALLER_PID"
