@@ -27,7 +27,6 @@ std::optional<uint32_t> Faults::Check(const std::string& call) {
     if (number < it->firstCall) continue;
     const uint32_t code = it->errorCode;
     if (it->remaining != kForever && --it->remaining == 0) entry.faults.erase(it);
-    ++entry.failed;
     return code;
   }
   return std::nullopt;
@@ -37,12 +36,6 @@ uint64_t Faults::Calls(const std::string& call) const {
   std::lock_guard lock(mutex_);
   auto it = entries_.find(call);
   return it == entries_.end() ? 0 : it->second.calls;
-}
-
-uint64_t Faults::Failed(const std::string& call) const {
-  std::lock_guard lock(mutex_);
-  auto it = entries_.find(call);
-  return it == entries_.end() ? 0 : it->second.failed;
 }
 
 }  // namespace sim

@@ -40,10 +40,8 @@ class Faults {
   // when it goes ahead.
   std::optional<uint32_t> Check(const std::string& call);
 
-  // How often `call` was made (failed calls included), and how many of
-  // those calls a fault made fail.
+  // How often `call` was made (failed calls included).
   uint64_t Calls(const std::string& call) const;
-  uint64_t Failed(const std::string& call) const;
 
  private:
   struct Fault {
@@ -53,7 +51,6 @@ class Faults {
   };
   struct Entry {
     uint64_t calls = 0;
-    uint64_t failed = 0;
     std::vector<Fault> faults;
   };
 

@@ -210,10 +210,6 @@ int SimArchive::SevenZip(platform::WindowId /*owner*/, const std::string& comman
     }
     return files_.HostPath(destination + windowsName);
   });
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    lastReport_ = report;
-  }
   char summary[128];
   std::snprintf(summary, sizeof summary, "%zu extracted, %zu refused\n", report.extracted.size(),
                 report.refused.size());
@@ -257,11 +253,6 @@ std::vector<std::string> SimArchive::commands() const {
 platform::WindowId SimArchive::registeredOwner() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return owner_;
-}
-
-ExtractReport SimArchive::lastReport() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return lastReport_;
 }
 
 }  // namespace sim

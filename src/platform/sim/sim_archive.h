@@ -64,7 +64,6 @@ class SimArchive : public platform::ArchiveDll {
   std::string lastLoadedName() const;
   std::vector<std::string> commands() const;   // every SevenZip command, in order
   platform::WindowId registeredOwner() const;  // 0 when no owner is registered
-  ExtractReport lastReport() const;
 
  private:
   SimFiles& files_;
@@ -77,7 +76,6 @@ class SimArchive : public platform::ArchiveDll {
   std::string lastLoadedName_;
   std::vector<std::string> commands_;
   platform::WindowId owner_ = 0;
-  ExtractReport lastReport_;
 };
 
 }  // namespace sim

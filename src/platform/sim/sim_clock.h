@@ -31,9 +31,8 @@ class SimClock : public platform::Clock {
   // Runs `action` when the clock reaches `atMs` (things outside the program
   // that happen at a moment, such as a device answering).
   void At(uint64_t atMs, std::function<void()> action);
-  // Total virtual time that Sleep calls asked for, and how many there were.
+  // Total virtual time that Sleep calls asked for.
   uint64_t SleptMs() const { return sleptMs_.load(); }
-  uint64_t SleepCalls() const { return sleepCalls_.load(); }
 
  private:
   void RaiseTo(uint64_t ms);
@@ -42,7 +41,6 @@ class SimClock : public platform::Clock {
   std::mutex scheduleMutex_;
   std::multimap<uint64_t, std::function<void()>> scheduled_;
   std::atomic<uint64_t> sleptMs_{0};
-  std::atomic<uint64_t> sleepCalls_{0};
 };
 
 }  // namespace sim

@@ -99,7 +99,6 @@ class SimFiles : public platform::FileSystem {
   // The host file behind a Windows path, existing names matched ignoring
   // case, missing ones kept as written. Empty for paths off drive C:.
   std::filesystem::path HostPath(const std::string& winPath) const;
-  const std::filesystem::path& Root() const { return root_; }
   void SetCurrentDirectory(const std::string& winPath);
   // Search handles not yet closed.
   size_t OpenFindCount() const;

@@ -28,7 +28,6 @@ struct SimRegistry::Key {
   std::shared_ptr<Key> linkTarget;
   std::vector<platform::ExplicitAccess> acl;
   bool isProtected = false;
-  bool denied = false;
   bool deleted = false;
 
   // Follows a link entry to the key it stands for.
@@ -83,7 +82,6 @@ struct SimRegistry::Key {
   }
   // Whether an open with `access` is allowed.
   uint32_t Admit(uint32_t access) const {
-    if (denied) return win::ERROR_ACCESS_DENIED;
     if (isProtected && (access & kWriteBits) != 0 && !AdminsFull()) return win::ERROR_ACCESS_DENIED;
     return win::ERROR_SUCCESS;
   }
@@ -99,7 +97,6 @@ struct SimRegistry::Key {
     copy->values = values;
     copy->acl = acl;
     copy->isProtected = isProtected;
-    copy->denied = denied;
     for (const auto& child : children) {
       auto childCopy = child->linkTarget ? child : child->DeepCopy();
       if (!child->linkTarget) childCopy->parent = copy;
@@ -245,8 +242,6 @@ uint32_t SimRegistry::RegCreateKeyExA(platform::KeyHandle parent, const std::str
       child->parent = key;
       key->children.push_back(child);
       created = true;
-    } else if (child->denied) {
-      return win::ERROR_ACCESS_DENIED;
     }
     key = child;
   }
@@ -382,7 +377,6 @@ uint32_t SimRegistry::SHDeleteKeyA(platform::KeyHandle handle, const std::string
   for (auto it = parent->children.begin(); it != parent->children.end(); ++it) {
     if (!SameName((*it)->name, parts.back())) continue;
     auto target = Key::Follow(*it);
-    if (parent->denied) return win::ERROR_ACCESS_DENIED;
     if (uint32_t error = target->AdmitDeletion()) return error;
     if ((*it)->linkTarget == nullptr) target->MarkDeleted();
     parent->children.erase(it);
@@ -505,11 +499,6 @@ void SimRegistry::Protect(platform::KeyHandle root, const std::string& path, boo
   if (auto base = RootKey(root)) FindOrCreate(base, path)->isProtected = on;
 }
 
-void SimRegistry::Deny(platform::KeyHandle root, const std::string& path, bool on) {
-  std::lock_guard lock(mutex_);
-  if (auto base = RootKey(root)) FindOrCreate(base, path)->denied = on;
-}
-
 bool SimRegistry::AdministratorsHaveFullControl(platform::KeyHandle root,
                                                 const std::string& path) const {
   std::lock_guard lock(mutex_);
@@ -544,7 +533,6 @@ uint32_t SimRegistry::ReadAclChecked(platform::KeyHandle root, const std::string
   auto base = RootKey(root);
   auto key = base ? Find(base, path) : nullptr;
   if (!key) return win::ERROR_FILE_NOT_FOUND;
-  if (key->denied) return win::ERROR_ACCESS_DENIED;
   entries = key->acl;
   return win::ERROR_SUCCESS;
 }
@@ -555,7 +543,6 @@ uint32_t SimRegistry::WriteAclChecked(platform::KeyHandle root, const std::strin
   auto base = RootKey(root);
   auto key = base ? Find(base, path) : nullptr;
   if (!key) return win::ERROR_FILE_NOT_FOUND;
-  if (key->denied) return win::ERROR_ACCESS_DENIED;
   key->acl = entries;
   return win::ERROR_SUCCESS;
 }

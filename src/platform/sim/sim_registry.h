@@ -13,8 +13,7 @@
 // deleting it (SHDeleteKeyA, also as part of a deleted tree) gives
 // ERROR_ACCESS_DENIED until "Administrators" have KEY_ALL_ACCESS, granted in
 // its own access list or inherited from a key above it whose entry passes
-// down to sub-containers. A key can also be "denied": every open, deletion
-// and security call on it gives ERROR_ACCESS_DENIED.
+// down to sub-containers.
 //
 // Paths of the seeding helpers use backslashes; empty components are
 // skipped. Every call is thread-safe.
@@ -92,7 +91,6 @@ class SimRegistry : public platform::Registry {
               const std::vector<platform::ExplicitAccess>& entries);
   // Creates the key when missing.
   void Protect(platform::KeyHandle root, const std::string& path, bool on = true);
-  void Deny(platform::KeyHandle root, const std::string& path, bool on = true);
   // Whether the key's list grants "Administrators" KEY_ALL_ACCESS.
   bool AdministratorsHaveFullControl(platform::KeyHandle root, const std::string& path) const;
 
@@ -103,8 +101,7 @@ class SimRegistry : public platform::Registry {
   // Handles given out and not yet closed (the predefined roots not counted).
   size_t OpenKeyCount() const;
 
-  // Used by the security service: ERROR_SUCCESS, ERROR_FILE_NOT_FOUND or
-  // ERROR_ACCESS_DENIED (a denied key).
+  // Used by the security service: ERROR_SUCCESS or ERROR_FILE_NOT_FOUND.
   uint32_t ReadAclChecked(platform::KeyHandle root, const std::string& path,
                           std::vector<platform::ExplicitAccess>& entries) const;
   uint32_t WriteAclChecked(platform::KeyHandle root, const std::string& path,

@@ -67,10 +67,6 @@ bool SimSecurity::AdjustTokenPrivileges(platform::TokenHandle token, uint64_t lu
     if (p.luid == luid) privilege = &p;
   }
   if (!privilege) return Fail(kErrorNoSuchPrivilege);
-  if (notHeld_.count(privilege->name)) {
-    SetLastError(kErrorNotAllAssigned);
-    return true;
-  }
   if (attributes & win::SE_PRIVILEGE_ENABLED) {
     enabled_.insert(privilege->name);
   } else {
@@ -175,16 +171,6 @@ uint32_t SimSecurity::SetNamedSecurityInfoA(const std::string& objectName,
   std::string path;
   if (uint32_t error = Resolve(objectName, root, path)) return error;
   return registry_.WriteAclChecked(root, path, acl->entries);
-}
-
-void SimSecurity::SetHeld(const std::string& privilegeName, bool held) {
-  std::lock_guard lock(mutex_);
-  if (held) {
-    notHeld_.erase(privilegeName);
-  } else {
-    notHeld_.insert(privilegeName);
-    enabled_.erase(privilegeName);
-  }
 }
 
 std::vector<std::string> SimSecurity::EnabledPrivileges() const {

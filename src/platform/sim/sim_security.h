@@ -59,7 +59,6 @@ class SimSecurity : public platform::Security {
 
   // --- Seeding and inspection ---
   // Privileges the process holds (default: all known ones).
-  void SetHeld(const std::string& privilegeName, bool held);
   std::vector<std::string> EnabledPrivileges() const;
   size_t OpenTokenCount() const;
 
@@ -69,7 +68,6 @@ class SimSecurity : public platform::Security {
   Faults& faults_;
   SimRegistry& registry_;
   mutable std::mutex mutex_;
-  std::set<std::string> notHeld_;
   std::set<std::string> enabled_;
   std::map<platform::TokenHandle, uint32_t> tokens_;  // handle -> access
   platform::TokenHandle nextToken_ = 0x4000;

@@ -112,7 +112,7 @@ bool SimSpooler::EnumPortsA(std::vector<platform::PortInfo2>& ports) {
   return true;
 }
 
-int SimSpooler::AddPortA(platform::WindowId owner, const std::string& monitorName) {
+int SimSpooler::AddPortA(platform::WindowId /*owner*/, const std::string& monitorName) {
   if (!Enter("AddPortA")) return 0;
   std::lock_guard lock(mutex_);
   if (!SameName(monitorName, kTcpIpMonitor)) {
@@ -122,7 +122,6 @@ int SimSpooler::AddPortA(platform::WindowId owner, const std::string& monitorNam
     Fail(known ? win::ERROR_NOT_SUPPORTED : win::ERROR_UNKNOWN_PRINT_MONITOR);
     return 0;
   }
-  wizardOwners_.push_back(owner);
   if (wizard_.empty()) {
     Fail(kErrorCancelled);
     return 0;
@@ -541,11 +540,6 @@ std::vector<platform::PortInfo2> SimSpooler::Ports() const {
 std::vector<std::string> SimSpooler::ConfiguredPorts() const {
   std::lock_guard lock(mutex_);
   return configured_;
-}
-
-std::vector<platform::WindowId> SimSpooler::WizardOwners() const {
-  std::lock_guard lock(mutex_);
-  return wizardOwners_;
 }
 
 int SimSpooler::Restarts() const {

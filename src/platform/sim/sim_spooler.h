@@ -133,7 +133,6 @@ class SimSpooler : public platform::Spooler {
   std::vector<platform::PortInfo2> Ports() const;
   std::vector<std::string> ConfiguredPorts() const;
   // The owner window of each add-port wizard run, in order.
-  std::vector<platform::WindowId> WizardOwners() const;
   // Times the spooler came back after a stop.
   int Restarts() const;
   size_t OpenPrinterHandleCount() const;
@@ -189,7 +188,6 @@ class SimSpooler : public platform::Spooler {
   std::set<std::string> loadedMonitorDlls_;  // in use until the spooler stops
   std::deque<WizardOutcome> wizard_;
   std::vector<std::string> configured_;
-  std::vector<platform::WindowId> wizardOwners_;
   std::map<platform::PrinterHandle, Handle> handles_;
   platform::PrinterHandle nextHandle_ = 0x2000;
   int restarts_ = 0;

@@ -234,13 +234,6 @@ void Dispatcher::AdoptCallingThread() {
   tlsWaitDepth = 0;
 }
 
-int Dispatcher::QueuedSends() const {
-  std::lock_guard lock(mutex_);
-  int count = 0;
-  for (const auto& [thread, queue] : queues_) count += static_cast<int>(queue.size());
-  return count;
-}
-
 int Dispatcher::CrossThreadSends() const {
   std::lock_guard lock(mutex_);
   return crossThreadSends_;

@@ -77,7 +77,6 @@ class Dispatcher {
   void AdoptCallingThread();
   int LiveThreads() const;
   // Sends waiting in any thread's queue.
-  int QueuedSends() const;
   // Sends so far that ran on another thread than the sender's: each is a
   // round trip between two threads on Windows.
   int CrossThreadSends() const;

@@ -212,7 +212,6 @@ class SimUi : public platform::WindowSystem {
   void OnMessageBox(MessageBoxAnswerer answerer);
   // How many timer deliveries a dialog gets after its script before the
   // user gives up and closes it (guards against endless timers).
-  void SetTimerTickLimit(int ticks) { timerTickLimit_ = ticks; }
 
   // --- Transcript and state ---
   std::vector<Event> Transcript() const;
