@@ -25,6 +25,8 @@ TEST(WindowsVersionCode, NamesEachKnownVersionAndRefusesTheGaps) {
     CheckedMachine m;
     m.sys().SetVersion(c.platformId, c.major, c.minor);
     EXPECT_EQ(WindowsVersionCode(m), c.code);
+    // The extended record is taken at once: the plain one is only a fall-back.
+    EXPECT_EQ(m.faults().Calls("GetVersionExA"), 1u);
   }
   std::string texts;
   for (int32_t code = -1; code <= 12; ++code) texts += WindowsVersionText(code) + std::string("|");

@@ -39,8 +39,8 @@ using MainWindowTest = ShellFixture;
 // before the ports are read (it answers only once it runs), Install is
 // enabled once, at the end, and each step that drives several controls does
 // it in one send to the window's thread, however many names there are. Then
-// the driver name choice, the window's own messages, Enter while Install is
-// disabled, and OK.
+// the driver name choice, the window's own messages, Enter and a queued click
+// while Install is disabled (neither starts a run), and OK.
 TEST_F(MainWindowTest, StartUpStepsThePortTypeListMessagesAndOkReadingTheDialogData) {
   m.sys().Set64Bit(true);
   m.svc().SetState("Spooler", win::SERVICE_STOPPED);
@@ -102,6 +102,7 @@ TEST_F(MainWindowTest, StartUpStepsThePortTypeListMessagesAndOkReadingTheDialogD
     EXPECT_FALSE(u.IsChecked(IDC_SET_DEFAULT));
     window->EnableInstall(false);
     u.PressEnter();
+    SendCommand(IDC_INSTALL, win::BN_CLICKED);
     EXPECT_FALSE(u.Ended());
     m.ui().SetDlgItemTextA(u.hwnd(), IDC_STATUS, "from the controls");
     m.ui().CheckDlgButton(u.hwnd(), IDC_SET_DEFAULT, true);
