@@ -35,6 +35,14 @@ build() {  # preset
 echo "== include structure of src/"
 if python3 scripts/check-includes.py; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 
+echo "== formatting of the C and C++ sources"
+if find src tests tools bench -name '*.cpp' -o -name '*.h' -o -name '*.c' |
+  xargs clang-format --dry-run -Werror; then
+  passed=$((passed + 1))
+else
+  failed=$((failed + 1))
+fi
+
 echo "== linux (simulated machine)"
 build linux
 run_ctest build/linux

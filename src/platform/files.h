@@ -43,8 +43,8 @@ class FileSystem {
                                                   const std::string& fileName) = 0;
   // `defaultValue` null means no default.
   virtual uint32_t GetPrivateProfileStringA(const std::string& section, const std::string& key,
-                                            const char* defaultValue, char* buffer,
-                                            uint32_t size, const std::string& fileName) = 0;
+                                            const char* defaultValue, char* buffer, uint32_t size,
+                                            const std::string& fileName) = 0;
 };
 
 }  // namespace platform
