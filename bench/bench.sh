@@ -4,8 +4,9 @@
 #   bench/bench.sh startup|install BUILD_DIR [runs]
 # startup: process start to Install enabled for the bare dialog, the limit
 #   (the bare dialog making first the platform calls, waits and window
-#   writes of the installer's start-up: bench_dialog.cpp), the installer and its measuring
-#   build (timed_machine.cpp), interleaved, each unpacking the sample package;
+#   writes of the installer's start-up: bench_dialog.cpp), the installer and
+#   its measuring build (timed_machine.cpp), interleaved, each unpacking the
+#   sample package;
 #   with the limit's time per call group and the measuring build's per step.
 # install: the Install click to "The installation is completed." for a
 #   receipt and a label driver on LPT1:, each run in a fresh copy of one
