@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,15 @@ class Win32Registry : public Registry {
                          uint32_t* type, void* data, uint32_t* dataSize) override;
   uint32_t RegCloseKey(KeyHandle key) override;
   uint32_t SHDeleteKeyA(KeyHandle key, const std::string& subKey) override;
+  ~Win32Registry() override;
+
+ private:
+  // The shell's library is loaded at the first deletion of a tree, not with
+  // the program: the start-up never deletes one, and every start would pay
+  // for loading it and what it needs.
+  std::mutex shellLock_;
+  HMODULE shell_ = nullptr;
+  LSTATUS(WINAPI* deleteTree_)(HKEY, LPCSTR) = nullptr;
 };
 
 class Win32Spooler : public Spooler {

@@ -1,6 +1,4 @@
 #include "platform/win32/win32_backends.h"
-// After windows.h, which it needs.
-#include <shlwapi.h>
 
 namespace platform::win32 {
 
@@ -67,7 +65,23 @@ uint32_t Win32Registry::RegCloseKey(KeyHandle key) {
 }
 
 uint32_t Win32Registry::SHDeleteKeyA(KeyHandle key, const std::string& subKey) {
-  return static_cast<uint32_t>(::SHDeleteKeyA(ToKey(key), subKey.c_str()));
+  decltype(deleteTree_) deleteTree = nullptr;
+  {
+    std::lock_guard lock(shellLock_);
+    if (shell_ == nullptr) {
+      shell_ = ::LoadLibraryA("shlwapi.dll");
+      if (shell_ == nullptr) return static_cast<uint32_t>(::GetLastError());
+      deleteTree_ = reinterpret_cast<decltype(deleteTree_)>(
+          reinterpret_cast<void*>(::GetProcAddress(shell_, "SHDeleteKeyA")));
+    }
+    deleteTree = deleteTree_;
+  }
+  if (deleteTree == nullptr) return ERROR_PROC_NOT_FOUND;
+  return static_cast<uint32_t>(deleteTree(ToKey(key), subKey.c_str()));
+}
+
+Win32Registry::~Win32Registry() {
+  if (shell_ != nullptr) ::FreeLibrary(shell_);
 }
 
 }  // namespace platform::win32
