@@ -158,5 +158,40 @@ TEST_F(ReceiptInstall, WindowsNtFourGetsVersionTwoDrivers) {
   EXPECT_EQ(m.spool().Monitors().size(), 1u);
 }
 
+// A spooler may keep its drivers in a folder of another length: the folder
+// fits a 255-byte buffer and every staged path a MAX_PATH one, or the run
+// stops before copying anything. The longest name a receipt row stages
+// there has 12 characters ("uniDRVui.DLL"), so a 246-character folder gives
+// paths of exactly 259.
+TEST_F(ReceiptInstall, DriverFolderAndStagedPathsAreTakenUpToTheirBuffers) {
+  const struct {
+    std::size_t folderLength;
+    const char* box;  // none: the run completes
+  } kCases[] = {{255, "The printer driver directory path is too long:\r\n"},
+                {254, "The path is too long:\r\n"},
+                {247, "The path is too long:\r\n"},
+                {246, nullptr}};
+  RunWindow([&](sim::UserActions& u) {
+    u.WaitIdle();
+    for (const auto& c : kCases) {
+      SCOPED_TRACE(c.folderLength);
+      const std::string folder = "C:\\" + std::string(c.folderLength - 3, 'd');
+      m.spool().SetDriverDirectoryX86(folder);
+      Choose(u, "RX-01 Series", Parallel, true);
+      ClickInstall(u);
+      if (c.box == nullptr) {
+        EXPECT_EQ(end, EndState::Completed) << DumpRun();
+        EXPECT_TRUE(m.spool().Driver(sim::kEnvX86, "RX-01 Series").has_value());
+        continue;
+      }
+      EXPECT_EQ(end, EndState::Failed) << DumpRun();
+      ASSERT_EQ(runBoxes.size(), 1u) << DumpRun();
+      EXPECT_EQ(runBoxes[0].text.rfind(c.box, 0), 0u) << runBoxes[0].text;
+      EXPECT_FALSE(m.spool().Driver(sim::kEnvX86, "RX-01 Series").has_value());
+    }
+    u.Click(win::IDCANCEL);
+  });
+}
+
 }  // namespace
 }  // namespace install_test

@@ -66,8 +66,11 @@ bool SimSpooler::Enter(const char* call) {
 
 std::string SimSpooler::NativeEnvironment() const { return system_.Is64Bit() ? kEnvX64 : kEnvX86; }
 
-std::string SimSpooler::DriverDirectory(const std::string& environment) {
-  if (SameName(environment, kEnvX86)) return "C:\\WINDOWS\\system32\\spool\\drivers\\w32x86";
+std::string SimSpooler::DriverDirectory(const std::string& environment) const {
+  if (SameName(environment, kEnvX86)) {
+    return driverDirectoryX86_.empty() ? "C:\\WINDOWS\\system32\\spool\\drivers\\w32x86"
+                                       : driverDirectoryX86_;
+  }
   if (SameName(environment, kEnvX64)) return "C:\\WINDOWS\\system32\\spool\\drivers\\x64";
   return "";
 }

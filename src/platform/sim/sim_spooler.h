@@ -118,6 +118,10 @@ class SimSpooler : public platform::Spooler {
   void AddDriver(const std::string& environment, const std::string& name);
   void AddMonitor(const std::string& name, const std::string& dllName);
   void SetJobs(const std::string& printer, uint32_t jobs);
+  // Where the spooler keeps 32-bit drivers: a spooler configured to keep
+  // them elsewhere than under the Windows folder. The folder is made when
+  // asked for.
+  void SetDriverDirectoryX86(const std::string& path) { driverDirectoryX86_ = path; }
   void AttachUsbDevice(const std::string& port);
   // Scripts the next add-port wizard runs, in order.
   void QueueWizardCreatesPort(const std::string& portName,
@@ -142,7 +146,7 @@ class SimSpooler : public platform::Spooler {
   // folder. The DLL stays loaded, so locked, while the spooler runs.
   static std::string MonitorDllPath(const std::string& dllName);
   // The driver directory of an environment, "" for an unknown one.
-  static std::string DriverDirectory(const std::string& environment);
+  std::string DriverDirectory(const std::string& environment) const;
 
   // --- Wiring by the machine ---
   // Asked before each call: whether the "Spooler" service runs.
@@ -192,6 +196,7 @@ class SimSpooler : public platform::Spooler {
   platform::PrinterHandle nextHandle_ = 0x2000;
   int restarts_ = 0;
   bool stopped_ = false;
+  std::string driverDirectoryX86_;
 };
 
 }  // namespace sim
