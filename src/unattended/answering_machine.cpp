@@ -78,7 +78,7 @@ class AnsweringMachine::AnsweringWindowSystem : public platform::WindowSystem {
 };
 
 AnsweringMachine::AnsweringMachine(platform::Machine& inner, UnattendedRun& run)
-    : inner_(inner), ui_(std::make_unique<AnsweringWindowSystem>(inner.ui(), run)) {}
+    : ForwardingMachine(inner), ui_(std::make_unique<AnsweringWindowSystem>(inner.ui(), run)) {}
 
 AnsweringMachine::~AnsweringMachine() = default;
 

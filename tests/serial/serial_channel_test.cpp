@@ -16,8 +16,8 @@
 
 #include "checked_machine.h"
 #include "platform/comm_constants.h"
+#include "platform/forwarding_machine.h"
 #include "platform/posix/posix_comm.h"
-#include "platform/sim/forwarding_machine.h"
 #include "platform/win_constants.h"
 #include "ports/port_kind.h"
 #include "resources/resource.h"
@@ -181,7 +181,7 @@ TEST_F(SerialChannelThreads, EmptyCommEventsDoNotKeepTheThreadBusy) {
   EXPECT_LE(overOneHundredMs, 2);
 }
 
-class PosixCommMachine : public sim::ForwardingMachine {
+class PosixCommMachine : public platform::ForwardingMachine {
  public:
   using ForwardingMachine::ForwardingMachine;
   platform::CommPorts& comm() override { return ports; }
