@@ -40,15 +40,19 @@ int32_t NtCode(uint32_t major, uint32_t minor) {
 
 }  // namespace
 
+bool ReadWindowsVersion(platform::Machine& machine, platform::OsVersionInfo& info) {
+  info = platform::OsVersionInfo();
+  info.size = kExtendedVersionInfoSize;
+  if (machine.system().GetVersionExA(info)) return true;
+  // Systems older than NT 4 SP6 know only the plain record.
+  info = platform::OsVersionInfo();
+  info.size = kPlainVersionInfoSize;
+  return machine.system().GetVersionExA(info);
+}
+
 int32_t WindowsVersionCode(platform::Machine& machine) {
   platform::OsVersionInfo info;
-  info.size = kExtendedVersionInfoSize;
-  if (!machine.system().GetVersionExA(info)) {
-    // Systems older than NT 4 SP6 know only the plain record.
-    info = platform::OsVersionInfo();
-    info.size = kPlainVersionInfoSize;
-    if (!machine.system().GetVersionExA(info)) return -1;
-  }
+  if (!ReadWindowsVersion(machine, info)) return -1;
   switch (info.platformId) {
     case win::VER_PLATFORM_WIN32_WINDOWS:
       return NineXCode(info.majorVersion, info.minorVersion);

@@ -7,6 +7,9 @@
 struct Installation;
 class InstallerWindow;
 
+// GetVersionExA with the extended record, else with the plain one that
+// systems older than NT 4 SP6 know; false when neither is answered.
+bool ReadWindowsVersion(platform::Machine& machine, platform::OsVersionInfo& info);
 // 1 (95) to 11 (10 and later), -1 for anything else.
 int32_t WindowsVersionCode(platform::Machine& machine);
 // The version text for a code ("Microsoft Windows 7 "), empty outside 1-11.

@@ -22,6 +22,22 @@ struct Installation {
 
   platform::Machine& machine;
 
+  // The inventory's list of a PortKind; null for any other value.
+  const StringList* PortsOfKind(int32_t kind) const {
+    switch (kind) {
+      case Serial:
+        return &serialPorts;
+      case Usb:
+        return &usbPorts;
+      case Parallel:
+        return &parallelPorts;
+      case TcpIp:
+        return &tcpipPorts;
+      default:
+        return nullptr;
+    }
+  }
+
   // The port inventory.
   StringList allPorts;
   StringList usbPorts;

@@ -300,3 +300,17 @@ void AbandonSerialAssignment(Installation& installation, InstallerWindow& window
   installation.serialSearch.reset();
   RestartSpooler(installation, window);
 }
+
+bool OnSerialNotification(Installation& installation, InstallerWindow& window, uint32_t message) {
+  if (message == WM_SERIALDATA) {
+    installation.serialReplySeen = 1;
+    return true;
+  }
+  if (message != WM_SERIALERROR) return false;
+  // Shown here, owned by the window, rather than on the monitoring thread,
+  // whose port the next probe tick closes and waits for.
+  for (const std::string& text : installation.serialChannel.TakeErrors()) {
+    window.ShowMessageBox(text, "Application Error", win::MB_ICONSTOP | win::MB_OK);
+  }
+  return true;
+}

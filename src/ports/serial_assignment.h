@@ -12,3 +12,6 @@ void SerialProbeTick(Installation& installation, InstallerWindow& window, std::u
 // The main window is being destroyed: a search still under way stops, its
 // port is closed and the printers parked for it get their ports back.
 void AbandonSerialAssignment(Installation& installation, InstallerWindow& window);
+// The serial channel's notifications to the window that runs the search
+// (WM_SERIALDATA, WM_SERIALERROR): false for any other message.
+bool OnSerialNotification(Installation& installation, InstallerWindow& window, uint32_t message);

@@ -18,8 +18,7 @@ int ShowMainWindow(platform::Machine& machine, UnattendedRun* run) {
 
 std::string EnvironmentLine(platform::Machine& machine) {
   platform::OsVersionInfo version;
-  version.size = 156;
-  machine.system().GetVersionExA(version);
+  ReadWindowsVersion(machine, version);
   std::string folder;
   machine.files().GetCurrentDirectoryA(folder, 260);
   return "environment: Windows " + std::to_string(version.majorVersion) + "." +

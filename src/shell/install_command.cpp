@@ -9,25 +9,6 @@
 #include "ports/port_kind.h"
 #include "shell/step_times.h"
 
-namespace {
-
-const StringList* PortsOfKind(const Installation& installation, int32_t kind) {
-  switch (kind) {
-    case Serial:
-      return &installation.serialPorts;
-    case Usb:
-      return &installation.usbPorts;
-    case Parallel:
-      return &installation.parallelPorts;
-    case TcpIp:
-      return &installation.tcpipPorts;
-    default:
-      return nullptr;
-  }
-}
-
-}  // namespace
-
 void InstallCommand(Installation& installation, InstallerWindow& window) {
   StepMark("install-begin");
   PortInventory(installation, window);
@@ -38,7 +19,7 @@ void InstallCommand(Installation& installation, InstallerWindow& window) {
   // Whether this run found a port of its kind: a port connected after an
   // earlier run found none counts for the next run.
   installation.portAvailable = true;
-  if (const StringList* ports = PortsOfKind(installation, installation.portKind)) {
+  if (const StringList* ports = installation.PortsOfKind(installation.portKind)) {
     if (ports->empty()) {
       installation.portAvailable = false;
     } else {

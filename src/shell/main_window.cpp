@@ -15,9 +15,6 @@
 
 namespace {
 
-// The probe timer of the serial port assignment.
-constexpr std::uintptr_t kProbeTimer = 1;
-
 // Private message (WM_APP + 16): lParam points at the work to run on the
 // window's thread (OnWindowThread).
 constexpr uint32_t kRunOnWindowThread = 0x8000 + 16;
@@ -25,7 +22,8 @@ constexpr uint32_t kRunOnWindowThread = 0x8000 + 16;
 // with a command line once it is done.
 constexpr uint32_t kStartupDone = 0x8000 + 17;
 // /passive clicks Install this long after the choices are filled in, so that
-// the person at the screen sees them before the run takes the window.
+// the person at the screen sees them before the run takes the window. Its
+// id differs from the serial probe's timer (1).
 constexpr std::uintptr_t kPassiveClickTimer = 2;
 constexpr uint32_t kPassiveClickDelayMs = 500;
 
@@ -145,7 +143,7 @@ int MainWindow::ShowAppMessageBox(const std::string& text, uint32_t type) {
 }
 
 std::intptr_t MainWindow::ShowPortDialog(int32_t kind, std::string& chosenPort) {
-  if (run_ && run_->options().Unattended()) {
+  if (Unattended()) {
     return run_->AnswerPortDialog(installation_, kind, chosenPort);
   }
   std::intptr_t result = win::IDCANCEL;
@@ -166,12 +164,12 @@ std::intptr_t MainWindow::ShowPortDialog(int32_t kind, std::string& chosenPort) 
 }
 
 int MainWindow::AddTcpIpPort() {
-  if (run_ && run_->options().Unattended()) return run_->AnswerTcpIpWizard();
+  if (Unattended()) return run_->AnswerTcpIpWizard();
   return machine_.spooler().AddPortA(hwnd(), "Standard TCP/IP Port");
 }
 
 std::intptr_t MainWindow::ShowSerialPrompt() {
-  if (run_ && run_->options().Unattended()) return run_->AnswerSerialPrompt();
+  if (Unattended()) return run_->AnswerSerialPrompt();
   return ::ShowSerialPrompt(machine_, hwnd());
 }
 
@@ -234,7 +232,7 @@ bool MainWindow::OnInitDialog() {
                          ").\r\nClose the installer and run it again.",
                      "Error", win::MB_OK | win::MB_ICONSTOP);
     // Unattended, nobody is there to close it.
-    if (run_ && run_->options().Unattended()) Close(win::IDOK);
+    if (Unattended()) Close(win::IDOK);
   }
   return true;
 }
@@ -316,13 +314,12 @@ void MainWindow::EndWhenInstalled() {
   if (!run_ || !installRunning_ || installation_.serialSearch || Closing()) return;
   installRunning_ = false;
   run_->InstallEnded(installation_, DriverComboText());
-  if (run_->options().Unattended()) Close(win::IDOK);
+  if (Unattended()) Close(win::IDOK);
 }
 
 void MainWindow::OnClose() { Close(win::IDCANCEL); }
 
 void MainWindow::OnDestroy() {
-  KillTimer(kProbeTimer);
   // A serial search cut short must not leave the shop's printers parked.
   AbandonSerialAssignment(installation_, *this);
   // The worker writes this window's members: let it skip its remaining steps
@@ -338,24 +335,14 @@ void MainWindow::OnDestroy() {
 
 bool MainWindow::OnMessage(uint32_t message, platform::WParam wParam, platform::LParam lParam,
                            platform::LResult& result) {
-  if (message == WM_SERIALDATA) {
-    installation_.serialReplySeen = 1;
-    result = 0;
-    return true;
-  }
-  if (message == WM_SERIALERROR) {
-    // Shown here, owned by this window, rather than on the monitoring thread,
-    // whose port the next probe tick closes and waits for.
-    for (const std::string& text : installation_.serialChannel.TakeErrors()) {
-      ui().MessageBoxA(hwnd(), text, "Application Error", win::MB_ICONSTOP | win::MB_OK);
-    }
+  if (OnSerialNotification(installation_, *this, message)) {
     result = 0;
     return true;
   }
   if (message == kStartupDone && run_) {
     // The run's choices in the controls; unattended, the click follows.
     const bool install = run_->AfterStartup(installation_, *this);
-    if (run_->options().Unattended()) {
+    if (Unattended()) {
       if (install) {
         SetTimer(kPassiveClickTimer, kPassiveClickDelayMs);
       } else {

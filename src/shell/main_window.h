@@ -75,6 +75,8 @@ class MainWindow : public platform::Dialog, public InstallerWindow {
   void FillPortTypeList();
   // With a run: the end of an Install run that has no serial search left.
   void EndWhenInstalled();
+  // /passive: the run's rules answer every question, not a person.
+  bool Unattended() const { return run_ != nullptr && run_->options().Unattended(); }
 
   platform::Machine& machine_;
   const uint32_t updateDataMessage_;

@@ -8,10 +8,6 @@
 #include "shell/install_command.h"
 #include "shell/startup_worker.h"
 
-namespace {
-constexpr std::uintptr_t kProbeTimer = 1;
-}
-
 UnattendedWindow::UnattendedWindow(platform::Machine& machine, UnattendedRun& run)
     : platform::Dialog(machine.ui()), machine_(machine), run_(run), installation_(machine) {}
 
@@ -81,7 +77,6 @@ void UnattendedWindow::OnTimer(std::uintptr_t timerId) {
 void UnattendedWindow::OnClose() { Close(win::IDCANCEL); }
 
 void UnattendedWindow::OnDestroy() {
-  KillTimer(kProbeTimer);
   AbandonSerialAssignment(installation_, *this);
   RemoveWorkArea(machine_);
 }
@@ -89,15 +84,5 @@ void UnattendedWindow::OnDestroy() {
 bool UnattendedWindow::OnMessage(uint32_t message, platform::WParam, platform::LParam,
                                  platform::LResult& result) {
   result = 0;
-  if (message == WM_SERIALDATA) {
-    installation_.serialReplySeen = 1;
-    return true;
-  }
-  if (message == WM_SERIALERROR) {
-    for (const std::string& text : installation_.serialChannel.TakeErrors()) {
-      ShowMessageBox(text, "Application Error", win::MB_ICONSTOP | win::MB_OK);
-    }
-    return true;
-  }
-  return false;
+  return OnSerialNotification(installation_, *this, message);
 }

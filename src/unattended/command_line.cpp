@@ -34,14 +34,12 @@ std::string Lower(std::string text) {
   return text;
 }
 
-constexpr const char* kPortKinds[] = {"serial", "usb", "parallel", "tcpip"};  // PortKind order
-
 std::string Check(const std::string& name, const std::string& value, CommandLine& options) {
   if (name == "port") {
     const std::size_t equals = value.find('=');
     const std::string kind = Lower(value.substr(0, equals));
     for (int32_t k = Serial; k <= TcpIp; ++k) {
-      if (kind == kPortKinds[k]) options.portKind = k;
+      if (kind == kPortKindNames[k].switchValue) options.portKind = k;
     }
     if (!options.portKind) return "/port: \"" + kind + "\" is not serial, usb, parallel or tcpip";
     if (equals != std::string::npos) {
@@ -52,8 +50,10 @@ std::string Check(const std::string& name, const std::string& value, CommandLine
     const auto rate = std::find_if(std::begin(kSerialBaudRates), std::end(kSerialBaudRates),
                                    [&](int32_t r) { return std::to_string(r) == value; });
     if (rate == std::end(kSerialBaudRates)) {
-      return "/baud: " + value +
-             " is not one of 300, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200";
+      std::string error = "/baud: " + value + " is not one of";
+      for (const int32_t r : kSerialBaudRates)
+        error += (r == kSerialBaudRates[0] ? " " : ", ") + std::to_string(r);
+      return error;
     }
     options.baudRate = *rate;
   } else if (name == "driver") {

@@ -25,6 +25,14 @@ inline constexpr int kAlreadyRunning = 16;
 inline constexpr int kRemovalFailed = 17;
 }  // namespace exit_code
 
+// The port kinds in PortKind order: as /port names them, and as the log does.
+struct PortKindName {
+  const char* switchValue;
+  const char* text;
+};
+inline constexpr PortKindName kPortKindNames[] = {
+    {"serial", "serial"}, {"usb", "USB"}, {"parallel", "parallel"}, {"tcpip", "TCP/IP"}};
+
 enum class RunMode { Window, Passive, Quiet };
 
 struct CommandLine {

@@ -73,20 +73,13 @@ const char* AnswerName(int answer) {
   return answer >= 0 && answer <= win::IDNO ? kNames[answer] : "?";
 }
 
+// The kinds come from the command line or the port-type list: always one
+// of the four.
 const StringList& PortsOfKind(const Installation& installation, int32_t kind) {
-  switch (kind) {
-    case Usb:
-      return installation.usbPorts;
-    case Parallel:
-      return installation.parallelPorts;
-    case TcpIp:
-      return installation.tcpipPorts;
-    default:
-      return installation.serialPorts;
-  }
+  static const StringList kNone;
+  const StringList* ports = installation.PortsOfKind(kind);
+  return ports != nullptr ? *ports : kNone;
 }
-
-constexpr const char* kKindNames[] = {"serial", "USB", "parallel", "TCP/IP"};
 
 }  // namespace
 
@@ -120,12 +113,13 @@ std::intptr_t UnattendedRun::AnswerPortDialog(const Installation& installation, 
   auto port = ports.begin();
   if (!options_.port.empty()) port = std::find(ports.begin(), ports.end(), options_.port);
   if (port == ports.end()) {
-    Fail(exit_code::kNoPortOfKind, std::string("no ") + kKindNames[kind] + " port to choose");
+    Fail(exit_code::kNoPortOfKind,
+         std::string("no ") + kPortKindNames[kind].text + " port to choose");
     return kind == Usb ? -1 : RESULT_CANCEL;
   }
   chosenPort = *port;
   const auto row = port - ports.begin();
-  log_.Line(std::string(kKindNames[kind]) + " port dialog -> " + chosenPort);
+  log_.Line(std::string(kPortKindNames[kind].text) + " port dialog -> " + chosenPort);
   // The USB dialog ends with the row itself, the others with a row result.
   return kind == Usb ? row : RESULT_ROW_BASE + row;
 }
@@ -188,7 +182,7 @@ bool UnattendedRun::AfterStartup(Installation& installation, InstallerWindow& wi
     // Found before anything is installed: the window would fall back on a
     // parallel port or open the TCP/IP wizard, which nobody can answer.
     Fail(exit_code::kNoPortOfKind,
-         "there is no " + std::string(kKindNames[kind]) + " port " + options_.port);
+         "there is no " + std::string(kPortKindNames[kind].text) + " port " + options_.port);
   }
   {
     std::lock_guard lock(mutex_);
@@ -198,7 +192,7 @@ bool UnattendedRun::AfterStartup(Installation& installation, InstallerWindow& wi
   window.SelectPortKind(kind);
   installation.setDefaultPrinter = options_.noDefault ? 0 : 1;
   window.Refresh();
-  log_.Line("choices: driver \"" + *name + "\", " + kKindNames[kind] + " port" +
+  log_.Line("choices: driver \"" + *name + "\", " + kPortKindNames[kind].text + " port" +
             (options_.port.empty() ? "" : " " + options_.port) +
             (options_.noDefault ? ", not the default printer" : ", the default printer"));
   return true;
@@ -225,7 +219,7 @@ void UnattendedRun::InstallEnded(const Installation& installation, const std::st
   log_.Line("end state: printer \"" + *printer + "\" on " + port);
   const bool rightKind = std::find(kindPorts.begin(), kindPorts.end(), port) != kindPorts.end();
   if (failure_ == 0 && (!rightKind || (!options_.port.empty() && port != options_.port))) {
-    log_.Line(std::string("failure: not on a ") + kKindNames[kind] + " port as asked");
+    log_.Line(std::string("failure: not on a ") + kPortKindNames[kind].text + " port as asked");
     failure_ = exit_code::kNoPortOfKind;
   }
 }
