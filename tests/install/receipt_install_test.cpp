@@ -193,5 +193,14 @@ TEST_F(ReceiptInstall, DriverFolderAndStagedPathsAreTakenUpToTheirBuffers) {
   });
 }
 
+// A TCP/IP run whose port wizard is cancelled ends without a box, Install
+// ready for the next try.
+TEST_F(ReceiptInstall, ACancelledTcpIpWizardLeavesInstallReady) {
+  RunInstall("RX-01 Series", TcpIp, true);
+  EXPECT_TRUE(installEnabled) << DumpRun();
+  EXPECT_TRUE(runBoxes.empty()) << DumpRun();
+  EXPECT_TRUE(m.spool().Printers().empty());
+}
+
 }  // namespace
 }  // namespace install_test
