@@ -4,8 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "install/installer_window.h"
-
 namespace {
 
 constexpr uint32_t kSectionListSize = 3000;
@@ -53,11 +51,10 @@ void WalkDriverNameFile(
   }
 }
 
-void DriverNameList(Installation& installation, InstallerWindow& window) {
+std::vector<std::string> DriverNameList(platform::Machine& machine) {
   std::vector<std::string> names;
-  WalkDriverNameFile(installation.machine,
-                     [&](int32_t, const std::string& name) { names.push_back(name); });
-  window.ShowDriverNames(names);
+  WalkDriverNameFile(machine, [&](int32_t, const std::string& name) { names.push_back(name); });
+  return names;
 }
 
 int32_t LookupDriverName(platform::Machine& machine, const std::string& name, int32_t keepRow) {

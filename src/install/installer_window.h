@@ -24,6 +24,10 @@ class InstallerWindow {
   // Shows the installation's statusText and setDefaultPrinter ("MyUpdateData"
   // with 0: synchronous from any thread).
   virtual void Refresh() = 0;
+  // Runs `work`, whose window calls then reach the window in one round trip:
+  // the main window runs it on its own thread in one send, so a thread other
+  // than the window's pays for one switch of threads, not one per call.
+  virtual void Batch(const std::function<void()>& work) = 0;
   // Data exchange: true reads the status line and the check box into the
   // installation, false shows them.
   virtual void UpdateData(bool fromControls) = 0;

@@ -36,6 +36,11 @@ bool IsTcpIpPortDescription(const std::string& description) {
 }
 
 void PortInventory(Installation& installation, InstallerWindow& window) {
+  ReadPortLists(installation);
+  window.ShowPortsChanged();
+}
+
+void ReadPortLists(Installation& installation) {
   installation.allPorts.clear();
   installation.usbPorts.clear();
   installation.serialPorts.clear();
@@ -59,7 +64,6 @@ void PortInventory(Installation& installation, InstallerWindow& window) {
     }
     installation.allPorts.push_back(port.portName);
   }
-  window.ShowPortsChanged();
 }
 
 int SerialPortInventory(platform::Machine& machine, std::vector<std::string>& list) {

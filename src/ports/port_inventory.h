@@ -9,8 +9,10 @@ struct Installation;
 class InstallerWindow;
 
 // Refills allPorts, usbPorts, serialPorts, parallelPorts and tcpipPorts, then
-// the window shows the change.
+// the window shows the change (ShowPortsChanged).
 void PortInventory(Installation& installation, InstallerWindow& window);
+// The refill alone, for a caller that has the window show it later.
+void ReadPortLists(Installation& installation);
 // Fills `list` with the registry's serial devices ("COM3" becomes "COM3:").
 // 1 if the list is non-empty afterwards, else 0.
 int SerialPortInventory(platform::Machine& machine, std::vector<std::string>& list);

@@ -2,16 +2,14 @@
 
 #include <string>
 
-#include "install/installer_window.h"
+#include "install/installation.h"
 #include "package/archive_library.h"
 
 namespace {
 constexpr uint32_t kMaxPath = 260;
 }
 
-void ExtractPackage(Installation& installation, InstallerWindow& window) {
-  SetStatus(installation, window, "Reading driver file...");
-
+void ExtractPackage(Installation& installation, platform::WindowId owner) {
   // The package is looked for in the current directory, not beside the
   // program: whoever starts the installer decides where the package lies.
   std::string directory;
@@ -21,7 +19,7 @@ void ExtractPackage(Installation& installation, InstallerWindow& window) {
   // Loaded for this extraction only; the library's own windows belong to
   // the installer's window.
   ArchiveLibrary library(installation.machine);
-  library.SetOwnerWindow(window.Owner());
+  library.SetOwnerWindow(owner);
   installation.packageUnpacked = library.Extract(archivePath, "C:\\") != 0;
   library.Unload();
 }

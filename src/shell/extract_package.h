@@ -1,8 +1,13 @@
 #pragma once
 
-struct Installation;
-class InstallerWindow;
+#include "platform/window_system.h"
 
-// Start-up step 3: "Reading driver file...", then unpack DriverData.Drv from
-// the current directory into C:\.
-void ExtractPackage(Installation& installation, InstallerWindow& window);
+struct Installation;
+
+// The status line while the package is unpacked.
+inline constexpr const char* kReadingPackageStatus = "Reading driver file...";
+
+// Start-up step 3, once kReadingPackageStatus is shown: unpacks
+// DriverData.Drv from the current directory into C:\, the archive library's
+// windows owned by `owner`.
+void ExtractPackage(Installation& installation, platform::WindowId owner);

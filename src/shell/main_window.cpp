@@ -16,7 +16,7 @@
 namespace {
 
 // Private message (WM_APP + 16): lParam points at the work to run on the
-// window's thread (OnWindowThread).
+// window's thread (Batch).
 constexpr uint32_t kRunOnWindowThread = 0x8000 + 16;
 // Private message (WM_APP + 17), posted by the start-up worker of a run
 // with a command line once it is done.
@@ -87,7 +87,7 @@ int32_t MainWindow::DriverComboSelection() { return ui().ComboGetCurSel(hwnd(), 
 
 void MainWindow::ShowDriverNames(const std::vector<std::string>& names) {
   // In one send to the window's thread.
-  OnWindowThread([&] {
+  Batch([&] {
     platform::WindowSystem& controls = ui();
     const platform::WindowId self = hwnd();
     controls.ComboResetContent(self, IDC_DRIVER_NAME);
@@ -99,7 +99,7 @@ void MainWindow::ShowDriverNames(const std::vector<std::string>& names) {
 }
 
 void MainWindow::SelectDriverName(int32_t row) {
-  OnWindowThread([&] {
+  Batch([&] {
     ui().ComboSetCurSel(hwnd(), IDC_DRIVER_NAME, row);
     ui().SetDlgItemTextA(hwnd(), IDC_PRINTER_NAME, DriverComboText());
   });
@@ -118,7 +118,7 @@ int32_t MainWindow::SelectedPortKind(int32_t current) {
 void MainWindow::SelectPortKind(int32_t row) {
   // The list allows a single selection: selecting the row clears the old one.
   // The selection and the refresh in one send to the window's thread.
-  OnWindowThread([&] {
+  Batch([&] {
     ui().ListSetItemState(hwnd(), IDC_PORT_LIST, row, win::LVIS_SELECTED,
                           win::LVIS_SELECTED | win::LVIS_FOCUSED);
     Refresh();
@@ -127,7 +127,7 @@ void MainWindow::SelectPortKind(int32_t row) {
 
 void MainWindow::ShowPortsChanged() {
   // The style and the refresh in one send to the window's thread.
-  OnWindowThread([&] {
+  Batch([&] {
     ui().ListSetExtendedStyle(hwnd(), IDC_PORT_LIST,
                               PortTypeListStyle(ui().ListGetExtendedStyle(hwnd(), IDC_PORT_LIST)));
     Refresh();
@@ -194,7 +194,7 @@ void MainWindow::Close(std::intptr_t result) {
   ui().EndDialog(hwnd(), result);
 }
 
-void MainWindow::OnWindowThread(const std::function<void()>& work) {
+void MainWindow::Batch(const std::function<void()>& work) {
   ui().SendMessageA(hwnd(), kRunOnWindowThread, 0, reinterpret_cast<platform::LParam>(&work));
 }
 

@@ -33,6 +33,11 @@ class MainWindow : public platform::Dialog, public InstallerWindow {
   // --- InstallerWindow ---
   platform::WindowId Owner() const override { return hwnd(); }
   void Refresh() override;
+  // One synchronous send however many control operations `work` makes: from
+  // the start-up worker every send to a control is a round trip between the
+  // two threads. On the window's thread `work` simply runs. Nothing runs
+  // once the window is gone.
+  void Batch(const std::function<void()>& work) override;
   void UpdateData(bool fromControls) override;
   void SetProgress(int position) override;
   void EnableInstall(bool enable = true) override;
@@ -54,13 +59,6 @@ class MainWindow : public platform::Dialog, public InstallerWindow {
   void KillTimer(std::uintptr_t timerId) override;
   void Close(std::intptr_t result) override;
   bool Closing() const override { return closing_.load(); }
-
-  // Runs `work` on the window's own thread while the caller waits: one
-  // synchronous send however many control operations `work` makes. From the
-  // start-up worker every send to a control is a round trip between the two
-  // threads; a step that drives several controls makes one. On the window's
-  // thread `work` simply runs. Nothing runs once the window is gone.
-  void OnWindowThread(const std::function<void()>& work);
 
   // --- Message handling ---
   bool OnInitDialog() override;

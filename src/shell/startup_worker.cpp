@@ -1,5 +1,8 @@
 #include "shell/startup_worker.h"
 
+#include <string>
+#include <vector>
+
 #include "install/driver_name_list.h"
 #include "install/environment_probe.h"
 #include "install/installer_window.h"
@@ -19,26 +22,36 @@ int32_t DefaultPortKind(const Installation& installation) {
 void StartupWorker(Installation& installation, InstallerWindow& window) {
   // Each step runs to its end; once the window is closing the remaining ones
   // are skipped, since they would write into a window that is going away.
+  //
+  // The steps' window writes go in two batches, each one round trip to the
+  // window's thread: the port-type list with the status line, which must
+  // show before the unpacking; and, once the package is read, the names,
+  // the port kind, the system line and the Install button. A refresh in
+  // between would show the same text again, so the person sees what the
+  // steps one by one would show.
   StepMark("begin");
   if (window.Closing()) return;
   SpoolerControl(installation.machine, window.Owner(), "Spooler", EnsureRunning);
   StepMark("spooler");
   if (window.Closing()) return;
-  PortInventory(installation, window);
+  ReadPortLists(installation);
+  window.Batch([&] {
+    window.ShowPortsChanged();
+    SetStatus(installation, window, kReadingPackageStatus);
+  });
   StepMark("ports");
   if (window.Closing()) return;
-  ExtractPackage(installation, window);
+  ExtractPackage(installation, window.Owner());
   StepMark("package");
   if (window.Closing()) return;
-  DriverNameList(installation, window);
+  const std::vector<std::string> names = DriverNameList(installation.machine);
   StepMark("names");
   if (window.Closing()) return;
-  window.SelectPortKind(DefaultPortKind(installation));
-  StepMark("portkind");
-  if (window.Closing()) return;
-  EnvironmentProbe(installation, window);
-  StepMark("environment");
-  if (window.Closing()) return;
-  window.EnableInstall(true);
+  window.Batch([&] {
+    window.ShowDriverNames(names);
+    window.SelectPortKind(DefaultPortKind(installation));
+    EnvironmentProbe(installation, window);
+    window.EnableInstall(true);
+  });
   StepMark("enabled");
 }

@@ -6,6 +6,7 @@
 // screen has to stay responsive meanwhile.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@ class UnattendedWindow : public platform::Dialog, public InstallerWindow {
   // --- InstallerWindow ---
   platform::WindowId Owner() const override { return hwnd(); }
   void Refresh() override { run_.Status(installation_.statusText); }
+  void Batch(const std::function<void()>& work) override { work(); }
   void UpdateData(bool fromControls) override;
   void SetProgress(int) override {}
   void EnableInstall(bool enable = true) override { installEnabled_ = enable; }
