@@ -13,7 +13,7 @@ inline constexpr const char* kDriverNameFile = "C:\\DriverName.cfg";
 // calls `visit` with the section's position and each name, in file order.
 void WalkDriverNameFile(platform::Machine& machine,
                         const std::function<void(int32_t section, const std::string& name)>& visit);
-// The names for the driver combo box, in file order (for ShowDriverNames).
+// The list's names in file order, as the driver combo box shows them.
 std::vector<std::string> DriverNameList(platform::Machine& machine);
 // The catalogue row of `name`: the position of the last section holding it,
 // or `keepRow` when no section does.

@@ -167,8 +167,7 @@ bool UnattendedRun::AfterStartup(Installation& installation, InstallerWindow& wi
     return false;
   }
   if (!options_.driver) return false;
-  std::vector<std::string> names;
-  WalkDriverNameFile(machine_, [&](int32_t, const std::string& name) { names.push_back(name); });
+  const std::vector<std::string> names = DriverNameList(machine_);
   const auto name = std::find(names.begin(), names.end(), *options_.driver);
   const int32_t kind = options_.portKind.value_or(window.SelectedPortKind(installation.portKind));
   const StringList& ports = PortsOfKind(installation, kind);
@@ -251,8 +250,7 @@ void UnattendedRun::Uninstall(InstallerWindow& window) {
 }
 
 void UnattendedRun::List() {
-  WalkDriverNameFile(machine_,
-                     [&](int32_t, const std::string& name) { log_.Line("driver name: " + name); });
+  for (const std::string& name : DriverNameList(machine_)) log_.Line("driver name: " + name);
   for (const std::string& printer : InstalledDriverRows(machine_)) {
     log_.Line("installed printer: " + printer);
   }

@@ -43,10 +43,7 @@ std::vector<std::string> InstalledDriverRows(platform::Machine& machine) {
   std::vector<std::string> printerPorts;
   InstalledPrinterInventory(machine, printerNames, printerPorts);
 
-  std::vector<std::string> driverNames;
-  WalkDriverNameFile(machine,
-                     [&](int32_t, const std::string& name) { driverNames.push_back(name); });
-
+  const std::vector<std::string> driverNames = DriverNameList(machine);
   std::vector<std::string> rows;
   for (const auto& printer : printerNames) {
     for (const auto& driver : driverNames) {
