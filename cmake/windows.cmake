@@ -1,5 +1,6 @@
-# The real program: a 32-bit GUI executable, statically linked so that it runs
-# from a USB stick with nothing but Windows' own DLLs.
+# The real program: a GUI executable (the 32-bit one ships; the 64-bit build
+# is for 64-bit Windows without 32-bit support), statically linked so that it
+# runs from a USB stick with nothing but Windows' own DLLs.
 enable_language(RC)
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 set(STATIC_RUNTIME -static -static-libgcc -static-libstdc++)

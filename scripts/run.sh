@@ -9,11 +9,21 @@ root=$(pwd)
 
 scripts/install-deps.sh
 
-echo "== building the installer (windows preset)"
-cmake --preset windows >/dev/null
-cmake --build --preset windows -j"$(nproc)"
+# The program that ships is the 32-bit one; a host that cannot run 32-bit
+# programs shows the 64-bit build of the same sources on 64-bit Windows.
+preset=windows
+export WINE_VARIANT=win32
+if ! tests/wine/host_runs_32bit.sh; then
+  echo "This host cannot run 32-bit programs (Exec format error from Wine's 32-bit loader): showing the 64-bit build on 64-bit Windows instead."
+  preset=windows-x64
+  WINE_VARIANT=win64
+fi
 
-export TEST_BUILD_DIR="$root/build/windows"
+echo "== building the installer ($preset preset)"
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" -j"$(nproc)"
+
+export TEST_BUILD_DIR="$root/build/$preset"
 export WINE_RESULTS="$root/build"
 # shellcheck source=../tests/wine/lib.sh
 source tests/wine/lib.sh
@@ -30,7 +40,8 @@ if [ -f tools/package_builder/CMakeLists.txt ]; then
   rm -rf "$sample"
   monitor=()
   if [ -f "$bin/tests/wine/monitor/lbxmonNT.dll" ]; then
-    monitor=(--monitor-dll "$bin/tests/wine/monitor/lbxmonNT.dll")
+    monitor=(--monitor-dll "$bin/tests/wine/monitor/lbxmonNT.dll"
+      --monitor-dll64 "$bin/tests/wine/monitor/lbxmonNT.dll")
   fi
   build/linux/tools/package_builder/package_builder sample "$sample" "${monitor[@]}"
   package="$root/build/DriverData.Drv"
@@ -38,7 +49,7 @@ if [ -f tools/package_builder/CMakeLists.txt ]; then
 fi
 
 echo "== preparing a Wine prefix ($WINEARCH) under build/"
-export WINEPREFIX="$root/build/wine-prefix"
+export WINEPREFIX="$root/build/wine-prefix-$WINE_VARIANT"
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   make_template_prefix "$WINEPREFIX"
 fi

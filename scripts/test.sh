@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds both targets and runs every test:
+# Installs what is missing, builds the targets and runs every test:
 #  - the unit and scenario tests against the simulated Windows machine,
 #    plain, under AddressSanitizer + UndefinedBehaviorSanitizer, and the
 #    threaded parts under ThreadSanitizer;
-#  - the Windows executable's end-to-end tests under Wine;
+#  - the Windows executable's end-to-end tests under Wine: the shipped
+#    32-bit program on 32-bit and on 64-bit Windows where this host runs
+#    32-bit programs, the 64-bit build on 64-bit Windows where it does not;
 #  - a short run of each fuzzer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,6 +16,7 @@ scripts/install-deps.sh
 
 passed=0
 failed=0
+skipped=0
 run_ctest() {  # build-dir [ctest args...]
   local dir=$1; shift
   local log
@@ -55,42 +58,61 @@ echo "== linux with ThreadSanitizer (threaded parts)"
 cmake --preset linux-tsan >/dev/null && cmake --build --preset linux-tsan -j"$jobs" --target installer_tests
 if TSAN_OPTIONS=halt_on_error=1 build/linux-tsan/installer_tests --gtest_filter="*Threads*"; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 
+# Checks of a Windows build: the program is a GUI executable of the
+# build's architecture, and what ships carries no debug sections, only a link
+# to the file beside it that keeps them.
+check_windows_build() {  # build-dir "file(1) type" objdump
+  local dir=$1 type=$2 objdump=$3 exe=$1/DriverSetup.exe shipped sections kept unstripped=""
+  if file "$exe" | grep -q "$type"; then
+    passed=$((passed + 1))
+  else
+    echo "FAIL: $exe is not a $type: $(file "$exe")"
+    failed=$((failed + 1))
+  fi
+  for shipped in "$exe" "$dir/tools/sevenzip32/7-zip32.dll"; do
+    sections=$("$objdump" -h "$shipped" 2>&1) || sections=""
+    kept=$("$objdump" -h "$shipped.debug" 2>&1) || kept=""
+    if grep -q ' \.debug_' <<<"$sections" || ! grep -q ' \.gnu_debuglink ' <<<"$sections" ||
+      ! grep -q ' \.debug_info ' <<<"$kept"; then
+      unstripped="$unstripped $shipped"
+    fi
+  done
+  if [ -z "$unstripped" ]; then
+    passed=$((passed + 1))
+  else
+    echo "FAIL: not stripped, or without its debug file beside it:$unstripped"
+    failed=$((failed + 1))
+  fi
+}
+
+# Runs the Wine scenarios of one variant and adds their counts.
+run_wine() {  # build-dir variant [scenario...]
+  local results="$1/wine-results-$2"
+  tests/wine/run.sh "$@" || true
+  passed=$((passed + $(cat "$results/passed" 2>/dev/null || echo 0)))
+  failed=$((failed + $(cat "$results/failed" 2>/dev/null || echo 1)))
+}
+
+# The program that ships is the 32-bit one: it is built and checked on every
+# host. Its scenarios need a host that runs 32-bit programs; elsewhere the
+# 64-bit build of the same sources runs them in a 64-bit prefix.
 echo "== windows (MinGW-w64, i686)"
 build windows
-exe=build/windows/DriverSetup.exe
-if file "$exe" | grep -q "PE32 executable (GUI) Intel 80386"; then
-  passed=$((passed + 1))
-else
-  echo "FAIL: $exe is not a 32-bit GUI executable: $(file "$exe")"
-  failed=$((failed + 1))
-fi
-# What ships carries no debug sections, only a link to the file beside it
-# that keeps them.
-unstripped=""
-for shipped in "$exe" build/windows/tools/sevenzip32/7-zip32.dll; do
-  sections=$(i686-w64-mingw32-objdump -h "$shipped" 2>&1) || sections=""
-  kept=$(i686-w64-mingw32-objdump -h "$shipped.debug" 2>&1) || kept=""
-  if grep -q ' \.debug_' <<<"$sections" || ! grep -q ' \.gnu_debuglink ' <<<"$sections" ||
-    ! grep -q ' \.debug_info ' <<<"$kept"; then
-    unstripped="$unstripped $shipped"
-  fi
-done
-if [ -z "$unstripped" ]; then
-  passed=$((passed + 1))
-else
-  echo "FAIL: not stripped, or without its debug file beside it:$unstripped"
-  failed=$((failed + 1))
-fi
+check_windows_build build/windows "PE32 executable (GUI) Intel 80386" i686-w64-mingw32-objdump
 
-echo "== end-to-end under Wine"
-if [ -x tests/wine/run.sh ]; then
-  if tests/wine/run.sh build/windows; then
-    passed=$((passed + $(cat build/windows/wine-results/passed 2>/dev/null || echo 0)))
-    failed=$((failed + $(cat build/windows/wine-results/failed 2>/dev/null || echo 0)))
-  else
-    failed=$((failed + $(cat build/windows/wine-results/failed 2>/dev/null || echo 1)))
-    passed=$((passed + $(cat build/windows/wine-results/passed 2>/dev/null || echo 0)))
-  fi
+if tests/wine/host_runs_32bit.sh; then
+  echo "== end-to-end under Wine: the 32-bit program on 32-bit Windows"
+  run_wine build/windows win32
+  echo "== end-to-end under Wine: the 32-bit program on 64-bit Windows (WOW64)"
+  run_wine build/windows wow64 receipt_install_uninstall install_label unattended_quiet_uninstall
+else
+  echo "SKIPPED: the 32-bit program's scenarios under Wine: this host cannot run 32-bit programs (Exec format error from Wine's 32-bit loader)"
+  skipped=$((skipped + 1))
+  echo "== windows-x64 (MinGW-w64, x86_64)"
+  build windows-x64
+  check_windows_build build/windows-x64 "PE32+ executable (GUI) x86-64" x86_64-w64-mingw32-objdump
+  echo "== end-to-end under Wine: the 64-bit program on 64-bit Windows"
+  run_wine build/windows-x64 win64
 fi
 
 if [ -x scripts/fuzz.sh ]; then
@@ -99,5 +121,5 @@ if [ -x scripts/fuzz.sh ]; then
 fi
 
 echo
-echo "$passed passed, $failed failed"
+echo "$passed passed, $failed failed, $skipped skipped"
 [ "$failed" -eq 0 ]

@@ -3,11 +3,46 @@
 # build, absolute), WINE_RESULTS, WINE_TEMPLATE (the prefix every scenario
 # copies) and DISPLAY set. A scenario calls scenario_begin, then lays out the
 # machine, drives and checks the installer; run.sh calls scenario_end.
-export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-WINE=wine
-WINDOWS_BITS="32 bit" DRIVER_ENV="Windows NT x86" LABEL_ENGINE=50
-DRIVER_FOLDER='C:\windows\system32\spool\drivers\w32x86'
-MONITOR_DLL_PATH='C:\windows\system32\lbxmonNT.dll'
+#
+# WINE_VARIANT says which program runs on which Windows, and so what the
+# installer must show and leave behind:
+#   win32  the shipped 32-bit build on 32-bit Windows (a 32-bit prefix);
+#   wow64  the shipped 32-bit build on 64-bit Windows (a 64-bit prefix, the
+#          program under WOW64): what most tills run;
+#   win64  the 64-bit build on 64-bit Windows, through wine64 itself, for
+#          hosts that cannot run 32-bit programs.
+# Both 64-bit variants see 64-bit Windows: "Windows x64", the x64 folders,
+# the 64-bit label engine and the monitor in the Windows folder's SysWOW64.
+export WINE_VARIANT=${WINE_VARIANT:-win32}
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+case $WINE_VARIANT in
+  win32)
+    export WINEARCH=win32
+    unset WINELOADER
+    WINE=wine
+    WINDOWS_BITS="32 bit" DRIVER_ENV="Windows NT x86" LABEL_ENGINE=50
+    DRIVER_FOLDER='C:\windows\system32\spool\drivers\w32x86'
+    MONITOR_DLL_PATH='C:\windows\system32\lbxmonNT.dll'
+    ;;
+  wow64 | win64)
+    export WINEARCH=win64
+    # The wine launcher picks the 32-bit loader whenever it is installed,
+    # runnable or not: a 64-bit program is started by wine64 itself.
+    WINE=wine
+    unset WINELOADER
+    if [ "$WINE_VARIANT" = win64 ]; then
+      WINE=/usr/lib/wine/wine64
+      export WINELOADER=$WINE
+    fi
+    WINDOWS_BITS="64 bit" DRIVER_ENV="Windows x64" LABEL_ENGINE=56
+    DRIVER_FOLDER='C:\windows\system32\spool\drivers\x64'
+    MONITOR_DLL_PATH='C:\windows\SysWOW64\lbxmon64.dll'
+    ;;
+  *)
+    printf 'unknown WINE_VARIANT %s\n' "$WINE_VARIANT" >&2
+    return 2 2>/dev/null || exit 2
+    ;;
+esac
 
 # The native build (NATIVE_BUILD_DIR, by default build/linux of the source
 # tree) gives the package builder and the printer simulator.
