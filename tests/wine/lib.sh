@@ -138,8 +138,12 @@ drive() {
   return $rc
 }
 
-# The registry through Wine's reg.exe. ROOT is HKLM or HKCU.
-wine_reg() { timeout 60 "$WINE" reg "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+# The registry through Wine's reg.exe, the one of the installer's bitness:
+# under WOW64 a 32-bit program's HKLM\Software is the 32-bit view. ROOT is
+# HKLM or HKCU.
+WINE_REG=reg
+[ "$WINE_VARIANT" != wow64 ] || WINE_REG='C:\windows\syswow64\reg.exe'
+wine_reg() { timeout 60 "$WINE" "$WINE_REG" "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
 reg_set() {  # root path name sz|dword data
   wine_reg add "$1\\$2" /v "$3" /t "$([ "$4" = dword ] && echo REG_DWORD || echo REG_SZ)" \
     /d "$5" /f >/dev/null

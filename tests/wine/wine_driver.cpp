@@ -171,6 +171,18 @@ int Run(const std::vector<std::wstring>& a) {
     return 0;
   }
   if (a.size() < 2) return kUsage;
+  if (command == L"add-driver" && a.size() >= 4) {
+    // add-driver ENVIRONMENT NAME FILE: registers NAME with FILE as its every
+    // file, for printers whose creation looks the driver up there.
+    DRIVER_INFO_3W info{};
+    info.cVersion = 3;
+    info.pName = const_cast<wchar_t*>(a[2].c_str());
+    info.pEnvironment = const_cast<wchar_t*>(a[1].c_str());
+    info.pDriverPath = info.pDataFile = info.pConfigFile = const_cast<wchar_t*>(a[3].c_str());
+    return AddPrinterDriverExW(nullptr, 3, reinterpret_cast<BYTE*>(&info), APD_COPY_ALL_FILES)
+               ? 0
+               : kFailed;
+  }
   if (command == L"launch" && a.size() >= 6) {
     // The program must not inherit this driver's output: whoever reads it
     // would wait for the program's end.

@@ -17,7 +17,23 @@ install_prepare() {
   # The default printer's key, which a fresh prefix lacks and the installer
   # only opens.
   reg_set HKCU "$WINDOWS_KEY" Device sz ""
+  [ "$WINE_VARIANT" != wow64 ] || wow64_driver_standins || built=1
   return $built
+}
+
+# Under WOW64 Windows' spooler is a 64-bit service that creates a printer
+# with the driver of its own environment, "Windows x64", whoever asks. Wine's
+# spooler runs inside the 32-bit installer and looks the driver up in
+# "Windows NT x86" only (87 otherwise): the package's driver names are
+# registered there too, with a placeholder file, so that the printer's
+# creation finds them as Windows would.
+wow64_driver_standins() {
+  local name
+  echo placeholder >"$(unix_path 'C:\Setup\standin.dll')"
+  for name in "RX-46 Series" "LX-3(Label)"; do
+    drive add-driver "Windows NT x86" "$name" 'C:\Setup\standin.dll' ||
+      { fail "$name is registered for Windows NT x86"; return 1; }
+  done
 }
 
 # Installs on the parallel row and waits for the end of the run. Returns 0
