@@ -281,6 +281,7 @@ void MainWindow::OnCommand(int id, int notifyCode) {
       // Install command must never overlap the start-up worker or a run.
       if (notifyCode == win::BN_CLICKED && ui().IsDlgItemEnabled(hwnd(), IDC_INSTALL)) {
         installRunning_ = true;
+        if (run_) run_->InstallStarted();
         InstallCommand(installation_, *this);
         EndWhenInstalled();
       }

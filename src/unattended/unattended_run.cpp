@@ -190,11 +190,23 @@ bool UnattendedRun::AfterStartup(Installation& installation, InstallerWindow& wi
   window.SelectDriverName(static_cast<int32_t>(name - names.begin()));
   window.SelectPortKind(kind);
   installation.setDefaultPrinter = options_.noDefault ? 0 : 1;
+  // The rate the port is set to whether or not a prompt asks for one: a
+  // till with one COM port gets no prompt.
+  if (options_.baudRate) installation.baudRate = *options_.baudRate;
   window.Refresh();
   log_.Line("choices: driver \"" + *name + "\", " + kPortKindNames[kind].text + " port" +
             (options_.port.empty() ? "" : " " + options_.port) +
             (options_.noDefault ? ", not the default printer" : ", the default printer"));
   return true;
+}
+
+void UnattendedRun::InstallStarted() {
+  std::lock_guard lock(mutex_);
+  if (options_.Unattended()) return;
+  failure_ = 0;
+  ended_ = false;
+  // A failure status this run repeats word for word must count again.
+  lastStatus_.clear();
 }
 
 void UnattendedRun::InstallEnded(const Installation& installation, const std::string& printerName) {
@@ -208,8 +220,6 @@ void UnattendedRun::InstallEnded(const Installation& installation, const std::st
   const StringList& kindPorts = PortsOfKind(installation, kind);
   std::lock_guard lock(mutex_);
   ended_ = true;
-  // In the window the person's last Install run decides, whatever came before.
-  if (!options_.Unattended()) failure_ = 0;
   if (port.empty()) {
     log_.Line("end state: no printer \"" + printerName + "\"");
     if (failure_ == 0) failure_ = exit_code::kPrinterCreationFailed;

@@ -46,6 +46,10 @@ class UnattendedRun {
   // true when Install is to be clicked (unattended) or left to the user;
   // /uninstall and /list do their work here and return false.
   bool AfterStartup(Installation& installation, InstallerWindow& window);
+  // An Install run begins. In the window the person's last Install run
+  // decides the exit code, so what an earlier run recorded is dropped here,
+  // before this run can record anything of its own.
+  void InstallStarted();
   // An Install run of `printerName` has ended (no serial search left): the
   // end state decides.
   void InstallEnded(const Installation& installation, const std::string& printerName);

@@ -110,6 +110,16 @@ class UnattendedRunTest : public ::testing::Test, public InstallRig {
     }
     return "";
   }
+  // COMn: in the registry and the spooler's port list, with a device behind
+  // it that answers nothing unless a printer is attached.
+  void AddComPort(int n) {
+    m.reg().CreateKey(platform::kHkeyLocalMachine,
+                      "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports");
+    m.reg().SetString(platform::kHkeyLocalMachine, "HARDWARE\\DEVICEMAP\\SERIALCOMM",
+                      "\\Device\\Serial" + std::to_string(n), "COM" + std::to_string(n));
+    m.spool().AddPort("COM" + std::to_string(n) + ":", "Local Port", "Local Port");
+    m.simComm().AddDevice(n);
+  }
   void ExpectNothingShown() {
     EXPECT_TRUE(m.simUi().MessageBoxes().empty()) << m.simUi().Dump();
     EXPECT_TRUE(m.simUi().Errors().empty()) << m.simUi().Dump();
@@ -208,14 +218,8 @@ TEST_F(UnattendedRunTest, ASecondInstallerChangesNothing) {
 using UnattendedThreads = UnattendedRunTest;
 
 TEST_F(UnattendedThreads, QuietSerialProbesAtTheAskedRate) {
-  m.reg().CreateKey(platform::kHkeyLocalMachine,
-                    "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports");
-  for (int n : {3, 4}) {
-    m.reg().SetString(platform::kHkeyLocalMachine, "HARDWARE\\DEVICEMAP\\SERIALCOMM",
-                      "\\Device\\Serial" + std::to_string(n), "COM" + std::to_string(n));
-    m.spool().AddPort("COM" + std::to_string(n) + ":", "Local Port", "Local Port");
-    m.simComm().AddDevice(n);
-  }
+  AddComPort(3);
+  AddComPort(4);
   m.simComm().AttachPrinter(4, {.baudRate = 9600});
   EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:serial", "/baud:9600"}), 0) << Log();
   EXPECT_EQ(PrinterPort(kReceipt), "COM4:");
@@ -224,6 +228,31 @@ TEST_F(UnattendedThreads, QuietSerialProbesAtTheAskedRate) {
   LayPackage();
   EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:serial"}), 15) << "nothing at 19200";
   EXPECT_TRUE(m.Leftovers().empty()) << m.Leftovers();
+}
+
+TEST_F(UnattendedRunTest, TheOnlyComPortIsSetToTheAskedRate) {
+  AddComPort(3);
+  EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:serial", "/baud:9600"}), 0) << Log();
+  EXPECT_EQ(PrinterPort(kReceipt), "COM3:");
+  EXPECT_EQ(m.reg()
+                .GetValue(platform::kHkeyLocalMachine,
+                          "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports", "COM3:")
+                .value_or(sim::RegValue{})
+                .AsString(),
+            "9600,n,8,1");
+}
+
+TEST_F(UnattendedThreads, AWindowedRunReportsItsOwnSerialSearchThatFoundNoPrinter) {
+  AddComPort(3);
+  AddComPort(4);
+  m.simUi().Script(IDD_SERIAL_PROMPT, [](sim::UserActions& u) { u.Click(IDC_PROMPT_YES); });
+  // The search runs on the window's timers once the click is handled; the
+  // person closes the window when it has ended.
+  m.simUi().Script(IDD_MAIN, [](sim::UserActions& u) { u.Click(IDC_INSTALL); });
+  EXPECT_EQ(Run({"/driver:" + kReceipt, "/port:serial", std::string("/log:") + kLog}),
+            exit_code::kNoPortOfKind)
+      << Log();
+  EXPECT_NE(Log().find("status: Cannot select a available port"), std::string::npos) << Log();
 }
 
 TEST_F(UnattendedThreads, PassiveInstallsInTheShownWindowWhichClosesItself) {
