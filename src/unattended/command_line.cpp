@@ -45,6 +45,12 @@ std::string Check(const std::string& name, const std::string& value, CommandLine
     if (equals != std::string::npos) {
       options.port = value.substr(equals + 1);
       if (options.port.empty()) return "/port: the port after \"=\" is empty";
+      // The spooler names serial and parallel ports with a colon; admins
+      // often leave it out.
+      if ((options.portKind == Serial || options.portKind == Parallel) &&
+          options.port.back() != ':') {
+        options.port += ':';
+      }
     }
   } else if (name == "baud") {
     const auto rate = std::find_if(std::begin(kSerialBaudRates), std::end(kSerialBaudRates),

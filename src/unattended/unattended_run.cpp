@@ -1,6 +1,7 @@
 #include "unattended/unattended_run.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "dialogs/serial_prompt_dialog.h"
 #include "install/driver_name_list.h"
@@ -81,6 +82,20 @@ const StringList& PortsOfKind(const Installation& installation, int32_t kind) {
   return ports != nullptr ? *ports : kNone;
 }
 
+// Windows compares printer, driver and port names without regard to case.
+bool SameName(const std::string& a, const std::string& b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
+           return std::tolower(x) == std::tolower(y);
+         });
+}
+
+std::vector<std::string>::const_iterator FindName(const std::vector<std::string>& names,
+                                                  const std::string& name) {
+  return std::find_if(names.begin(), names.end(),
+                      [&](const std::string& entry) { return SameName(entry, name); });
+}
+
 }  // namespace
 
 void UnattendedRun::Fail(int code, const std::string& why) {
@@ -111,7 +126,7 @@ std::intptr_t UnattendedRun::AnswerPortDialog(const Installation& installation, 
                                               std::string& chosenPort) {
   const StringList& ports = PortsOfKind(installation, kind);
   auto port = ports.begin();
-  if (!options_.port.empty()) port = std::find(ports.begin(), ports.end(), options_.port);
+  if (!options_.port.empty()) port = FindName(ports, options_.port);
   if (port == ports.end()) {
     Fail(exit_code::kNoPortOfKind,
          std::string("no ") + kPortKindNames[kind].text + " port to choose");
@@ -168,7 +183,7 @@ bool UnattendedRun::AfterStartup(Installation& installation, InstallerWindow& wi
   }
   if (!options_.driver) return false;
   const std::vector<std::string> names = DriverNameList(machine_);
-  const auto name = std::find(names.begin(), names.end(), *options_.driver);
+  const auto name = FindName(names, *options_.driver);
   const int32_t kind = options_.portKind.value_or(window.SelectedPortKind(installation.portKind));
   const StringList& ports = PortsOfKind(installation, kind);
   if (names.empty()) {
@@ -176,8 +191,8 @@ bool UnattendedRun::AfterStartup(Installation& installation, InstallerWindow& wi
   } else if (name == names.end()) {
     Fail(exit_code::kUnknownDriverName,
          "\"" + *options_.driver + "\" is not in " + kDriverNameFile);
-  } else if (ports.empty() || (!options_.port.empty() && std::find(ports.begin(), ports.end(),
-                                                                   options_.port) == ports.end())) {
+  } else if (ports.empty() ||
+             (!options_.port.empty() && FindName(ports, options_.port) == ports.end())) {
     // Found before anything is installed: the window would fall back on a
     // parallel port or open the TCP/IP wizard, which nobody can answer.
     Fail(exit_code::kNoPortOfKind,
@@ -213,7 +228,7 @@ void UnattendedRun::InstallEnded(const Installation& installation, const std::st
   std::vector<std::string> printers;
   std::vector<std::string> ports;
   InstalledPrinterInventory(machine_, printers, ports);
-  const auto printer = std::find(printers.begin(), printers.end(), printerName);
+  const auto printer = FindName(printers, printerName);
   std::string port;
   if (printer != printers.end()) port = ports[static_cast<std::size_t>(printer - printers.begin())];
   const int32_t kind = installation.portKind;
@@ -226,8 +241,8 @@ void UnattendedRun::InstallEnded(const Installation& installation, const std::st
     return;
   }
   log_.Line("end state: printer \"" + *printer + "\" on " + port);
-  const bool rightKind = std::find(kindPorts.begin(), kindPorts.end(), port) != kindPorts.end();
-  if (failure_ == 0 && (!rightKind || (!options_.port.empty() && port != options_.port))) {
+  const bool rightKind = FindName(kindPorts, port) != kindPorts.end();
+  if (failure_ == 0 && (!rightKind || (!options_.port.empty() && !SameName(port, options_.port)))) {
     log_.Line(std::string("failure: not on a ") + kPortKindNames[kind].text + " port as asked");
     failure_ = exit_code::kNoPortOfKind;
   }
@@ -238,11 +253,14 @@ void UnattendedRun::Uninstall(InstallerWindow& window) {
   // removal its button makes, with the spooler restart of its list rebuild.
   SpoolerControl(machine_, window.Owner(), "Spooler", Restart);
   const std::vector<std::string> rows = InstalledDriverRows(machine_);
-  const std::string& name = *options_.uninstall;
-  if (std::find(rows.begin(), rows.end(), name) == rows.end()) {
-    Fail(exit_code::kUnknownDriverName, "no printer \"" + name + "\" is listed for removal");
+  const auto row = FindName(rows, *options_.uninstall);
+  if (row == rows.end()) {
+    Fail(exit_code::kUnknownDriverName,
+         "no printer \"" + *options_.uninstall + "\" is listed for removal");
     return;
   }
+  // As the list spells it: the removal looks the name up byte for byte.
+  const std::string name = *row;
   RemovePrinterAndDriver(
       machine_, window.Owner(), name, [&](int position) { window.SetProgress(position); },
       [&] { SpoolerControl(machine_, window.Owner(), "Spooler", Restart); });
@@ -251,7 +269,7 @@ void UnattendedRun::Uninstall(InstallerWindow& window) {
   InstalledPrinterInventory(machine_, printers, ports);
   std::lock_guard lock(mutex_);
   ended_ = true;
-  if (std::find(printers.begin(), printers.end(), name) != printers.end()) {
+  if (FindName(printers, name) != printers.end()) {
     log_.Line("end state: the printer \"" + name + "\" is still there");
     failure_ = exit_code::kRemovalFailed;
   } else {

@@ -54,6 +54,18 @@ TEST(UnattendedCommandLine, EveryBadInputIsRefusedWithItsReason) {
   EXPECT_EQ(good.baudRate, 9600);
   EXPECT_TRUE(good.noDefault);
   EXPECT_EQ(good.logFile, "C:\\a b\\x.log");
+  // Serial and parallel ports get the colon the spooler names them with.
+  const struct {
+    const char* port;
+    const char* named;
+  } kPorts[] = {{"serial=com3", "com3:"},
+                {"parallel=LPT2:", "LPT2:"},
+                {"usb=USB002", "USB002"},
+                {"tcpip=IP_10.1.2.3", "IP_10.1.2.3"}};
+  for (const auto& port : kPorts) {
+    EXPECT_EQ(ParseCommandLine({"/driver:x", std::string("/port:") + port.port}).options.port,
+              port.named);
+  }
 }
 
 TEST(UnattendedAnswers, EachQuestionHasItsRule) {
@@ -199,6 +211,18 @@ TEST_F(UnattendedRunTest, EachFailureEndsWithItsExitCode) {
       EXPECT_TRUE(rig.m.spool().Printers().empty()) << path.name;
     }
   }
+}
+
+TEST_F(UnattendedRunTest, NamesAreCaseBlind) {
+  std::string lower = kReceipt;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  EXPECT_EQ(Run({"/quiet", "/driver:" + lower, "/port:parallel=lpt1"}), 0) << Log();
+  EXPECT_EQ(PrinterPort(kReceipt), "LPT1:");
+  LayPackage();
+  std::string upper = kReceipt;
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  EXPECT_EQ(Run({"/quiet", "/uninstall:" + upper}), 0) << Log();
+  EXPECT_TRUE(m.spool().Printers().empty());
 }
 
 TEST_F(UnattendedRunTest, ASecondInstallerChangesNothing) {
