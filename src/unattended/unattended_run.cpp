@@ -249,6 +249,12 @@ void UnattendedRun::InstallEnded(const Installation& installation, const std::st
 }
 
 void UnattendedRun::Uninstall(InstallerWindow& window) {
+  // Without the list nothing can be listed for removal: say so before the
+  // spooler is disturbed, and not as if the name were mistyped.
+  if (DriverNameList(machine_).empty()) {
+    Fail(exit_code::kNoDriverNameList, std::string(kDriverNameFile) + " is missing or empty");
+    return;
+  }
   // As the uninstall window: its list (after a spooler restart), then the
   // removal its button makes, with the spooler restart of its list rebuild.
   SpoolerControl(machine_, window.Owner(), "Spooler", Restart);

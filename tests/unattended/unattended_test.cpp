@@ -195,6 +195,10 @@ TEST_F(UnattendedRunTest, EachFailureEndsWithItsExitCode) {
        15},
       {"no USB port", {"/quiet", "/driver:" + kReceipt, "/port:usb"}, nullptr, 15},
       {"nothing to remove", {"/quiet", "/uninstall:" + kReceipt}, nullptr, 11},
+      {"no name list to remove by",
+       {"/quiet", "/uninstall:" + kReceipt},
+       [](InstallRig& r) { r.m.fs().DeleteFileA("C:\\DriverName.cfg"); },
+       10},
   };
   for (const auto& path : kPaths) {
     InstallRig rig;
@@ -209,6 +213,9 @@ TEST_F(UnattendedRunTest, EachFailureEndsWithItsExitCode) {
     EXPECT_TRUE(rig.m.simUi().MessageBoxes().empty()) << path.name;
     if (path.code != 15 || path.args[2] != "/port:usb") {
       EXPECT_TRUE(rig.m.spool().Printers().empty()) << path.name;
+    }
+    if (path.code == 10) {
+      EXPECT_EQ(rig.m.svc().Stops("Spooler"), 0) << path.name;
     }
   }
 }
