@@ -204,6 +204,8 @@ bool UnattendedRun::AfterStartup(Installation& installation, InstallerWindow& wi
   }
   window.SelectDriverName(static_cast<int32_t>(name - names.begin()));
   window.SelectPortKind(kind);
+  installation.namedPortKind = kind;
+  installation.namedPort = options_.port.empty() ? std::string() : *FindName(ports, options_.port);
   installation.setDefaultPrinter = options_.noDefault ? 0 : 1;
   // The rate the port is set to whether or not a prompt asks for one: a
   // till with one COM port gets no prompt.

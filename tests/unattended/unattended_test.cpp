@@ -232,6 +232,18 @@ TEST_F(UnattendedRunTest, NamesAreCaseBlind) {
   EXPECT_TRUE(m.spool().Printers().empty());
 }
 
+// Another port of the kind with a printer behind it must not be taken for
+// the named one, nor be disturbed.
+TEST_F(UnattendedRunTest, ANamedUsbPortIsTheOnlyOneTried) {
+  for (const char* port : {"USB001", "USB002"}) {
+    m.spool().AddPort(port, "USB Monitor", "Virtual printer port for USB");
+    m.spool().AttachUsbDevice(port);
+  }
+  EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:usb=usb002"}), 0) << Log();
+  EXPECT_EQ(PrinterPort(kReceipt), "USB002");
+  EXPECT_EQ(Log().find("USB001"), std::string::npos) << Log();
+}
+
 TEST_F(UnattendedRunTest, ASecondInstallerChangesNothing) {
   bool existed = false;
   auto first = m.process().CreateMutexA(kInstanceMutexName, existed);
@@ -259,6 +271,16 @@ TEST_F(UnattendedThreads, QuietSerialProbesAtTheAskedRate) {
   LayPackage();
   EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:serial"}), 15) << "nothing at 19200";
   EXPECT_TRUE(m.Leftovers().empty()) << m.Leftovers();
+}
+
+TEST_F(UnattendedThreads, ANamedComPortIsTheOnlyOneOpened) {
+  AddComPort(3);
+  AddComPort(4);
+  m.simComm().AttachPrinter(3, {});
+  EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:serial=COM4"}), 0) << Log();
+  EXPECT_EQ(PrinterPort(kReceipt), "COM4:");
+  EXPECT_EQ(m.simComm().OpenOrder(), std::vector<int>{}) << "no probing, no prompt";
+  EXPECT_EQ(Log().find("serial prompt"), std::string::npos) << Log();
 }
 
 TEST_F(UnattendedRunTest, TheOnlyComPortIsSetToTheAskedRate) {
