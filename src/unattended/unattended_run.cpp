@@ -173,16 +173,19 @@ bool UnattendedRun::AfterStartup(Installation& installation, InstallerWindow& wi
           ? "package: DriverData.Drv unpacked"
           : std::string("package: DriverData.Drv was not unpacked (missing or unreadable); ") +
                 kDriverNameFile + " is read as it is");
+  // The installation's machine is the one whose boxes the run answers:
+  // every operation of the run goes through it.
+  platform::Machine& machine = installation.machine;
   if (options_.uninstall) {
-    Uninstall(window);
+    Uninstall(machine, window);
     return false;
   }
   if (options_.list) {
-    List();
+    List(machine);
     return false;
   }
   if (!options_.driver) return false;
-  const std::vector<std::string> names = DriverNameList(machine_);
+  const std::vector<std::string> names = DriverNameList(machine);
   const auto name = FindName(names, *options_.driver);
   const int32_t kind = options_.portKind.value_or(window.SelectedPortKind(installation.portKind));
   const StringList& ports = PortsOfKind(installation, kind);
@@ -229,7 +232,7 @@ void UnattendedRun::InstallStarted() {
 void UnattendedRun::InstallEnded(const Installation& installation, const std::string& printerName) {
   std::vector<std::string> printers;
   std::vector<std::string> ports;
-  InstalledPrinterInventory(machine_, printers, ports);
+  InstalledPrinterInventory(installation.machine, printers, ports);
   const auto printer = FindName(printers, printerName);
   std::string port;
   if (printer != printers.end()) port = ports[static_cast<std::size_t>(printer - printers.begin())];
@@ -250,17 +253,17 @@ void UnattendedRun::InstallEnded(const Installation& installation, const std::st
   }
 }
 
-void UnattendedRun::Uninstall(InstallerWindow& window) {
+void UnattendedRun::Uninstall(platform::Machine& machine, InstallerWindow& window) {
   // Without the list nothing can be listed for removal: say so before the
   // spooler is disturbed, and not as if the name were mistyped.
-  if (DriverNameList(machine_).empty()) {
+  if (DriverNameList(machine).empty()) {
     Fail(exit_code::kNoDriverNameList, std::string(kDriverNameFile) + " is missing or empty");
     return;
   }
   // As the uninstall window: its list (after a spooler restart), then the
   // removal its button makes, with the spooler restart of its list rebuild.
-  SpoolerControl(machine_, window.Owner(), "Spooler", Restart);
-  const std::vector<std::string> rows = InstalledDriverRows(machine_);
+  SpoolerControl(machine, window.Owner(), "Spooler", Restart);
+  const std::vector<std::string> rows = InstalledDriverRows(machine);
   const auto row = FindName(rows, *options_.uninstall);
   if (row == rows.end()) {
     Fail(exit_code::kUnknownDriverName,
@@ -270,11 +273,11 @@ void UnattendedRun::Uninstall(InstallerWindow& window) {
   // As the list spells it: the removal looks the name up byte for byte.
   const std::string name = *row;
   RemovePrinterAndDriver(
-      machine_, window.Owner(), name, [&](int position) { window.SetProgress(position); },
-      [&] { SpoolerControl(machine_, window.Owner(), "Spooler", Restart); });
+      machine, window.Owner(), name, [&](int position) { window.SetProgress(position); },
+      [&] { SpoolerControl(machine, window.Owner(), "Spooler", Restart); });
   std::vector<std::string> printers;
   std::vector<std::string> ports;
-  InstalledPrinterInventory(machine_, printers, ports);
+  InstalledPrinterInventory(machine, printers, ports);
   std::lock_guard lock(mutex_);
   ended_ = true;
   if (FindName(printers, name) != printers.end()) {
@@ -285,9 +288,9 @@ void UnattendedRun::Uninstall(InstallerWindow& window) {
   }
 }
 
-void UnattendedRun::List() {
-  for (const std::string& name : DriverNameList(machine_)) log_.Line("driver name: " + name);
-  for (const std::string& printer : InstalledDriverRows(machine_)) {
+void UnattendedRun::List(platform::Machine& machine) {
+  for (const std::string& name : DriverNameList(machine)) log_.Line("driver name: " + name);
+  for (const std::string& printer : InstalledDriverRows(machine)) {
     log_.Line("installed printer: " + printer);
   }
   std::lock_guard lock(mutex_);

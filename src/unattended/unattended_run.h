@@ -58,9 +58,12 @@ class UnattendedRun {
   void Fail(int code, const std::string& why);
 
  private:
-  void Uninstall(InstallerWindow& window);
-  void List();
+  // `machine` is the installation's: its boxes come back to this run.
+  void Uninstall(platform::Machine& machine, InstallerWindow& window);
+  void List(platform::Machine& machine);
 
+  // The machine as it is, for the last error a box reports on; everything
+  // the run does goes through the installation's machine.
   platform::Machine& machine_;
   const CommandLine options_;
   RunLog& log_;

@@ -244,6 +244,17 @@ TEST_F(UnattendedRunTest, ANamedUsbPortIsTheOnlyOneTried) {
   EXPECT_EQ(Log().find("USB001"), std::string::npos) << Log();
 }
 
+// The spooler control's box comes from the removal, which has no window to
+// ask through: it is answered and logged as every other box of the run.
+TEST_F(UnattendedRunTest, QuietUninstallAnswersTheSpoolerBoxes) {
+  ASSERT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:parallel"}), 0) << Log();
+  LayPackage();
+  m.faults().Fail("QueryServiceStatus", win::ERROR_ACCESS_DENIED, {.times = sim::kForever});
+  Run({"/quiet", "/uninstall:" + kReceipt});
+  EXPECT_TRUE(m.simUi().MessageBoxes().empty()) << m.simUi().Dump();
+  EXPECT_NE(Log().find(": Service status is unknown -> OK"), std::string::npos) << Log();
+}
+
 TEST_F(UnattendedRunTest, ASecondInstallerChangesNothing) {
   bool existed = false;
   auto first = m.process().CreateMutexA(kInstanceMutexName, existed);
