@@ -314,7 +314,7 @@ void MainWindow::OnTimer(std::uintptr_t timerId) {
 void MainWindow::EndWhenInstalled() {
   if (!run_ || !installRunning_ || installation_.serialSearch || Closing()) return;
   installRunning_ = false;
-  run_->InstallEnded(installation_, DriverComboText());
+  run_->InstallEnded(installation_, hwnd(), DriverComboText());
   if (Unattended()) Close(win::IDOK);
 }
 

@@ -7,7 +7,6 @@
 #include "install/driver_name_list.h"
 #include "install/spooler_control.h"
 #include "platform/win_constants.h"
-#include "ports/port_inventory.h"
 #include "ports/port_kind.h"
 #include "uninstall/installed_drivers.h"
 
@@ -229,10 +228,36 @@ void UnattendedRun::InstallStarted() {
   lastStatus_.clear();
 }
 
-void UnattendedRun::InstallEnded(const Installation& installation, const std::string& printerName) {
+bool UnattendedRun::ReadPrinters(platform::Machine& machine, platform::WindowId owner,
+                                 std::vector<std::string>& printers,
+                                 std::vector<std::string>& ports) {
+  // A spooler that did not come back from a restart lists no printer: that
+  // must not read as a printer removed, or as one never created.
+  std::vector<platform::PrinterInfo2> list;
+  if (SpoolerControl(machine, owner, "Spooler", EnsureRunning) != 0 &&
+      machine.spooler().EnumPrintersA(win::PRINTER_ENUM_LOCAL | win::PRINTER_ENUM_CONNECTIONS,
+                                      list)) {
+    for (const platform::PrinterInfo2& printer : list) {
+      printers.push_back(printer.printerName);
+      ports.push_back(printer.portName);
+    }
+    return true;
+  }
+  const uint32_t lastError = machine.GetLastError();
+  std::lock_guard lock(mutex_);
+  ended_ = true;
+  log_.Line("failure: the print spooler does not run (last error " + std::to_string(lastError) +
+            "); the printers cannot be read and the till cannot print");
+  // The cause of whatever else failed: it decides the code.
+  failure_ = exit_code::kSpoolerNotRunning;
+  return false;
+}
+
+void UnattendedRun::InstallEnded(const Installation& installation, platform::WindowId owner,
+                                 const std::string& printerName) {
   std::vector<std::string> printers;
   std::vector<std::string> ports;
-  InstalledPrinterInventory(installation.machine, printers, ports);
+  if (!ReadPrinters(installation.machine, owner, printers, ports)) return;
   const auto printer = FindName(printers, printerName);
   std::string port;
   if (printer != printers.end()) port = ports[static_cast<std::size_t>(printer - printers.begin())];
@@ -263,6 +288,9 @@ void UnattendedRun::Uninstall(platform::Machine& machine, InstallerWindow& windo
   // As the uninstall window: its list (after a spooler restart), then the
   // removal its button makes, with the spooler restart of its list rebuild.
   SpoolerControl(machine, window.Owner(), "Spooler", Restart);
+  std::vector<std::string> printers;
+  std::vector<std::string> ports;
+  if (!ReadPrinters(machine, window.Owner(), printers, ports)) return;
   const std::vector<std::string> rows = InstalledDriverRows(machine);
   const auto row = FindName(rows, *options_.uninstall);
   if (row == rows.end()) {
@@ -275,9 +303,9 @@ void UnattendedRun::Uninstall(platform::Machine& machine, InstallerWindow& windo
   RemovePrinterAndDriver(
       machine, window.Owner(), name, [&](int position) { window.SetProgress(position); },
       [&] { SpoolerControl(machine, window.Owner(), "Spooler", Restart); });
-  std::vector<std::string> printers;
-  std::vector<std::string> ports;
-  InstalledPrinterInventory(machine, printers, ports);
+  printers.clear();
+  ports.clear();
+  if (!ReadPrinters(machine, window.Owner(), printers, ports)) return;
   std::lock_guard lock(mutex_);
   ended_ = true;
   if (FindName(printers, name) != printers.end()) {

@@ -250,9 +250,36 @@ TEST_F(UnattendedRunTest, QuietUninstallAnswersTheSpoolerBoxes) {
   ASSERT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:parallel"}), 0) << Log();
   LayPackage();
   m.faults().Fail("QueryServiceStatus", win::ERROR_ACCESS_DENIED, {.times = sim::kForever});
-  Run({"/quiet", "/uninstall:" + kReceipt});
+  // Whether the spooler runs cannot be told: the removal cannot be judged.
+  EXPECT_EQ(Run({"/quiet", "/uninstall:" + kReceipt}), exit_code::kSpoolerNotRunning);
   EXPECT_TRUE(m.simUi().MessageBoxes().empty()) << m.simUi().Dump();
   EXPECT_NE(Log().find(": Service status is unknown -> OK"), std::string::npos) << Log();
+}
+
+// The printer list of a stopped spooler is empty: it must not read as a
+// printer removed, or as one never created.
+TEST_F(UnattendedRunTest, ASpoolerThatDoesNotComeBackFailsTheRun) {
+  ASSERT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:parallel"}), 0) << Log();
+  LayPackage();
+  m.faults().Fail("StartServiceA", 1053, {.times = sim::kForever});
+  EXPECT_EQ(Run({"/quiet", "/uninstall:" + kReceipt}), exit_code::kSpoolerNotRunning) << Log();
+  EXPECT_NE(Log().find("service Spooler: stop, start failed (error 1053) -> not running (state 1)"),
+            std::string::npos)
+      << Log();
+  EXPECT_NE(Log().find("failure: the print spooler does not run"), std::string::npos);
+  EXPECT_EQ(Log().find("removed"), std::string::npos);
+
+  m.faults().Clear("StartServiceA");
+  m.svc().SetState("Spooler", win::SERVICE_RUNNING);
+  EXPECT_EQ(Run({"/quiet", "/list"}), 0);
+  ASSERT_EQ(PrinterPort(kReceipt), "LPT1:") << "the printer was not removed";
+  m.spool().AddPort("USB001", "USB Monitor", "Virtual printer port for USB");
+  m.spool().AttachUsbDevice("USB001");
+  m.svc().SetHangsOnStop("Spooler");
+  LayPackage();
+  EXPECT_EQ(Run({"/quiet", "/driver:" + kLabel, "/port:usb"}), exit_code::kSpoolerNotRunning)
+      << Log();
+  EXPECT_NE(Log().find("service Spooler: stop -> not running (state 3)"), std::string::npos);
 }
 
 TEST_F(UnattendedRunTest, ASecondInstallerChangesNothing) {
@@ -351,6 +378,7 @@ TEST_F(UnattendedRunTest, QuietListAndUninstall) {
   EXPECT_EQ(Run({"/quiet", "/uninstall:" + kReceipt}), 0) << Log();
   EXPECT_TRUE(m.spool().Printers().empty());
   EXPECT_TRUE(m.spool().Drivers("Windows NT x86").empty());
+  EXPECT_NE(Log().find("service Spooler: stop, start -> running"), std::string::npos) << Log();
 }
 
 }  // namespace
