@@ -282,6 +282,51 @@ TEST_F(UnattendedRunTest, ASpoolerThatDoesNotComeBackFailsTheRun) {
   EXPECT_NE(Log().find("service Spooler: stop -> not running (state 3)"), std::string::npos);
 }
 
+// A box nobody answers waits until the deployment tool gives up, and the
+// instance keeps the mutex meanwhile: /passive refuses without one, and in
+// session 0 nothing that needs a person starts at all.
+TEST_F(UnattendedRunTest, RefusalsShowNoBoxWhereNobodyLooks) {
+  const struct {
+    const char* name;
+    Args args;
+    bool stationVisible;
+    int code;
+    const char* logged;
+  } kRuns[] = {
+      {"passive, bad switch", {"/passive", "/list", "/bogus"}, true, 87, "unknown switch /bogus"},
+      {"session 0, mistyped quiet switch",
+       {"/qn", "/driver:" + kReceipt},
+       false,
+       87,
+       "unknown switch /qn"},
+      {"session 0, window mode", {"/driver:" + kReceipt}, false, 87, "add /quiet"},
+      {"session 0, passive", {"/passive", "/driver:" + kReceipt}, false, 87, "add /quiet"},
+      {"session 0, window-mode removal", {"/uninstall:" + kReceipt}, false, 87, "add /quiet"},
+  };
+  for (const auto& run : kRuns) {
+    InstallRig rig;
+    rig.LayPackage();
+    rig.m.fs().MakeDirectory("C:\\Temp");
+    rig.m.simProcess().SetWindowStationVisible(run.stationVisible);
+    EXPECT_EQ(RunInstaller(rig.m, run.args), run.code) << run.name;
+    const std::string log = rig.m.fs().ReadFile(kLog).value_or("");
+    EXPECT_NE(log.find(run.logged), std::string::npos) << run.name << "\n" << log;
+    EXPECT_TRUE(rig.m.simUi().MessageBoxes().empty()) << run.name;
+    EXPECT_EQ(rig.m.simUi().DialogsOpened(IDD_MAIN), 0) << run.name;
+    EXPECT_TRUE(rig.m.simProcess().ErrorBoxesSuppressed()) << run.name;
+  }
+  // A second instance under /passive says so in the log only.
+  bool existed = false;
+  auto first = m.process().CreateMutexA(kInstanceMutexName, existed);
+  EXPECT_EQ(Run({"/passive", "/driver:" + kReceipt}), exit_code::kAlreadyRunning);
+  EXPECT_TRUE(m.simUi().MessageBoxes().empty());
+  // In session 0 /quiet is what works.
+  first.reset();
+  m.simProcess().SetWindowStationVisible(false);
+  EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:parallel"}), 0) << Log();
+  ExpectNothingShown();
+}
+
 TEST_F(UnattendedRunTest, ASecondInstallerChangesNothing) {
   bool existed = false;
   auto first = m.process().CreateMutexA(kInstanceMutexName, existed);
@@ -366,6 +411,7 @@ TEST_F(UnattendedRunTest, WithoutQuietOrPassiveTheUserFindsTheChoicesFilledIn) {
   EXPECT_EQ(Run({"/driver:" + kLabel, "/port:parallel", "/nodefault"}), 1223);
   EXPECT_TRUE(m.spool().Printers().empty());
   EXPECT_FALSE(m.fs().Exists(kLog)) << "no log unless asked for";
+  EXPECT_FALSE(m.simProcess().ErrorBoxesSuppressed()) << "a person is there to see them";
 }
 
 TEST_F(UnattendedRunTest, QuietListAndUninstall) {
