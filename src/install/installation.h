@@ -5,6 +5,7 @@
 // only through InstallerWindow.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -38,6 +39,17 @@ struct Installation {
     }
   }
 
+  // The ports of `kind` an Install run may bind the printer to: the named
+  // port alone when one is named for this kind (none when it has gone),
+  // else every port of the kind.
+  StringList CandidatePorts(int32_t kind) const {
+    const StringList* ports = PortsOfKind(kind);
+    if (ports == nullptr) return {};
+    if (namedPort.empty() || kind != namedPortKind) return *ports;
+    if (std::find(ports->begin(), ports->end(), namedPort) == ports->end()) return {};
+    return {namedPort};
+  }
+
   // The port inventory.
   StringList allPorts;
   StringList usbPorts;
@@ -53,6 +65,10 @@ struct Installation {
   int32_t modelIndex = -1;
   int32_t portKind = Serial;
   std::string chosenPort;
+  // The port a run with arguments named, as the inventory spells it, and
+  // its kind; empty when none was named.
+  std::string namedPort;
+  int32_t namedPortKind = -1;
   // Whether the current Install run found a port of the chosen kind: set at
   // the start of every run, cleared when the kind has no port.
   bool portAvailable = true;

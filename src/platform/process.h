@@ -1,7 +1,7 @@
 // The program's own process as an unattended run needs it: the console it
 // was started from, a log file it appends to, the local time for the log,
-// the named mutex that keeps a second installer out, and whether it runs
-// with administrator rights.
+// the named mutex that keeps a second installer out, whether it runs with
+// administrator rights, and whether anybody can see its windows.
 #pragma once
 
 #include <memory>
@@ -37,6 +37,14 @@ class ProcessServices {
   // Whether the process's token is a member of the Administrators group
   // with the group enabled: an elevated process under UAC.
   virtual bool IsElevated() = 0;
+  // GetUserObjectInformationA(GetProcessWindowStation(), UOI_FLAGS) has
+  // WSF_VISIBLE: false in session 0, where services and deployment tools
+  // run programs and no window can be seen or answered.
+  virtual bool WindowStationVisible() = 0;
+  // Turns off the boxes Windows and the C runtime show on their own (a
+  // drive not ready, a file not found by the loader, a crash, abort()), so
+  // that a run nobody watches ends instead of waiting for a click.
+  virtual void SuppressSystemErrorBoxes() = 0;
 };
 
 }  // namespace platform

@@ -143,8 +143,7 @@ void Decline(Installation& installation, InstallerWindow& window) {
 }
 
 void AssignSinglePort(Installation& installation, InstallerWindow& window,
-                      const std::string& printerName) {
-  const std::string& port = installation.serialPorts.front();
+                      const std::string& printerName, const std::string& port) {
   SetPrinterPortRegistry(installation, window, printerName, port);
   RestartSpooler(installation, window);
   WriteComPortSettings(installation, window, port);
@@ -191,10 +190,13 @@ void StartSerialAssignment(Installation& installation, InstallerWindow& window) 
   const std::string printerName = window.DriverComboText();
   SerialSearch& search = Search(installation);
   search = SerialSearch{printerName, {}};
-  const std::size_t count = installation.serialPorts.size();
+  // A named port is the only one: nothing else is probed or parked, and a
+  // device that happens to echo on another port cannot be taken for it.
+  const StringList candidates = installation.CandidatePorts(Serial);
+  const std::size_t count = candidates.size();
 
   if (count == 1) {
-    AssignSinglePort(installation, window, printerName);
+    AssignSinglePort(installation, window, printerName, candidates.front());
     return;
   }
   if (count == 0) {

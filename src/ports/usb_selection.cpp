@@ -23,9 +23,9 @@ Outcome TryEachPort(Installation& installation, InstallerWindow& window,
                     const std::string& printerName, uint8_t& lastFlag) {
   platform::Machine& machine = installation.machine;
   platform::Registry& registry = machine.registry();
-  // The list is refilled by the printer inventory below only, not the ports:
-  // iterate over a copy all the same so nothing can pull it away.
-  const StringList ports = installation.usbPorts;
+  // A copy: nothing the loop calls may pull the list away. A named port is
+  // tried alone; another port with a printer behind it must not win.
+  const StringList ports = installation.CandidatePorts(Usb);
   for (const std::string& port : ports) {
     SetStatus(installation, window, "Checking  " + port + " ....");
     if (!SetPrinterPortRegistry(installation, window, printerName, port))

@@ -26,12 +26,14 @@ std::string EnvironmentLine(platform::Machine& machine) {
          (RunningOnWow64(machine) ? ", 64-bit" : ", 32-bit") + ", package folder " + folder;
 }
 
-// A refusal before anything changes: logged, and in a box unless quiet.
-int Refuse(platform::Machine& machine, const CommandLine& options, RunLog& log,
+// A refusal before anything changes: logged, and in a box only where a
+// person is looking: the plain window mode on a visible window station.
+// /passive asks nothing, not even why it cannot start.
+int Refuse(platform::Machine& machine, const CommandLine& options, bool stationVisible, RunLog& log,
            const std::string& text, const std::string& boxText, int code) {
   log.Line(text);
   log.Line("exit code " + std::to_string(code));
-  if (options.mode != RunMode::Quiet) {
+  if (options.mode == RunMode::Window && stationVisible) {
     machine.ui().MessageBoxA(0, boxText, machine.system().ApplicationTitle(),
                              win::MB_OK | (code == 0 ? win::MB_ICONINFORMATION : win::MB_ICONSTOP));
   }
@@ -54,36 +56,50 @@ int RunInstaller(platform::Machine& machine, const std::vector<std::string>& arg
 
   const ParsedCommandLine parsed = ParseCommandLine(arguments);
   const CommandLine& options = parsed.options;
+  // In session 0 (a service, a deployment tool running as SYSTEM) nobody
+  // sees a window: a box there waits for ever, holding the instance mutex.
+  const bool stationVisible = machine.process().WindowStationVisible();
+  if (options.Unattended() || !stationVisible) machine.process().SuppressSystemErrorBoxes();
   RunLog log(machine.process());
   std::string logFile = options.logFile;
-  if (logFile.empty() && options.Unattended()) {
+  if (logFile.empty() && (options.Unattended() || !stationVisible)) {
     logFile = machine.process().TempDirectory() + "DriverSetup.log";
   }
   log.Open(logFile, true);
   log.Line("command line: " + JoinCommandLine(arguments));
   if (!parsed.error.empty()) {
     const std::string text = "Bad command line: " + parsed.error;
-    return Refuse(machine, options, log, text, text + "\r\n\r\n" + kUsageText,
+    return Refuse(machine, options, stationVisible, log, text, text + "\r\n\r\n" + kUsageText,
                   exit_code::kBadCommandLine);
   }
-  if (options.help) return Refuse(machine, options, log, kUsageText, kUsageText, 0);
+  if (options.help) return Refuse(machine, options, stationVisible, log, kUsageText, kUsageText, 0);
+  const bool showsMainWindow =
+      !options.uninstall && !options.list && options.mode != RunMode::Quiet;
+  // Nobody could answer the main window, nor a box of the window mode
+  // (which a person answers, even for /list and /uninstall).
+  if (!stationVisible && (showsMainWindow || options.mode == RunMode::Window)) {
+    const char* text =
+        "Bad command line: no window can be seen here (the window station is not visible); "
+        "add /quiet";
+    return Refuse(machine, options, stationVisible, log, text, text, exit_code::kBadCommandLine);
+  }
   if (!instance) {
     log.Line("the instance mutex could not be created (error " +
              std::to_string(machine.GetLastError()) + ")");
   }
   if (anotherInstaller) {
     const char* text = "Another printer driver installer is running.";
-    return Refuse(machine, options, log, text, text, exit_code::kAlreadyRunning);
+    return Refuse(machine, options, stationVisible, log, text, text, exit_code::kAlreadyRunning);
   }
   if (options.Unattended() && !machine.process().IsElevated()) {
     const char* text = "The installer must run as an administrator.";
-    return Refuse(machine, options, log, text, text, exit_code::kNotElevated);
+    return Refuse(machine, options, stationVisible, log, text, text, exit_code::kNotElevated);
   }
   log.Line(EnvironmentLine(machine));
 
   UnattendedRun run(machine, options, log);
   AnsweringMachine answering(machine, run);
-  if (!options.uninstall && !options.list && options.mode != RunMode::Quiet) {
+  if (showsMainWindow) {
     ShowMainWindow(answering, &run);
   } else {
     // /quiet, and /list and /uninstall in every mode: nothing to show.

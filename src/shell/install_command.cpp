@@ -19,11 +19,12 @@ void InstallCommand(Installation& installation, InstallerWindow& window) {
   // Whether this run found a port of its kind: a port connected after an
   // earlier run found none counts for the next run.
   installation.portAvailable = true;
-  if (const StringList* ports = installation.PortsOfKind(installation.portKind)) {
-    if (ports->empty()) {
+  if (installation.PortsOfKind(installation.portKind) != nullptr) {
+    const StringList ports = installation.CandidatePorts(installation.portKind);
+    if (ports.empty()) {
       installation.portAvailable = false;
     } else {
-      installation.chosenPort = ports->front();
+      installation.chosenPort = ports.front();
     }
   }
 

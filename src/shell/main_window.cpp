@@ -281,6 +281,7 @@ void MainWindow::OnCommand(int id, int notifyCode) {
       // Install command must never overlap the start-up worker or a run.
       if (notifyCode == win::BN_CLICKED && ui().IsDlgItemEnabled(hwnd(), IDC_INSTALL)) {
         installRunning_ = true;
+        if (run_) run_->InstallStarted();
         InstallCommand(installation_, *this);
         EndWhenInstalled();
       }
@@ -313,7 +314,7 @@ void MainWindow::OnTimer(std::uintptr_t timerId) {
 void MainWindow::EndWhenInstalled() {
   if (!run_ || !installRunning_ || installation_.serialSearch || Closing()) return;
   installRunning_ = false;
-  run_->InstallEnded(installation_, DriverComboText());
+  run_->InstallEnded(installation_, hwnd(), DriverComboText());
   if (Unattended()) Close(win::IDOK);
 }
 

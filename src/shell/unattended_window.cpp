@@ -64,7 +64,7 @@ bool UnattendedWindow::OnInitDialog() {
 
 void UnattendedWindow::EndWhenInstalled() {
   if (closing_ || installation_.serialSearch) return;
-  run_.InstallEnded(installation_, DriverComboText());
+  run_.InstallEnded(installation_, hwnd(), DriverComboText());
   Close(win::IDOK);
 }
 

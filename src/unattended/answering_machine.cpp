@@ -1,5 +1,10 @@
 #include "unattended/answering_machine.h"
 
+#include <map>
+#include <mutex>
+#include <string>
+
+#include "platform/win_constants.h"
 #include "resources/resource.h"
 
 using platform::LParam;
@@ -77,9 +82,101 @@ class AnsweringMachine::AnsweringWindowSystem : public platform::WindowSystem {
   UnattendedRun& run_;
 };
 
+// Passes every call on and logs each stop and start of a service with the
+// state it is in when the operation that asked for them lets go of it: the
+// restart's result. Polls are not logged.
+class AnsweringMachine::LoggingServices : public platform::ServiceManager {
+ public:
+  LoggingServices(platform::Machine& inner, UnattendedRun& run) : inner_(inner), run_(run) {}
+
+  platform::ServiceHandle OpenSCManagerA(const std::string& database, uint32_t access) override {
+    return inner_.services().OpenSCManagerA(database, access);
+  }
+  platform::ServiceHandle OpenServiceA(platform::ServiceHandle manager,
+                                       const std::string& serviceName, uint32_t access) override {
+    const platform::ServiceHandle service =
+        inner_.services().OpenServiceA(manager, serviceName, access);
+    if (service != 0) {
+      std::lock_guard lock(mutex_);
+      handles_[service] = {serviceName, {}};
+    }
+    return service;
+  }
+  bool QueryServiceStatus(platform::ServiceHandle service,
+                          platform::ServiceStatus& status) override {
+    const bool done = inner_.services().QueryServiceStatus(service, status);
+    if (done) Remember(service, status.currentState);
+    return done;
+  }
+  bool ControlService(platform::ServiceHandle service, uint32_t control,
+                      platform::ServiceStatus& status) override {
+    const bool done = inner_.services().ControlService(service, control, status);
+    const uint32_t error = done ? 0 : inner_.GetLastError();
+    if (done) Remember(service, status.currentState);
+    if (control == win::SERVICE_CONTROL_STOP) Step(service, "stop", done, error);
+    return done;
+  }
+  bool StartServiceA(platform::ServiceHandle service) override {
+    const bool done = inner_.services().StartServiceA(service);
+    Step(service, "start", done, done ? 0 : inner_.GetLastError());
+    return done;
+  }
+  bool CloseServiceHandle(platform::ServiceHandle handle) override {
+    std::string line;
+    {
+      std::lock_guard lock(mutex_);
+      const auto entry = handles_.find(handle);
+      if (entry != handles_.end()) {
+        if (!entry->second.steps.empty()) {
+          const auto state = states_.find(entry->second.name);
+          line = "service " + entry->second.name + ": " + entry->second.steps + " -> " +
+                 (state == states_.end() ? std::string("state unknown")
+                  : state->second == win::SERVICE_RUNNING
+                      ? std::string("running")
+                      : "not running (state " + std::to_string(state->second) + ")");
+        }
+        handles_.erase(entry);
+      }
+    }
+    if (!line.empty()) run_.LogLine(line);
+    return inner_.services().CloseServiceHandle(handle);
+  }
+
+ private:
+  struct Opened {
+    std::string name;
+    std::string steps;  // what was asked of the service through this handle
+  };
+
+  void Remember(platform::ServiceHandle service, uint32_t state) {
+    std::lock_guard lock(mutex_);
+    const auto entry = handles_.find(service);
+    if (entry != handles_.end()) states_[entry->second.name] = state;
+  }
+  void Step(platform::ServiceHandle service, const char* step, bool done, uint32_t error) {
+    std::lock_guard lock(mutex_);
+    const auto entry = handles_.find(service);
+    if (entry == handles_.end()) return;
+    std::string& steps = entry->second.steps;
+    if (!steps.empty()) steps += ", ";
+    steps += step;
+    if (!done) steps += " failed (error " + std::to_string(error) + ")";
+  }
+
+  platform::Machine& inner_;
+  UnattendedRun& run_;
+  std::mutex mutex_;
+  std::map<platform::ServiceHandle, Opened> handles_;
+  std::map<std::string, uint32_t> states_;  // the last state seen, by service name
+};
+
 AnsweringMachine::AnsweringMachine(platform::Machine& inner, UnattendedRun& run)
-    : ForwardingMachine(inner), ui_(std::make_unique<AnsweringWindowSystem>(inner.ui(), run)) {}
+    : ForwardingMachine(inner),
+      ui_(std::make_unique<AnsweringWindowSystem>(inner.ui(), run)),
+      services_(std::make_unique<LoggingServices>(inner, run)) {}
 
 AnsweringMachine::~AnsweringMachine() = default;
 
 platform::WindowSystem& AnsweringMachine::ui() { return *ui_; }
+
+platform::ServiceManager& AnsweringMachine::services() { return *services_; }

@@ -3,6 +3,8 @@
 // the main window reaches the screen. The run's rules answer them instead,
 // whichever operation asks (the spooler control's box has no InstallerWindow
 // to ask through). In the window a person answers, and the log keeps both.
+// Every stop and start of a service (the spooler restarts) goes into the
+// log with the state the service was left in.
 #pragma once
 
 #include <memory>
@@ -16,8 +18,11 @@ class AnsweringMachine : public platform::ForwardingMachine {
   ~AnsweringMachine() override;
 
   platform::WindowSystem& ui() override;
+  platform::ServiceManager& services() override;
 
  private:
   class AnsweringWindowSystem;
+  class LoggingServices;
   std::unique_ptr<AnsweringWindowSystem> ui_;
+  std::unique_ptr<LoggingServices> services_;
 };

@@ -21,7 +21,8 @@ const char* const kUsageText =
     "/log:FILE         appends a log to FILE (unattended: %TEMP%\\DriverSetup.log)\r\n"
     "/? or /help       shows this text\r\n"
     "\r\n"
-    "Exit codes: 0 done, 5 not elevated, 87 bad command line, 1223 cancelled,\r\n"
+    "Exit codes: 0 done, 5 not elevated, 87 bad command line, 1062 the print\r\n"
+    "spooler does not run, 1223 cancelled,\r\n"
     "10 no driver-name list, 11 unknown name, 12 driver registration failed,\r\n"
     "13 monitor registration failed, 14 printer creation failed, 15 no port of\r\n"
     "the asked kind, 16 another installer is running, 17 removal failed.";
@@ -45,6 +46,12 @@ std::string Check(const std::string& name, const std::string& value, CommandLine
     if (equals != std::string::npos) {
       options.port = value.substr(equals + 1);
       if (options.port.empty()) return "/port: the port after \"=\" is empty";
+      // The spooler names serial and parallel ports with a colon; admins
+      // often leave it out.
+      if ((options.portKind == Serial || options.portKind == Parallel) &&
+          options.port.back() != ':') {
+        options.port += ':';
+      }
     }
   } else if (name == "baud") {
     const auto rate = std::find_if(std::begin(kSerialBaudRates), std::end(kSerialBaudRates),

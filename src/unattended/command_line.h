@@ -11,9 +11,10 @@
 namespace exit_code {
 // Windows' own codes where one fits.
 inline constexpr int kSuccess = 0;
-inline constexpr int kNotElevated = 5;      // ERROR_ACCESS_DENIED
-inline constexpr int kBadCommandLine = 87;  // ERROR_INVALID_PARAMETER
-inline constexpr int kCancelled = 1223;     // ERROR_CANCELLED
+inline constexpr int kNotElevated = 5;           // ERROR_ACCESS_DENIED
+inline constexpr int kBadCommandLine = 87;       // ERROR_INVALID_PARAMETER
+inline constexpr int kSpoolerNotRunning = 1062;  // ERROR_SERVICE_NOT_ACTIVE
+inline constexpr int kCancelled = 1223;          // ERROR_CANCELLED
 // The installer's own, stable from release to release.
 inline constexpr int kNoDriverNameList = 10;
 inline constexpr int kUnknownDriverName = 11;

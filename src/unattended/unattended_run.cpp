@@ -1,12 +1,12 @@
 #include "unattended/unattended_run.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "dialogs/serial_prompt_dialog.h"
 #include "install/driver_name_list.h"
 #include "install/spooler_control.h"
 #include "platform/win_constants.h"
-#include "ports/port_inventory.h"
 #include "ports/port_kind.h"
 #include "uninstall/installed_drivers.h"
 
@@ -81,6 +81,20 @@ const StringList& PortsOfKind(const Installation& installation, int32_t kind) {
   return ports != nullptr ? *ports : kNone;
 }
 
+// Windows compares printer, driver and port names without regard to case.
+bool SameName(const std::string& a, const std::string& b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
+           return std::tolower(x) == std::tolower(y);
+         });
+}
+
+std::vector<std::string>::const_iterator FindName(const std::vector<std::string>& names,
+                                                  const std::string& name) {
+  return std::find_if(names.begin(), names.end(),
+                      [&](const std::string& entry) { return SameName(entry, name); });
+}
+
 }  // namespace
 
 void UnattendedRun::Fail(int code, const std::string& why) {
@@ -111,7 +125,7 @@ std::intptr_t UnattendedRun::AnswerPortDialog(const Installation& installation, 
                                               std::string& chosenPort) {
   const StringList& ports = PortsOfKind(installation, kind);
   auto port = ports.begin();
-  if (!options_.port.empty()) port = std::find(ports.begin(), ports.end(), options_.port);
+  if (!options_.port.empty()) port = FindName(ports, options_.port);
   if (port == ports.end()) {
     Fail(exit_code::kNoPortOfKind,
          std::string("no ") + kPortKindNames[kind].text + " port to choose");
@@ -158,17 +172,20 @@ bool UnattendedRun::AfterStartup(Installation& installation, InstallerWindow& wi
           ? "package: DriverData.Drv unpacked"
           : std::string("package: DriverData.Drv was not unpacked (missing or unreadable); ") +
                 kDriverNameFile + " is read as it is");
+  // The installation's machine is the one whose boxes the run answers:
+  // every operation of the run goes through it.
+  platform::Machine& machine = installation.machine;
   if (options_.uninstall) {
-    Uninstall(window);
+    Uninstall(machine, window);
     return false;
   }
   if (options_.list) {
-    List();
+    List(machine);
     return false;
   }
   if (!options_.driver) return false;
-  const std::vector<std::string> names = DriverNameList(machine_);
-  const auto name = std::find(names.begin(), names.end(), *options_.driver);
+  const std::vector<std::string> names = DriverNameList(machine);
+  const auto name = FindName(names, *options_.driver);
   const int32_t kind = options_.portKind.value_or(window.SelectedPortKind(installation.portKind));
   const StringList& ports = PortsOfKind(installation, kind);
   if (names.empty()) {
@@ -176,8 +193,8 @@ bool UnattendedRun::AfterStartup(Installation& installation, InstallerWindow& wi
   } else if (name == names.end()) {
     Fail(exit_code::kUnknownDriverName,
          "\"" + *options_.driver + "\" is not in " + kDriverNameFile);
-  } else if (ports.empty() || (!options_.port.empty() && std::find(ports.begin(), ports.end(),
-                                                                   options_.port) == ports.end())) {
+  } else if (ports.empty() ||
+             (!options_.port.empty() && FindName(ports, options_.port) == ports.end())) {
     // Found before anything is installed: the window would fall back on a
     // parallel port or open the TCP/IP wizard, which nobody can answer.
     Fail(exit_code::kNoPortOfKind,
@@ -189,7 +206,12 @@ bool UnattendedRun::AfterStartup(Installation& installation, InstallerWindow& wi
   }
   window.SelectDriverName(static_cast<int32_t>(name - names.begin()));
   window.SelectPortKind(kind);
+  installation.namedPortKind = kind;
+  installation.namedPort = options_.port.empty() ? std::string() : *FindName(ports, options_.port);
   installation.setDefaultPrinter = options_.noDefault ? 0 : 1;
+  // The rate the port is set to whether or not a prompt asks for one: a
+  // till with one COM port gets no prompt.
+  if (options_.baudRate) installation.baudRate = *options_.baudRate;
   window.Refresh();
   log_.Line("choices: driver \"" + *name + "\", " + kPortKindNames[kind].text + " port" +
             (options_.port.empty() ? "" : " " + options_.port) +
@@ -197,51 +219,96 @@ bool UnattendedRun::AfterStartup(Installation& installation, InstallerWindow& wi
   return true;
 }
 
-void UnattendedRun::InstallEnded(const Installation& installation, const std::string& printerName) {
+void UnattendedRun::InstallStarted() {
+  std::lock_guard lock(mutex_);
+  if (options_.Unattended()) return;
+  failure_ = 0;
+  ended_ = false;
+  // A failure status this run repeats word for word must count again.
+  lastStatus_.clear();
+}
+
+bool UnattendedRun::ReadPrinters(platform::Machine& machine, platform::WindowId owner,
+                                 std::vector<std::string>& printers,
+                                 std::vector<std::string>& ports) {
+  // A spooler that did not come back from a restart lists no printer: that
+  // must not read as a printer removed, or as one never created.
+  std::vector<platform::PrinterInfo2> list;
+  if (SpoolerControl(machine, owner, "Spooler", EnsureRunning) != 0 &&
+      machine.spooler().EnumPrintersA(win::PRINTER_ENUM_LOCAL | win::PRINTER_ENUM_CONNECTIONS,
+                                      list)) {
+    for (const platform::PrinterInfo2& printer : list) {
+      printers.push_back(printer.printerName);
+      ports.push_back(printer.portName);
+    }
+    return true;
+  }
+  const uint32_t lastError = machine.GetLastError();
+  std::lock_guard lock(mutex_);
+  ended_ = true;
+  log_.Line("failure: the print spooler does not run (last error " + std::to_string(lastError) +
+            "); the printers cannot be read and the till cannot print");
+  // The cause of whatever else failed: it decides the code.
+  failure_ = exit_code::kSpoolerNotRunning;
+  return false;
+}
+
+void UnattendedRun::InstallEnded(const Installation& installation, platform::WindowId owner,
+                                 const std::string& printerName) {
   std::vector<std::string> printers;
   std::vector<std::string> ports;
-  InstalledPrinterInventory(machine_, printers, ports);
-  const auto printer = std::find(printers.begin(), printers.end(), printerName);
+  if (!ReadPrinters(installation.machine, owner, printers, ports)) return;
+  const auto printer = FindName(printers, printerName);
   std::string port;
   if (printer != printers.end()) port = ports[static_cast<std::size_t>(printer - printers.begin())];
   const int32_t kind = installation.portKind;
   const StringList& kindPorts = PortsOfKind(installation, kind);
   std::lock_guard lock(mutex_);
   ended_ = true;
-  // In the window the person's last Install run decides, whatever came before.
-  if (!options_.Unattended()) failure_ = 0;
   if (port.empty()) {
     log_.Line("end state: no printer \"" + printerName + "\"");
     if (failure_ == 0) failure_ = exit_code::kPrinterCreationFailed;
     return;
   }
   log_.Line("end state: printer \"" + *printer + "\" on " + port);
-  const bool rightKind = std::find(kindPorts.begin(), kindPorts.end(), port) != kindPorts.end();
-  if (failure_ == 0 && (!rightKind || (!options_.port.empty() && port != options_.port))) {
+  const bool rightKind = FindName(kindPorts, port) != kindPorts.end();
+  if (failure_ == 0 && (!rightKind || (!options_.port.empty() && !SameName(port, options_.port)))) {
     log_.Line(std::string("failure: not on a ") + kPortKindNames[kind].text + " port as asked");
     failure_ = exit_code::kNoPortOfKind;
   }
 }
 
-void UnattendedRun::Uninstall(InstallerWindow& window) {
-  // As the uninstall window: its list (after a spooler restart), then the
-  // removal its button makes, with the spooler restart of its list rebuild.
-  SpoolerControl(machine_, window.Owner(), "Spooler", Restart);
-  const std::vector<std::string> rows = InstalledDriverRows(machine_);
-  const std::string& name = *options_.uninstall;
-  if (std::find(rows.begin(), rows.end(), name) == rows.end()) {
-    Fail(exit_code::kUnknownDriverName, "no printer \"" + name + "\" is listed for removal");
+void UnattendedRun::Uninstall(platform::Machine& machine, InstallerWindow& window) {
+  // Without the list nothing can be listed for removal: say so before the
+  // spooler is disturbed, and not as if the name were mistyped.
+  if (DriverNameList(machine).empty()) {
+    Fail(exit_code::kNoDriverNameList, std::string(kDriverNameFile) + " is missing or empty");
     return;
   }
-  RemovePrinterAndDriver(
-      machine_, window.Owner(), name, [&](int position) { window.SetProgress(position); },
-      [&] { SpoolerControl(machine_, window.Owner(), "Spooler", Restart); });
+  // As the uninstall window: its list (after a spooler restart), then the
+  // removal its button makes, with the spooler restart of its list rebuild.
+  SpoolerControl(machine, window.Owner(), "Spooler", Restart);
   std::vector<std::string> printers;
   std::vector<std::string> ports;
-  InstalledPrinterInventory(machine_, printers, ports);
+  if (!ReadPrinters(machine, window.Owner(), printers, ports)) return;
+  const std::vector<std::string> rows = InstalledDriverRows(machine);
+  const auto row = FindName(rows, *options_.uninstall);
+  if (row == rows.end()) {
+    Fail(exit_code::kUnknownDriverName,
+         "no printer \"" + *options_.uninstall + "\" is listed for removal");
+    return;
+  }
+  // As the list spells it: the removal looks the name up byte for byte.
+  const std::string name = *row;
+  RemovePrinterAndDriver(
+      machine, window.Owner(), name, [&](int position) { window.SetProgress(position); },
+      [&] { SpoolerControl(machine, window.Owner(), "Spooler", Restart); });
+  printers.clear();
+  ports.clear();
+  if (!ReadPrinters(machine, window.Owner(), printers, ports)) return;
   std::lock_guard lock(mutex_);
   ended_ = true;
-  if (std::find(printers.begin(), printers.end(), name) != printers.end()) {
+  if (FindName(printers, name) != printers.end()) {
     log_.Line("end state: the printer \"" + name + "\" is still there");
     failure_ = exit_code::kRemovalFailed;
   } else {
@@ -249,9 +316,9 @@ void UnattendedRun::Uninstall(InstallerWindow& window) {
   }
 }
 
-void UnattendedRun::List() {
-  for (const std::string& name : DriverNameList(machine_)) log_.Line("driver name: " + name);
-  for (const std::string& printer : InstalledDriverRows(machine_)) {
+void UnattendedRun::List(platform::Machine& machine) {
+  for (const std::string& name : DriverNameList(machine)) log_.Line("driver name: " + name);
+  for (const std::string& printer : InstalledDriverRows(machine)) {
     log_.Line("installed printer: " + printer);
   }
   std::lock_guard lock(mutex_);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "install/installation.h"
 #include "install/installer_window.h"
@@ -38,6 +39,8 @@ class UnattendedRun {
   std::intptr_t AnswerSerialPrompt();
   // Every dialog the rules above do not cover: not shown, cancelled.
   std::intptr_t RefuseDialog(int templateId);
+  // One line of the run's log.
+  void LogLine(const std::string& text) { log_.Line(text); }
   // Logs the status line when it changed.
   void Status(const std::string& text);
 
@@ -46,17 +49,30 @@ class UnattendedRun {
   // true when Install is to be clicked (unattended) or left to the user;
   // /uninstall and /list do their work here and return false.
   bool AfterStartup(Installation& installation, InstallerWindow& window);
+  // An Install run begins. In the window the person's last Install run
+  // decides the exit code, so what an earlier run recorded is dropped here,
+  // before this run can record anything of its own.
+  void InstallStarted();
   // An Install run of `printerName` has ended (no serial search left): the
   // end state decides.
-  void InstallEnded(const Installation& installation, const std::string& printerName);
+  // `owner` owns a box of the spooler check that comes first.
+  void InstallEnded(const Installation& installation, platform::WindowId owner,
+                    const std::string& printerName);
   // The exit code once the window has closed.
   int ExitCode();
   void Fail(int code, const std::string& why);
 
  private:
-  void Uninstall(InstallerWindow& window);
-  void List();
+  // `machine` is the installation's: its boxes come back to this run.
+  void Uninstall(platform::Machine& machine, InstallerWindow& window);
+  void List(platform::Machine& machine);
+  // Makes sure the spooler runs and reads the printers with their ports;
+  // false, with the run failed, when the spooler does not run.
+  bool ReadPrinters(platform::Machine& machine, platform::WindowId owner,
+                    std::vector<std::string>& printers, std::vector<std::string>& ports);
 
+  // The machine as it is, for the last error a box reports on; everything
+  // the run does goes through the installation's machine.
   platform::Machine& machine_;
   const CommandLine options_;
   RunLog& log_;

@@ -54,6 +54,18 @@ TEST(UnattendedCommandLine, EveryBadInputIsRefusedWithItsReason) {
   EXPECT_EQ(good.baudRate, 9600);
   EXPECT_TRUE(good.noDefault);
   EXPECT_EQ(good.logFile, "C:\\a b\\x.log");
+  // Serial and parallel ports get the colon the spooler names them with.
+  const struct {
+    const char* port;
+    const char* named;
+  } kPorts[] = {{"serial=com3", "com3:"},
+                {"parallel=LPT2:", "LPT2:"},
+                {"usb=USB002", "USB002"},
+                {"tcpip=IP_10.1.2.3", "IP_10.1.2.3"}};
+  for (const auto& port : kPorts) {
+    EXPECT_EQ(ParseCommandLine({"/driver:x", std::string("/port:") + port.port}).options.port,
+              port.named);
+  }
 }
 
 TEST(UnattendedAnswers, EachQuestionHasItsRule) {
@@ -109,6 +121,16 @@ class UnattendedRunTest : public ::testing::Test, public InstallRig {
       if (printer.name == name) return printer.port;
     }
     return "";
+  }
+  // COMn: in the registry and the spooler's port list, with a device behind
+  // it that answers nothing unless a printer is attached.
+  void AddComPort(int n) {
+    m.reg().CreateKey(platform::kHkeyLocalMachine,
+                      "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports");
+    m.reg().SetString(platform::kHkeyLocalMachine, "HARDWARE\\DEVICEMAP\\SERIALCOMM",
+                      "\\Device\\Serial" + std::to_string(n), "COM" + std::to_string(n));
+    m.spool().AddPort("COM" + std::to_string(n) + ":", "Local Port", "Local Port");
+    m.simComm().AddDevice(n);
   }
   void ExpectNothingShown() {
     EXPECT_TRUE(m.simUi().MessageBoxes().empty()) << m.simUi().Dump();
@@ -173,6 +195,10 @@ TEST_F(UnattendedRunTest, EachFailureEndsWithItsExitCode) {
        15},
       {"no USB port", {"/quiet", "/driver:" + kReceipt, "/port:usb"}, nullptr, 15},
       {"nothing to remove", {"/quiet", "/uninstall:" + kReceipt}, nullptr, 11},
+      {"no name list to remove by",
+       {"/quiet", "/uninstall:" + kReceipt},
+       [](InstallRig& r) { r.m.fs().DeleteFileA("C:\\DriverName.cfg"); },
+       10},
   };
   for (const auto& path : kPaths) {
     InstallRig rig;
@@ -188,7 +214,117 @@ TEST_F(UnattendedRunTest, EachFailureEndsWithItsExitCode) {
     if (path.code != 15 || path.args[2] != "/port:usb") {
       EXPECT_TRUE(rig.m.spool().Printers().empty()) << path.name;
     }
+    if (path.code == 10) {
+      EXPECT_EQ(rig.m.svc().Stops("Spooler"), 0) << path.name;
+    }
   }
+}
+
+TEST_F(UnattendedRunTest, NamesAreCaseBlind) {
+  std::string lower = kReceipt;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  EXPECT_EQ(Run({"/quiet", "/driver:" + lower, "/port:parallel=lpt1"}), 0) << Log();
+  EXPECT_EQ(PrinterPort(kReceipt), "LPT1:");
+  LayPackage();
+  std::string upper = kReceipt;
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  EXPECT_EQ(Run({"/quiet", "/uninstall:" + upper}), 0) << Log();
+  EXPECT_TRUE(m.spool().Printers().empty());
+}
+
+// Another port of the kind with a printer behind it must not be taken for
+// the named one, nor be disturbed.
+TEST_F(UnattendedRunTest, ANamedUsbPortIsTheOnlyOneTried) {
+  for (const char* port : {"USB001", "USB002"}) {
+    m.spool().AddPort(port, "USB Monitor", "Virtual printer port for USB");
+    m.spool().AttachUsbDevice(port);
+  }
+  EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:usb=usb002"}), 0) << Log();
+  EXPECT_EQ(PrinterPort(kReceipt), "USB002");
+  EXPECT_EQ(Log().find("USB001"), std::string::npos) << Log();
+}
+
+// The spooler control's box comes from the removal, which has no window to
+// ask through: it is answered and logged as every other box of the run.
+TEST_F(UnattendedRunTest, QuietUninstallAnswersTheSpoolerBoxes) {
+  ASSERT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:parallel"}), 0) << Log();
+  LayPackage();
+  m.faults().Fail("QueryServiceStatus", win::ERROR_ACCESS_DENIED, {.times = sim::kForever});
+  // Whether the spooler runs cannot be told: the removal cannot be judged.
+  EXPECT_EQ(Run({"/quiet", "/uninstall:" + kReceipt}), exit_code::kSpoolerNotRunning);
+  EXPECT_TRUE(m.simUi().MessageBoxes().empty()) << m.simUi().Dump();
+  EXPECT_NE(Log().find(": Service status is unknown -> OK"), std::string::npos) << Log();
+}
+
+// The printer list of a stopped spooler is empty: it must not read as a
+// printer removed, or as one never created.
+TEST_F(UnattendedRunTest, ASpoolerThatDoesNotComeBackFailsTheRun) {
+  ASSERT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:parallel"}), 0) << Log();
+  LayPackage();
+  m.faults().Fail("StartServiceA", 1053, {.times = sim::kForever});
+  EXPECT_EQ(Run({"/quiet", "/uninstall:" + kReceipt}), exit_code::kSpoolerNotRunning) << Log();
+  EXPECT_NE(Log().find("service Spooler: stop, start failed (error 1053) -> not running (state 1)"),
+            std::string::npos)
+      << Log();
+  EXPECT_NE(Log().find("failure: the print spooler does not run"), std::string::npos);
+  EXPECT_EQ(Log().find("removed"), std::string::npos);
+
+  m.faults().Clear("StartServiceA");
+  m.svc().SetState("Spooler", win::SERVICE_RUNNING);
+  EXPECT_EQ(Run({"/quiet", "/list"}), 0);
+  ASSERT_EQ(PrinterPort(kReceipt), "LPT1:") << "the printer was not removed";
+  m.spool().AddPort("USB001", "USB Monitor", "Virtual printer port for USB");
+  m.spool().AttachUsbDevice("USB001");
+  m.svc().SetHangsOnStop("Spooler");
+  LayPackage();
+  EXPECT_EQ(Run({"/quiet", "/driver:" + kLabel, "/port:usb"}), exit_code::kSpoolerNotRunning)
+      << Log();
+  EXPECT_NE(Log().find("service Spooler: stop -> not running (state 3)"), std::string::npos);
+}
+
+// A box nobody answers waits until the deployment tool gives up, and the
+// instance keeps the mutex meanwhile: /passive refuses without one, and in
+// session 0 nothing that needs a person starts at all.
+TEST_F(UnattendedRunTest, RefusalsShowNoBoxWhereNobodyLooks) {
+  const struct {
+    const char* name;
+    Args args;
+    bool stationVisible;
+    int code;
+    const char* logged;
+  } kRuns[] = {
+      {"passive, bad switch", {"/passive", "/list", "/bogus"}, true, 87, "unknown switch /bogus"},
+      {"session 0, mistyped quiet switch",
+       {"/qn", "/driver:" + kReceipt},
+       false,
+       87,
+       "unknown switch /qn"},
+      {"session 0, window mode", {"/driver:" + kReceipt}, false, 87, "add /quiet"},
+      {"session 0, passive", {"/passive", "/driver:" + kReceipt}, false, 87, "add /quiet"},
+      {"session 0, window-mode removal", {"/uninstall:" + kReceipt}, false, 87, "add /quiet"},
+  };
+  for (const auto& run : kRuns) {
+    InstallRig rig;
+    rig.LayPackage();
+    rig.m.fs().MakeDirectory("C:\\Temp");
+    rig.m.simProcess().SetWindowStationVisible(run.stationVisible);
+    EXPECT_EQ(RunInstaller(rig.m, run.args), run.code) << run.name;
+    const std::string log = rig.m.fs().ReadFile(kLog).value_or("");
+    EXPECT_NE(log.find(run.logged), std::string::npos) << run.name << "\n" << log;
+    EXPECT_TRUE(rig.m.simUi().MessageBoxes().empty()) << run.name;
+    EXPECT_EQ(rig.m.simUi().DialogsOpened(IDD_MAIN), 0) << run.name;
+    EXPECT_TRUE(rig.m.simProcess().ErrorBoxesSuppressed()) << run.name;
+  }
+  // A second instance under /passive says so in the log only.
+  bool existed = false;
+  auto first = m.process().CreateMutexA(kInstanceMutexName, existed);
+  EXPECT_EQ(Run({"/passive", "/driver:" + kReceipt}), exit_code::kAlreadyRunning);
+  EXPECT_TRUE(m.simUi().MessageBoxes().empty());
+  // In session 0 /quiet is what works.
+  first.reset();
+  m.simProcess().SetWindowStationVisible(false);
+  EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:parallel"}), 0) << Log();
+  ExpectNothingShown();
 }
 
 TEST_F(UnattendedRunTest, ASecondInstallerChangesNothing) {
@@ -208,14 +344,8 @@ TEST_F(UnattendedRunTest, ASecondInstallerChangesNothing) {
 using UnattendedThreads = UnattendedRunTest;
 
 TEST_F(UnattendedThreads, QuietSerialProbesAtTheAskedRate) {
-  m.reg().CreateKey(platform::kHkeyLocalMachine,
-                    "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports");
-  for (int n : {3, 4}) {
-    m.reg().SetString(platform::kHkeyLocalMachine, "HARDWARE\\DEVICEMAP\\SERIALCOMM",
-                      "\\Device\\Serial" + std::to_string(n), "COM" + std::to_string(n));
-    m.spool().AddPort("COM" + std::to_string(n) + ":", "Local Port", "Local Port");
-    m.simComm().AddDevice(n);
-  }
+  AddComPort(3);
+  AddComPort(4);
   m.simComm().AttachPrinter(4, {.baudRate = 9600});
   EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:serial", "/baud:9600"}), 0) << Log();
   EXPECT_EQ(PrinterPort(kReceipt), "COM4:");
@@ -224,6 +354,41 @@ TEST_F(UnattendedThreads, QuietSerialProbesAtTheAskedRate) {
   LayPackage();
   EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:serial"}), 15) << "nothing at 19200";
   EXPECT_TRUE(m.Leftovers().empty()) << m.Leftovers();
+}
+
+TEST_F(UnattendedThreads, ANamedComPortIsTheOnlyOneOpened) {
+  AddComPort(3);
+  AddComPort(4);
+  m.simComm().AttachPrinter(3, {});
+  EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:serial=COM4"}), 0) << Log();
+  EXPECT_EQ(PrinterPort(kReceipt), "COM4:");
+  EXPECT_EQ(m.simComm().OpenOrder(), std::vector<int>{}) << "no probing, no prompt";
+  EXPECT_EQ(Log().find("serial prompt"), std::string::npos) << Log();
+}
+
+TEST_F(UnattendedRunTest, TheOnlyComPortIsSetToTheAskedRate) {
+  AddComPort(3);
+  EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:serial", "/baud:9600"}), 0) << Log();
+  EXPECT_EQ(PrinterPort(kReceipt), "COM3:");
+  EXPECT_EQ(m.reg()
+                .GetValue(platform::kHkeyLocalMachine,
+                          "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports", "COM3:")
+                .value_or(sim::RegValue{})
+                .AsString(),
+            "9600,n,8,1");
+}
+
+TEST_F(UnattendedThreads, AWindowedRunReportsItsOwnSerialSearchThatFoundNoPrinter) {
+  AddComPort(3);
+  AddComPort(4);
+  m.simUi().Script(IDD_SERIAL_PROMPT, [](sim::UserActions& u) { u.Click(IDC_PROMPT_YES); });
+  // The search runs on the window's timers once the click is handled; the
+  // person closes the window when it has ended.
+  m.simUi().Script(IDD_MAIN, [](sim::UserActions& u) { u.Click(IDC_INSTALL); });
+  EXPECT_EQ(Run({"/driver:" + kReceipt, "/port:serial", std::string("/log:") + kLog}),
+            exit_code::kNoPortOfKind)
+      << Log();
+  EXPECT_NE(Log().find("status: Cannot select a available port"), std::string::npos) << Log();
 }
 
 TEST_F(UnattendedThreads, PassiveInstallsInTheShownWindowWhichClosesItself) {
@@ -246,6 +411,7 @@ TEST_F(UnattendedRunTest, WithoutQuietOrPassiveTheUserFindsTheChoicesFilledIn) {
   EXPECT_EQ(Run({"/driver:" + kLabel, "/port:parallel", "/nodefault"}), 1223);
   EXPECT_TRUE(m.spool().Printers().empty());
   EXPECT_FALSE(m.fs().Exists(kLog)) << "no log unless asked for";
+  EXPECT_FALSE(m.simProcess().ErrorBoxesSuppressed()) << "a person is there to see them";
 }
 
 TEST_F(UnattendedRunTest, QuietListAndUninstall) {
@@ -258,6 +424,7 @@ TEST_F(UnattendedRunTest, QuietListAndUninstall) {
   EXPECT_EQ(Run({"/quiet", "/uninstall:" + kReceipt}), 0) << Log();
   EXPECT_TRUE(m.spool().Printers().empty());
   EXPECT_TRUE(m.spool().Drivers("Windows NT x86").empty());
+  EXPECT_NE(Log().find("service Spooler: stop, start -> running"), std::string::npos) << Log();
 }
 
 }  // namespace

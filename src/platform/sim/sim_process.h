@@ -30,11 +30,16 @@ class SimProcess : public platform::ProcessServices {
   std::unique_ptr<platform::NamedMutex> CreateMutexA(const std::string& name,
                                                      bool& existed) override;
   bool IsElevated() override;
+  bool WindowStationVisible() override { return stationVisible_; }
+  void SuppressSystemErrorBoxes() override { errorBoxesSuppressed_ = true; }
 
   // --- Seeding and inspection ---
   static constexpr const char* kTempDirectory = "C:\\Temp\\";
   void SetConsole(bool present) { consolePresent_ = present; }
   void SetElevated(bool elevated) { elevated_ = elevated; }
+  // A process started in session 0 has an invisible window station.
+  void SetWindowStationVisible(bool visible) { stationVisible_ = visible; }
+  bool ErrorBoxesSuppressed() const { return errorBoxesSuppressed_; }
   std::string ConsoleText() const;
   int MutexHolders(const std::string& name) const;
 
@@ -47,6 +52,8 @@ class SimProcess : public platform::ProcessServices {
   bool consolePresent_ = false;
   bool attached_ = false;
   bool elevated_ = true;
+  bool stationVisible_ = true;
+  bool errorBoxesSuppressed_ = false;
   std::string console_;
   std::map<std::string, int> mutexes_;
 };

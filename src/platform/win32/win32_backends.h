@@ -201,6 +201,8 @@ class Win32ProcessServices : public ProcessServices {
   void WriteToConsole(const std::string& text) override;
   std::unique_ptr<NamedMutex> CreateMutexA(const std::string& name, bool& existed) override;
   bool IsElevated() override;
+  bool WindowStationVisible() override;
+  void SuppressSystemErrorBoxes() override;
 
  private:
   HANDLE console_ = nullptr;

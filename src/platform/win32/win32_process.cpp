@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/win32/win32_backends.h"
 
@@ -97,6 +98,37 @@ bool Win32ProcessServices::IsElevated() {
   if (!::CheckTokenMembership(nullptr, administrators, &member)) member = FALSE;
   ::FreeSid(administrators);
   return member != FALSE;
+}
+
+bool Win32ProcessServices::WindowStationVisible() {
+  USEROBJECTFLAGS flags = {};
+  DWORD needed = 0;
+  // When the flags cannot be read, assume a desktop: the program behaves as
+  // it always has.
+  if (!::GetUserObjectInformationA(::GetProcessWindowStation(), UOI_FLAGS, &flags, sizeof flags,
+                                   &needed)) {
+    return true;
+  }
+  return (flags.dwFlags & WSF_VISIBLE) != 0;
+}
+
+void Win32ProcessServices::SuppressSystemErrorBoxes() {
+  ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+  // The abort box belongs to the C runtime the program is linked with; the
+  // msvcrt.dll of older Windows has no _set_abort_behavior, so it is looked
+  // up in the loaded runtime rather than imported, which would keep the
+  // program from loading there.
+  using SetAbortBehavior = unsigned int(__cdecl*)(unsigned int, unsigned int);
+  for (const char* runtime : {"ucrtbase.dll", "msvcrt.dll"}) {
+    const HMODULE module = ::GetModuleHandleA(runtime);
+    if (module == nullptr) continue;
+    const auto setAbortBehavior = reinterpret_cast<SetAbortBehavior>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(module, "_set_abort_behavior")));
+    if (setAbortBehavior != nullptr) {
+      setAbortBehavior(0, _WRITE_ABORT_MSG | _CALL_REPORTFAULT);
+      return;
+    }
+  }
 }
 
 }  // namespace platform::win32
