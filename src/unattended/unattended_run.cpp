@@ -208,6 +208,11 @@ void UnattendedRun::InstallEnded(const Installation& installation, const std::st
   const StringList& kindPorts = PortsOfKind(installation, kind);
   std::lock_guard lock(mutex_);
   ended_ = true;
+  if (installation.restartPending) {
+    log_.Line(
+        "restart pending: the language monitor DLL in use is replaced when Windows starts "
+        "again");
+  }
   // In the window the person's last Install run decides, whatever came before.
   if (!options_.Unattended()) failure_ = 0;
   if (port.empty()) {

@@ -96,5 +96,30 @@ TEST_F(LabelInstall, SixtyFourBitWindowsNeverMixesTheEngineLists) {
   EXPECT_EQ(monitors[0].environment, "Windows x64");
 }
 
+// A reinstall over an installed label printer: its driver keeps the monitor
+// registered (Windows refuses the delete while a driver names it), so no
+// restart frees the DLL and the copy over it fails. The old DLL works on and
+// the new one replaces it when Windows starts again.
+TEST_F(LabelInstall, AMonitorDllTheSpoolerHoldsIsReplacedAtTheNextStartOfWindows) {
+  m.fs().WriteFile(kMonitorDll, "older version");
+  m.spool().AddMonitor(kMonitor, kMonitorDll);
+  m.spool().AddDriver(sim::kEnvX86, "LX-3(Label)", kMonitor);
+  const int restartsBefore = m.spool().Restarts();
+  RunInstall("LX-3(Label)", Parallel, true);
+  ASSERT_EQ(end, EndState::Completed) << DumpRun();
+  EXPECT_TRUE(runBoxes.empty());
+  EXPECT_EQ(m.spool().Restarts(), restartsBefore);
+  EXPECT_EQ(m.fs().ReadFile(kMonitorDll), "older version");
+  const std::string pending = "C:\\WINDOWS\\system32\\lbxmonNT.new";
+  EXPECT_EQ(m.fs().ReadFile(pending), "placeholder C:\\Barcode\\x86\\lbxmonNT.dll");
+  const auto moves = m.fs().PendingMoves();
+  ASSERT_EQ(moves.size(), 1u);
+  EXPECT_EQ(moves[0].existing, pending);
+  EXPECT_EQ(moves[0].newName, kMonitorDll);
+  EXPECT_EQ(moves[0].flags, win::MOVEFILE_DELAY_UNTIL_REBOOT | win::MOVEFILE_REPLACE_EXISTING);
+  EXPECT_TRUE(window->installation().restartPending);
+  EXPECT_EQ(m.spool().Monitors().size(), 1u);
+}
+
 }  // namespace
 }  // namespace install_test
