@@ -96,6 +96,32 @@ TEST_F(LabelInstall, SixtyFourBitWindowsNeverMixesTheEngineLists) {
   EXPECT_EQ(monitors[0].environment, "Windows x64");
 }
 
+// The label driver record keeps its paths in 200-byte buffers: its longest,
+// the folder and "\LBXDRV50.DLL", may have 199 characters.
+TEST_F(LabelInstall, RecordPathsAreTakenUpToTheirBuffers) {
+  RunWindow([&](sim::UserActions& u) {
+    u.WaitIdle();
+    for (const std::size_t folderLength : {187u, 186u}) {
+      SCOPED_TRACE(folderLength);
+      const std::string folder = "C:\\" + std::string(folderLength - 3, 'd');
+      m.spool().SetDriverDirectoryX86(folder);
+      Choose(u, "LX-3(Label)", Parallel, true);
+      ClickInstall(u);
+      if (folderLength == 186) {
+        EXPECT_EQ(end, EndState::Completed) << DumpRun();
+        EXPECT_EQ(m.spool().Driver(sim::kEnvX86, "LX-3(Label)")->driverPath,
+                  folder + "\\LBXDRV50.DLL");
+        continue;
+      }
+      EXPECT_EQ(end, EndState::Failed) << DumpRun();
+      ASSERT_EQ(runBoxes.size(), 1u) << DumpRun();
+      EXPECT_EQ(runBoxes[0].text, "The path is too long:\r\n" + folder + "\\LBXDRV50.DLL");
+      EXPECT_TRUE(m.spool().Monitors().empty());
+    }
+    u.Click(win::IDCANCEL);
+  });
+}
+
 // A reinstall over an installed label printer: its driver keeps the monitor
 // registered (Windows refuses the delete while a driver names it), so no
 // restart frees the DLL and the copy over it fails. The old DLL works on and
