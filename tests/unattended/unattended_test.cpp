@@ -56,6 +56,19 @@ TEST(UnattendedCommandLine, EveryBadInputIsRefusedWithItsReason) {
   EXPECT_EQ(good.logFile, "C:\\a b\\x.log");
 }
 
+// One event, one line: every kind of line break inside a text (a box's
+// "\r\n", a lone "\n" or "\r") becomes " | ", and each line ends in "\r\n".
+TEST(UnattendedLog, LineBreaksInsideAnEventKeepItOnOneLine) {
+  sim::SimMachine m;
+  m.fs().MakeDirectory("C:\\Temp");
+  RunLog log(m.process());
+  log.Open(kLog, false);
+  log.Line("a\r\nb\nc\rd\r");
+  log.Line("\n");
+  const std::string stamp = m.process().LocalTimestamp() + "  ";
+  EXPECT_EQ(m.fs().ReadFile(kLog), stamp + "a | b | c | d | \r\n" + stamp + " | \r\n");
+}
+
 TEST(UnattendedAnswers, EachQuestionHasItsRule) {
   sim::SimMachine m;
   RunLog log(m.process());
