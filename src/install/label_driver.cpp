@@ -51,8 +51,9 @@ bool FileAt(platform::FileSystem& files, const std::string& path) {
          (attributes & win::FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-// Copies `source` beside `target`, under the same length, and has Windows
-// move it over `target` at its next start.
+// Copies `source` beside `target`, under a name of the same length (the
+// extension becomes ".new", so the path checks made for `target` hold), and
+// has Windows move it over `target` at its next start.
 void ScheduleReplacement(Installation& installation, InstallerWindow& window,
                          const std::string& source, const std::string& target) {
   const std::string pending = target.substr(0, target.rfind('.')) + ".new";

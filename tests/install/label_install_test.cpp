@@ -145,6 +145,17 @@ TEST_F(LabelInstall, AMonitorDllTheSpoolerHoldsIsReplacedAtTheNextStartOfWindows
   EXPECT_EQ(moves[0].flags, win::MOVEFILE_DELAY_UNTIL_REBOOT | win::MOVEFILE_REPLACE_EXISTING);
   EXPECT_TRUE(window->installation().restartPending);
   EXPECT_EQ(m.spool().Monitors().size(), 1u);
+
+  // With no DLL at the target there is nothing to work on: a failed copy
+  // stops the run.
+  m.fs().SetInUse(kMonitorDll, false);
+  ASSERT_TRUE(m.files().DeleteFileA(kMonitorDll));
+  LayPackage();  // the closed window removed it
+  m.faults().Fail("CopyFileA", 32);
+  RunInstall("LX-3(Label)", Parallel, true);
+  ExpectBox("Error", "Failed to copy the language monitor to " + kMonitorDll + " (error 32)",
+            win::MB_OK);
+  EXPECT_EQ(m.fs().PendingMoves().size(), 1u);
 }
 
 }  // namespace
