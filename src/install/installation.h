@@ -78,6 +78,10 @@ struct Installation {
   // logs it; the window goes on either way).
   bool packageUnpacked = false;
   bool isWow64 = false;
+  // Whether a run scheduled a file to be replaced at the next start of
+  // Windows (a language monitor DLL the spooler holds); it stays pending
+  // until then.
+  bool restartPending = false;
 
   // The catalogue's group sizes.
   int32_t receiptGroup4Size = 25;

@@ -22,6 +22,11 @@ class FileSystem {
   virtual bool CopyFileA(const std::string& source, const std::string& target,
                          bool failIfExists) = 0;
   virtual bool DeleteFileA(const std::string& path) = 0;
+  // `flags` are MOVEFILE_* values. With MOVEFILE_DELAY_UNTIL_REBOOT nothing
+  // moves now: Windows makes the move at its next start, before any program
+  // can load the target.
+  virtual bool MoveFileExA(const std::string& existing, const std::string& newName,
+                           uint32_t flags) = 0;
   virtual bool CreateDirectoryA(const std::string& path) = 0;
   virtual bool RemoveDirectoryA(const std::string& path) = 0;
   // Returns 0 (and sets the last error) when nothing matches.

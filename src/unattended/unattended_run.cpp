@@ -265,6 +265,11 @@ void UnattendedRun::InstallEnded(const Installation& installation, platform::Win
   const StringList& kindPorts = PortsOfKind(installation, kind);
   std::lock_guard lock(mutex_);
   ended_ = true;
+  if (installation.restartPending) {
+    log_.Line(
+        "restart pending: the language monitor DLL in use is replaced when Windows starts "
+        "again");
+  }
   if (port.empty()) {
     log_.Line("end state: no printer \"" + printerName + "\"");
     if (failure_ == 0) failure_ = exit_code::kPrinterCreationFailed;

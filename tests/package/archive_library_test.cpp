@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "checked_machine.h"
 #include "package_fixture.h"
@@ -48,6 +49,11 @@ TEST(ArchiveLibrary, EachLoadFreesTheEarlierOneAndEveryFailureGivesZero) {
   EXPECT_FALSE(m.fs().Exists("C:\\DriverName.cfg"));
   m.simArchive().SetPresent(true);
   EXPECT_EQ(library.Extract(kArchive, "C:\\"), 2);
+  // Every call runs for the library's owner window, registered around it.
+  const sim::SimArchive::CallOwner owned{0x42, 0x42};
+  EXPECT_EQ(m.simArchive().callOwners(),
+            (std::vector<sim::SimArchive::CallOwner>{owned, owned, owned}));
+  EXPECT_EQ(m.simArchive().registeredOwner(), 0u);
 }
 
 }  // namespace

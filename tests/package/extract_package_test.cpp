@@ -37,6 +37,9 @@ TEST_F(PackageStartupThreads, UnpacksTheSamplePackageListsItsNamesAndRemovesItOn
                                                   : package::PlaceholderContent(name));
     }
     EXPECT_FALSE(m.simArchive().IsLoaded());
+    // The library reports to the main window.
+    const sim::SimArchive::CallOwner owned{u.hwnd(), u.hwnd()};
+    EXPECT_EQ(m.simArchive().callOwners(), std::vector<sim::SimArchive::CallOwner>{owned});
     EXPECT_EQ(u.ComboItems(IDC_DRIVER_NAME), names);
     EXPECT_EQ(u.ComboSelection(IDC_DRIVER_NAME), 0);
     EXPECT_EQ(u.Text(IDC_PRINTER_NAME), "RX-01 Series");

@@ -68,6 +68,19 @@ TEST(UnattendedCommandLine, EveryBadInputIsRefusedWithItsReason) {
   }
 }
 
+// One event, one line: every kind of line break inside a text (a box's
+// "\r\n", a lone "\n" or "\r") becomes " | ", and each line ends in "\r\n".
+TEST(UnattendedLog, LineBreaksInsideAnEventKeepItOnOneLine) {
+  sim::SimMachine m;
+  m.fs().MakeDirectory("C:\\Temp");
+  RunLog log(m.process());
+  log.Open(kLog, false);
+  log.Line("a\r\nb\nc\rd\r");
+  log.Line("\n");
+  const std::string stamp = m.process().LocalTimestamp() + "  ";
+  EXPECT_EQ(m.fs().ReadFile(kLog), stamp + "a | b | c | d | \r\n" + stamp + " | \r\n");
+}
+
 TEST(UnattendedAnswers, EachQuestionHasItsRule) {
   sim::SimMachine m;
   RunLog log(m.process());
@@ -153,6 +166,18 @@ TEST_F(UnattendedRunTest, QuietReceiptInstallOnTheOnlyParallelPort) {
   EXPECT_EQ(m.simProcess().ConsoleText(), log);
   EXPECT_FALSE(m.fs().Exists("C:\\Ticket")) << "the work area is removed as by the window";
   EXPECT_TRUE(m.Leftovers().empty());
+}
+
+// The monitor DLL the spooler holds is replaced at the next start of
+// Windows: the run succeeds and says that a restart is pending.
+TEST_F(UnattendedRunTest, AReinstallOverAHeldLanguageMonitorLogsThePendingRestart) {
+  const std::string monitorDll = "C:\\WINDOWS\\system32\\lbxmonNT.dll";
+  m.fs().WriteFile(monitorDll, "older version");
+  m.spool().AddMonitor(install_test::kMonitor, monitorDll);
+  m.spool().AddDriver(sim::kEnvX86, "LX-2(Label)", install_test::kMonitor);
+  EXPECT_EQ(Run({"/quiet", "/driver:LX-2(Label)", "/port:parallel"}), 0) << Log();
+  EXPECT_NE(Log().find("restart pending: "), std::string::npos) << Log();
+  EXPECT_EQ(m.fs().PendingMoves().size(), 1u);
 }
 
 TEST_F(UnattendedRunTest, EachFailureEndsWithItsExitCode) {

@@ -164,12 +164,13 @@ bool SimArchive::KillOwnerWindowEx(platform::WindowId owner) {
   return true;
 }
 
-int SimArchive::SevenZip(platform::WindowId /*owner*/, const std::string& command, char* output,
+int SimArchive::SevenZip(platform::WindowId owner, const std::string& command, char* output,
                          uint32_t outputSize) {
   int failWith = 0;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     commands_.push_back(command);
+    callOwners_.push_back({owner, owner_});
     if (!loaded_) return kArchiveNotLoaded;
     failWith = failWith_;
   }
@@ -248,6 +249,11 @@ std::string SimArchive::lastLoadedName() const {
 std::vector<std::string> SimArchive::commands() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return commands_;
+}
+
+std::vector<SimArchive::CallOwner> SimArchive::callOwners() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return callOwners_;
 }
 
 platform::WindowId SimArchive::registeredOwner() const {

@@ -64,6 +64,14 @@ class SimArchive : public platform::ArchiveDll {
   std::string lastLoadedName() const;
   std::vector<std::string> commands() const;   // every SevenZip command, in order
   platform::WindowId registeredOwner() const;  // 0 when no owner is registered
+  // Per SevenZip call: the owner window it was given, and the one
+  // SetOwnerWindowEx had registered at the time (0: none).
+  struct CallOwner {
+    platform::WindowId given = 0;
+    platform::WindowId registered = 0;
+    bool operator==(const CallOwner&) const = default;
+  };
+  std::vector<CallOwner> callOwners() const;
 
  private:
   SimFiles& files_;
@@ -75,6 +83,7 @@ class SimArchive : public platform::ArchiveDll {
   int freeCount_ = 0;
   std::string lastLoadedName_;
   std::vector<std::string> commands_;
+  std::vector<CallOwner> callOwners_;
   platform::WindowId owner_ = 0;
 };
 

@@ -221,6 +221,24 @@ bool SimFiles::DeleteFileA(const std::string& path) {
   return true;
 }
 
+bool SimFiles::MoveFileExA(const std::string& existing, const std::string& newName,
+                           uint32_t flags) {
+  if (auto fault = faults_.Check("MoveFileExA")) return Fail(*fault);
+  constexpr uint32_t kCopyAllowed = 0x2;  // MOVEFILE_COPY_ALLOWED
+  if ((flags & win::MOVEFILE_DELAY_UNTIL_REBOOT) == 0) return Fail(win::ERROR_NOT_SUPPORTED);
+  if ((flags & kCopyAllowed) != 0) return Fail(win::ERROR_INVALID_PARAMETER);
+  std::lock_guard lock(mutex_);
+  const Resolved from = Resolve(existing);
+  const Resolved to = Resolve(newName);
+  if (!from.valid || !from.parentExists || !to.valid || !to.parentExists) {
+    return Fail(win::ERROR_PATH_NOT_FOUND);
+  }
+  std::error_code ec;
+  if (!fs::exists(from.host, ec)) return Fail(win::ERROR_FILE_NOT_FOUND);
+  pendingMoves_.push_back({existing, newName, flags});
+  return true;
+}
+
 bool SimFiles::CreateDirectoryA(const std::string& path) {
   if (auto fault = faults_.Check("CreateDirectoryA")) return Fail(*fault);
   std::lock_guard lock(mutex_);
@@ -585,6 +603,11 @@ void SimFiles::SetCurrentDirectory(const std::string& winPath) {
     if (part != ".") path += "\\" + part.string();
   }
   currentDirectory_ = path == "C:" ? "C:\\" : path;
+}
+
+std::vector<SimFiles::PendingMove> SimFiles::PendingMoves() const {
+  std::lock_guard lock(mutex_);
+  return pendingMoves_;
 }
 
 size_t SimFiles::OpenFindCount() const {

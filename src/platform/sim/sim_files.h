@@ -44,6 +44,12 @@ class SimFiles : public platform::FileSystem {
   // The copy takes the source's read-only attribute with it, as on Windows.
   bool CopyFileA(const std::string& source, const std::string& target, bool failIfExists) override;
   bool DeleteFileA(const std::string& path) override;
+  // Only the delayed move (MOVEFILE_DELAY_UNTIL_REBOOT), which the
+  // installer makes: it needs an existing file and is recorded (see
+  // PendingMoves); as on Windows, MOVEFILE_COPY_ALLOWED is refused with it.
+  // Any other move gives ERROR_NOT_SUPPORTED.
+  bool MoveFileExA(const std::string& existing, const std::string& newName,
+                   uint32_t flags) override;
   bool CreateDirectoryA(const std::string& path) override;
   bool RemoveDirectoryA(const std::string& path) override;
   // Entries come sorted by name ignoring case (as NTFS lists them), "." and
@@ -102,6 +108,13 @@ class SimFiles : public platform::FileSystem {
   void SetCurrentDirectory(const std::string& winPath);
   // Search handles not yet closed.
   size_t OpenFindCount() const;
+  // The moves scheduled for the next start of Windows, in order.
+  struct PendingMove {
+    std::string existing;
+    std::string newName;
+    uint32_t flags = 0;
+  };
+  std::vector<PendingMove> PendingMoves() const;
 
   // Windows' own folders on the simulated machine.
   static constexpr const char* kWindowsDirectory = "C:\\WINDOWS";
@@ -132,6 +145,7 @@ class SimFiles : public platform::FileSystem {
   std::string currentDirectory_ = "C:\\Setup";
   std::set<std::string> readOnly_;  // canonical paths
   std::set<std::string> inUse_;     // canonical paths
+  std::vector<PendingMove> pendingMoves_;
   std::map<platform::FindHandle, Search> searches_;
   platform::FindHandle nextFind_ = 0x100;
 };

@@ -109,6 +109,8 @@ class Win32FileSystem : public FileSystem {
  public:
   bool CopyFileA(const std::string& source, const std::string& target, bool failIfExists) override;
   bool DeleteFileA(const std::string& path) override;
+  bool MoveFileExA(const std::string& existing, const std::string& newName,
+                   uint32_t flags) override;
   bool CreateDirectoryA(const std::string& path) override;
   bool RemoveDirectoryA(const std::string& path) override;
   FindHandle FindFirstFileA(const std::string& pattern, FindData& data) override;

@@ -30,6 +30,11 @@ bool Win32FileSystem::DeleteFileA(const std::string& path) {
   return ::DeleteFileA(path.c_str()) != FALSE;
 }
 
+bool Win32FileSystem::MoveFileExA(const std::string& existing, const std::string& newName,
+                                  uint32_t flags) {
+  return ::MoveFileExA(existing.c_str(), newName.c_str(), flags) != FALSE;
+}
+
 bool Win32FileSystem::CreateDirectoryA(const std::string& path) {
   return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE;
 }
