@@ -115,6 +115,8 @@ class Win32FileSystem : public FileSystem {
   bool FindNextFileA(FindHandle find, FindData& data) override;
   bool FindClose(FindHandle find) override;
   uint32_t GetFileAttributesA(const std::string& path) override;
+  uint32_t GetEntryOwnerA(const std::string& path, EntryOwner& entry) override;
+  bool CreateSecuredDirectoryA(const std::string& path, const FolderSecurity& security) override;
   uint32_t GetCurrentDirectoryA(std::string& directory, uint32_t maxLength) override;
   uint32_t GetSystemDirectoryA(std::string& directory, uint32_t maxLength) override;
   uint32_t GetWindowsDirectoryA(std::string& directory, uint32_t maxLength) override;
