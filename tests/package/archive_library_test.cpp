@@ -48,6 +48,12 @@ TEST(ArchiveLibrary, EachLoadFreesTheEarlierOneAndEveryFailureGivesZero) {
   EXPECT_FALSE(m.fs().Exists("C:\\DriverName.cfg"));
   m.simArchive().SetPresent(true);
   EXPECT_EQ(library.Extract(kArchive, "C:\\"), 2);
+
+  // A second extraction over the first: every file is made new, none is
+  // overwritten, so each one in the way fails the extraction and stays.
+  m.fs().WriteFile("C:\\Ticket\\x86\\uniDRV.DLL", "put there");
+  EXPECT_EQ(library.Extract(kArchive, "C:\\"), 0);
+  EXPECT_EQ(m.fs().ReadFile("C:\\Ticket\\x86\\uniDRV.DLL"), "put there");
 }
 
 }  // namespace
