@@ -40,10 +40,10 @@ void RemoveLink(platform::FileSystem& files, const std::string& path, uint32_t a
 
 }  // namespace
 
-WorkAreaEntry InspectWorkAreaEntry(platform::FileSystem& files, const std::string& path,
+WorkAreaEntry InspectWorkAreaEntry(platform::Machine& machine, const std::string& path,
                                    uint32_t* attributes) {
   platform::EntryOwner entry;
-  const uint32_t error = files.GetEntryOwnerA(path, entry);
+  const uint32_t error = machine.files().GetEntryOwnerA(path, entry);
   if (error == win::ERROR_FILE_NOT_FOUND || error == win::ERROR_PATH_NOT_FOUND) {
     return WorkAreaEntry::Missing;
   }
@@ -56,6 +56,12 @@ WorkAreaEntry InspectWorkAreaEntry(platform::FileSystem& files, const std::strin
   for (const char* trusted :
        {platform::kSidAdministrators, platform::kSidSystem, platform::kSidTrustedInstaller}) {
     if (entry.ownerSid == trusted) return WorkAreaEntry::Ours;
+  }
+  // Where objects belong to their creator, what the installer's own account
+  // made (an administrator's, or SYSTEM's) is its own too.
+  std::string self;
+  if (machine.security().GetProcessUserSid(self) && entry.ownerSid == self) {
+    return WorkAreaEntry::Ours;
   }
   return WorkAreaEntry::Foreign;
 }
@@ -99,7 +105,7 @@ void RemoveWorkArea(platform::Machine& machine) {
   // pointed links below it in the meantime.
   for (const char* folder : {"c:\\Barcode", "c:\\Ticket"}) {
     uint32_t attributes = 0;
-    switch (InspectWorkAreaEntry(files, folder, &attributes)) {
+    switch (InspectWorkAreaEntry(machine, folder, &attributes)) {
       case WorkAreaEntry::Ours:
         DeleteTree(machine, folder);
         break;
@@ -112,14 +118,14 @@ void RemoveWorkArea(platform::Machine& machine) {
     }
   }
   uint32_t attributes = 0;
-  const WorkAreaEntry list = InspectWorkAreaEntry(files, "c:\\DriverName.cfg", &attributes);
+  const WorkAreaEntry list = InspectWorkAreaEntry(machine, "c:\\DriverName.cfg", &attributes);
   if (list == WorkAreaEntry::Ours) files.DeleteFileA("c:\\DriverName.cfg");
   if (list == WorkAreaEntry::Link) RemoveLink(files, "c:\\DriverName.cfg", attributes);
 }
 
-std::string UnsafeWorkAreaEntry(platform::FileSystem& files) {
+std::string UnsafeWorkAreaEntry(platform::Machine& machine) {
   for (const char* path : {kWorkFolders[0], kWorkFolders[1], kNameListFile}) {
-    const WorkAreaEntry entry = InspectWorkAreaEntry(files, path);
+    const WorkAreaEntry entry = InspectWorkAreaEntry(machine, path);
     if (entry == WorkAreaEntry::Link || entry == WorkAreaEntry::Foreign) return path;
   }
   return std::string();

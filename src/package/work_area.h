@@ -9,11 +9,12 @@
 // itself (a link is never followed to find out).
 enum class WorkAreaEntry {
   Missing,  // nothing there
-  Ours,     // owned by Administrators, SYSTEM or TrustedInstaller, and no link
+  Ours,     // owned by Administrators, SYSTEM, TrustedInstaller or the
+            // installer's own account, and no link
   Link,     // a junction, a symbolic link or any other reparse point
   Foreign,  // owned by another account, or its owner cannot be read
 };
-WorkAreaEntry InspectWorkAreaEntry(platform::FileSystem& files, const std::string& path,
+WorkAreaEntry InspectWorkAreaEntry(platform::Machine& machine, const std::string& path,
                                    uint32_t* attributes = nullptr);
 
 // Removes the folder with everything below it; true if the folder itself
@@ -26,7 +27,7 @@ void RemoveWorkArea(platform::Machine& machine);
 
 // The first of "C:\Ticket", "C:\Barcode" and "C:\DriverName.cfg" that is a
 // link or belongs to another account; empty when none is.
-std::string UnsafeWorkAreaEntry(platform::FileSystem& files);
+std::string UnsafeWorkAreaEntry(platform::Machine& machine);
 // Removes the work area and creates "C:\Ticket" and "C:\Barcode" anew, owned
 // by Administrators with a protected access list (SYSTEM and Administrators
 // full control, Users read and execute), which what is unpacked into them

@@ -30,7 +30,7 @@ void ExtractPackage(Installation& installation, platform::WindowId owner) {
   // area to the spooler, which loads it as SYSTEM: an entry a standard user
   // made (or pointed elsewhere with a link) is neither used nor touched.
   platform::FileSystem& files = installation.machine.files();
-  std::string unsafe = UnsafeWorkAreaEntry(files);
+  std::string unsafe = UnsafeWorkAreaEntry(installation.machine);
   // Unpacked into folders made for this run alone, never over what an
   // earlier run (or anyone else since) left there.
   if (unsafe.empty() && files.GetFileAttributesA(archivePath) != win::INVALID_FILE_ATTRIBUTES) {

@@ -106,29 +106,32 @@ TEST_F(WorkArea, AnotherUsersEntriesAreLeftAlone) {
 
 // What makes an entry unfit for use, in the order the start-up looks.
 TEST_F(WorkArea, UnsafeEntriesAreLinksAndOtherAccountsEntries) {
-  EXPECT_EQ(UnsafeWorkAreaEntry(m.fs()), "") << "nothing there";
+  EXPECT_EQ(UnsafeWorkAreaEntry(m), "") << "nothing there";
   SeedWorkArea();
   m.fs().SetOwner("C:\\Ticket", platform::kSidSystem);
   m.fs().SetOwner("C:\\DriverName.cfg", platform::kSidTrustedInstaller);
-  EXPECT_EQ(UnsafeWorkAreaEntry(m.fs()), "");
+  // Made by the installer's own account where objects belong to their
+  // creator.
+  m.fs().SetOwner("C:\\Barcode", sim::SimSecurity::kDefaultProcessUser);
+  EXPECT_EQ(UnsafeWorkAreaEntry(m), "");
   // Only the three entries themselves count: a link below is removed as a
   // link when the work area is renewed.
   m.fs().MakeLink("C:\\Ticket\\x86\\sys", "C:\\WINDOWS\\system32");
-  EXPECT_EQ(UnsafeWorkAreaEntry(m.fs()), "");
+  EXPECT_EQ(UnsafeWorkAreaEntry(m), "");
   m.fs().SetOwner("C:\\DriverName.cfg", kStandardUser);
-  EXPECT_EQ(UnsafeWorkAreaEntry(m.fs()), "C:\\DriverName.cfg");
+  EXPECT_EQ(UnsafeWorkAreaEntry(m), "C:\\DriverName.cfg");
   m.fs().SetOwner("C:\\Barcode", "S-1-1-0");  // Everyone
-  EXPECT_EQ(UnsafeWorkAreaEntry(m.fs()), "C:\\Barcode");
+  EXPECT_EQ(UnsafeWorkAreaEntry(m), "C:\\Barcode");
   DeleteTree(m, "C:\\Ticket");
   m.fs().MakeDirectory("C:\\Elsewhere");
   m.fs().MakeLink("C:\\Ticket", "C:\\Elsewhere");  // made by an administrator: still a link
-  EXPECT_EQ(UnsafeWorkAreaEntry(m.fs()), "C:\\Ticket");
+  EXPECT_EQ(UnsafeWorkAreaEntry(m), "C:\\Ticket");
   // An owner that cannot be read was hidden by someone.
   m.fs().SetOwner("C:\\Barcode", platform::kSidAdministrators);
   m.fs().SetOwner("C:\\DriverName.cfg", platform::kSidAdministrators);
   m.fs().RemoveDirectoryA("C:\\Ticket");
   m.faults().Fail("GetEntryOwnerA", win::ERROR_ACCESS_DENIED, {.fromCall = 2});
-  EXPECT_EQ(UnsafeWorkAreaEntry(m.fs()), "C:\\Barcode");
+  EXPECT_EQ(UnsafeWorkAreaEntry(m), "C:\\Barcode");
 }
 
 // The folders are made anew for each unpacking; one that someone made in

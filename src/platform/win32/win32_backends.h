@@ -98,6 +98,7 @@ class Win32Security : public Security {
   bool LookupPrivilegeValueA(const std::string& privilegeName, uint64_t& luid) override;
   bool AdjustTokenPrivileges(TokenHandle token, uint64_t luid, uint32_t attributes) override;
   bool CloseHandle(TokenHandle token) override;
+  bool GetProcessUserSid(std::string& sid) override;
   uint32_t GetNamedSecurityInfoA(const std::string& objectName,
                                  std::unique_ptr<Acl>& dacl) override;
   uint32_t SetEntriesInAclA(const ExplicitAccess& entry, const Acl* oldAcl,
