@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/handles.h"
 
@@ -13,6 +14,34 @@ namespace platform {
 struct FindData {  // WIN32_FIND_DATAA, the fields the installer reads
   uint32_t attributes = 0;
   std::string fileName;
+};
+
+// Well-known accounts as string SIDs: the same on every language of Windows,
+// unlike their names.
+inline constexpr const char* kSidSystem = "S-1-5-18";
+inline constexpr const char* kSidAdministrators = "S-1-5-32-544";
+inline constexpr const char* kSidUsers = "S-1-5-32-545";
+inline constexpr const char* kSidTrustedInstaller =
+    "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
+
+// An entry's own attributes and owner (BY_HANDLE_FILE_INFORMATION's
+// attributes; the owner SID as ConvertSidToStringSidA writes it).
+struct EntryOwner {
+  uint32_t attributes = 0;
+  std::string ownerSid;
+};
+
+// One allowed access entry of a new folder, inherited by the folders and
+// files created below it (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE).
+struct AllowedAccess {
+  std::string sid;
+  uint32_t access = 0;
+};
+// The security of a new folder: its owner and a protected access list (one
+// that inherits nothing from the folder above).
+struct FolderSecurity {
+  std::string ownerSid;
+  std::vector<AllowedAccess> allowed;
 };
 
 class FileSystem {
@@ -35,6 +64,15 @@ class FileSystem {
   virtual bool FindClose(FindHandle find) = 0;
   // INVALID_FILE_ATTRIBUTES (0xFFFFFFFF) when the path does not exist.
   virtual uint32_t GetFileAttributesA(const std::string& path) = 0;
+  // The attributes and owner of the entry at `path` itself, read from one
+  // handle opened without following a link at the last component
+  // (CreateFileA with FILE_FLAG_OPEN_REPARSE_POINT and
+  // FILE_FLAG_BACKUP_SEMANTICS, GetFileInformationByHandle, GetSecurityInfo
+  // for the owner): a link reports itself, never what it points at. A
+  // Windows error code (ERROR_FILE_NOT_FOUND when nothing is there).
+  virtual uint32_t GetEntryOwnerA(const std::string& path, EntryOwner& entry) = 0;
+  // CreateDirectoryA with a security descriptor made of `security`.
+  virtual bool CreateSecuredDirectoryA(const std::string& path, const FolderSecurity& security) = 0;
 
   // These return the length written, 0 on failure, like their namesakes;
   // `maxLength` is the size of the caller's buffer.

@@ -34,6 +34,10 @@ class Security {
   // One privilege, DisableAllPrivileges FALSE, no previous state.
   virtual bool AdjustTokenPrivileges(TokenHandle token, uint64_t luid, uint32_t attributes) = 0;
   virtual bool CloseHandle(TokenHandle token) = 0;
+  // The account the process runs as (its token's TokenUser), as a string
+  // SID: OpenProcessToken with TOKEN_QUERY, GetTokenInformation,
+  // ConvertSidToStringSidA. False when it cannot be read.
+  virtual bool GetProcessUserSid(std::string& sid) = 0;
 
   // Object type SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION only. The object
   // name begins with CLASSES_ROOT\, CURRENT_USER\, MACHINE\ or USERS\.

@@ -15,6 +15,8 @@ inline constexpr int kNotElevated = 5;           // ERROR_ACCESS_DENIED
 inline constexpr int kBadCommandLine = 87;       // ERROR_INVALID_PARAMETER
 inline constexpr int kSpoolerNotRunning = 1062;  // ERROR_SERVICE_NOT_ACTIVE
 inline constexpr int kCancelled = 1223;          // ERROR_CANCELLED
+// ERROR_INSTALL_FAILURE: the work area is a link or another account's.
+inline constexpr int kUnsafeWorkArea = 1603;
 // The installer's own, stable from release to release.
 inline constexpr int kNoDriverNameList = 10;
 inline constexpr int kUnknownDriverName = 11;

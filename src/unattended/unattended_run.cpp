@@ -167,6 +167,12 @@ void UnattendedRun::Status(const std::string& text) {
 }
 
 bool UnattendedRun::AfterStartup(Installation& installation, InstallerWindow& window) {
+  if (installation.startupStop == StartupStop::UnsafeWorkArea) {
+    Fail(exit_code::kUnsafeWorkArea, installation.unsafeWorkAreaEntry +
+                                         " is a link or belongs to another user; nothing was "
+                                         "unpacked, installed or removed");
+    return false;
+  }
   log_.Line(
       installation.packageUnpacked
           ? "package: DriverData.Drv unpacked"

@@ -54,6 +54,12 @@ TEST(ArchiveLibrary, EachLoadFreesTheEarlierOneAndEveryFailureGivesZero) {
   EXPECT_EQ(m.simArchive().callOwners(),
             (std::vector<sim::SimArchive::CallOwner>{owned, owned, owned}));
   EXPECT_EQ(m.simArchive().registeredOwner(), 0u);
+
+  // A second extraction over the first: every file is made new, none is
+  // overwritten, so each one in the way fails the extraction and stays.
+  m.fs().WriteFile("C:\\Ticket\\x86\\uniDRV.DLL", "put there");
+  EXPECT_EQ(library.Extract(kArchive, "C:\\"), 0);
+  EXPECT_EQ(m.fs().ReadFile("C:\\Ticket\\x86\\uniDRV.DLL"), "put there");
 }
 
 }  // namespace

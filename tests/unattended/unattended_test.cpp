@@ -180,6 +180,35 @@ TEST_F(UnattendedRunTest, AReinstallOverAHeldLanguageMonitorLogsThePendingRestar
   EXPECT_EQ(m.fs().PendingMoves().size(), 1u);
 }
 
+// A standard user's C:\Barcode with a language monitor of their own in it:
+// the run installs nothing, and a roll-out learns why from its exit code.
+// No package lies beside the installer here, so the work area would be used
+// as it lies; it is refused all the same.
+TEST_F(UnattendedRunTest, AnotherUsersWorkAreaEndsTheRunWithItsCode) {
+  const std::string monitors[] = {catalogue::LabelEngineFiles(false)[catalogue::kLabelMonitorDll],
+                                  catalogue::LabelEngineFiles(true)[catalogue::kLabelMonitorDll]};
+  for (const std::string& monitor : monitors) {
+    m.fs().WriteFile("C:\\Barcode\\x86\\" + monitor, "planted");
+    m.fs().WriteFile("C:\\Barcode\\x64\\" + monitor, "planted");
+  }
+  m.fs().SetOwner("C:\\Barcode", "S-1-5-21-1004336348-1177238915-682003330-1001");
+  EXPECT_EQ(Run({"/quiet", "/driver:" + kLabel, "/port:parallel"}), exit_code::kUnsafeWorkArea)
+      << Log();
+  EXPECT_EQ(exit_code::kUnsafeWorkArea, 1603);
+  ExpectNothingShown();
+  for (const std::string& monitor : monitors) {
+    EXPECT_FALSE(m.fs().Exists("C:\\WINDOWS\\system32\\" + monitor)) << monitor;
+  }
+  EXPECT_TRUE(m.spool().Monitors().empty());
+  EXPECT_TRUE(m.spool().Printers().empty());
+  const std::string log = Log();
+  for (const char* line : {"box \"Error\": The folder C:\\Barcode is not safe to use",
+                           "failure: C:\\Barcode is a link", "exit code 1603"}) {
+    EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
+  }
+  EXPECT_EQ(m.fs().ReadFile("C:\\Barcode\\x86\\" + monitors[0]), "planted");
+}
+
 TEST_F(UnattendedRunTest, EachFailureEndsWithItsExitCode) {
   const struct {
     const char* name;

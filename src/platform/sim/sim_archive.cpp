@@ -202,21 +202,26 @@ int SimArchive::SevenZip(platform::WindowId owner, const std::string& command, c
     say("destination not on drive C:\n");
     return kArchiveWriteFailed;
   }
+  bool fileInTheWay = false;
   const ExtractReport report = ExtractArchive(archiveHost, [&](const std::string& entryName) {
     std::string windowsName = entryName;
     std::replace(windowsName.begin(), windowsName.end(), '/', '\\');
-    // -y overwrites whatever is there, read-only files included.
-    if (files_.Exists(destination + windowsName)) {
-      files_.SetReadOnly(destination + windowsName, false);
+    // Every file is created new (CREATE_NEW), -y notwithstanding: one that
+    // is already there is neither overwritten nor used, and the extraction
+    // fails.
+    const std::string target = destination + windowsName;
+    if (files_.Exists(target) && !files_.IsDirectory(target)) {
+      fileInTheWay = true;
+      return std::filesystem::path();
     }
-    return files_.HostPath(destination + windowsName);
+    return files_.HostPath(target);
   });
   char summary[128];
   std::snprintf(summary, sizeof summary, "%zu extracted, %zu refused\n", report.extracted.size(),
                 report.refused.size());
   say(summary + (report.error.empty() ? std::string() : report.error + "\n"));
   if (!report.opened) return kArchiveUnreadable;
-  if (!report.complete) return kArchiveWriteFailed;
+  if (!report.complete || fileInTheWay) return kArchiveWriteFailed;
   if (!report.refused.empty()) return kArchiveUnsafeEntries;
   return 0;
 }

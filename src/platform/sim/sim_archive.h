@@ -2,7 +2,8 @@
 // "7-zip32.dll", unpacking 7z, zip and CAB archives with libarchive into the
 // simulated drive. Entries that would land outside the destination (a ".."
 // component, an absolute path, a drive letter, links) are refused; the rest
-// is extracted.
+// is extracted, each file created new: a file already at an entry's place
+// stays as it is and the extraction fails.
 #pragma once
 
 #include <cstdint>

@@ -83,6 +83,18 @@ bool SimSecurity::CloseHandle(platform::TokenHandle token) {
   return true;
 }
 
+bool SimSecurity::GetProcessUserSid(std::string& sid) {
+  if (auto fault = faults_.Check("GetProcessUserSid")) return Fail(*fault);
+  std::lock_guard lock(mutex_);
+  sid = processUser_;
+  return true;
+}
+
+void SimSecurity::SetProcessUser(const std::string& sid) {
+  std::lock_guard lock(mutex_);
+  processUser_ = sid;
+}
+
 uint32_t SimSecurity::Resolve(const std::string& objectName, uint64_t& root,
                               std::string& path) const {
   struct Prefix {

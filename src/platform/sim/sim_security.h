@@ -48,6 +48,7 @@ class SimSecurity : public platform::Security {
   bool AdjustTokenPrivileges(platform::TokenHandle token, uint64_t luid,
                              uint32_t attributes) override;
   bool CloseHandle(platform::TokenHandle token) override;
+  bool GetProcessUserSid(std::string& sid) override;
   uint32_t GetNamedSecurityInfoA(const std::string& objectName,
                                  std::unique_ptr<platform::Acl>& dacl) override;
   // SET_ACCESS replaces the trustee's entries, GRANT_ACCESS adds rights to
@@ -61,6 +62,9 @@ class SimSecurity : public platform::Security {
   // Privileges the process holds (default: all known ones).
   std::vector<std::string> EnabledPrivileges() const;
   size_t OpenTokenCount() const;
+  // The account the installer runs as: an administrator's by default.
+  void SetProcessUser(const std::string& sid);
+  static constexpr const char* kDefaultProcessUser = "S-1-5-21-1004336348-1177238915-682003330-500";
 
  private:
   uint32_t Resolve(const std::string& objectName, uint64_t& root, std::string& path) const;
@@ -71,6 +75,7 @@ class SimSecurity : public platform::Security {
   std::set<std::string> enabled_;
   std::map<platform::TokenHandle, uint32_t> tokens_;  // handle -> access
   platform::TokenHandle nextToken_ = 0x4000;
+  std::string processUser_ = kDefaultProcessUser;
 };
 
 }  // namespace sim

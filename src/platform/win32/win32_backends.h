@@ -98,6 +98,7 @@ class Win32Security : public Security {
   bool LookupPrivilegeValueA(const std::string& privilegeName, uint64_t& luid) override;
   bool AdjustTokenPrivileges(TokenHandle token, uint64_t luid, uint32_t attributes) override;
   bool CloseHandle(TokenHandle token) override;
+  bool GetProcessUserSid(std::string& sid) override;
   uint32_t GetNamedSecurityInfoA(const std::string& objectName,
                                  std::unique_ptr<Acl>& dacl) override;
   uint32_t SetEntriesInAclA(const ExplicitAccess& entry, const Acl* oldAcl,
@@ -117,6 +118,8 @@ class Win32FileSystem : public FileSystem {
   bool FindNextFileA(FindHandle find, FindData& data) override;
   bool FindClose(FindHandle find) override;
   uint32_t GetFileAttributesA(const std::string& path) override;
+  uint32_t GetEntryOwnerA(const std::string& path, EntryOwner& entry) override;
+  bool CreateSecuredDirectoryA(const std::string& path, const FolderSecurity& security) override;
   uint32_t GetCurrentDirectoryA(std::string& directory, uint32_t maxLength) override;
   uint32_t GetSystemDirectoryA(std::string& directory, uint32_t maxLength) override;
   uint32_t GetWindowsDirectoryA(std::string& directory, uint32_t maxLength) override;

@@ -1,6 +1,9 @@
 #include "platform/win32/win32_backends.h"
 // After windows.h, which it needs.
 #include <aclapi.h>
+#include <sddl.h>
+
+#include <vector>
 
 namespace platform::win32 {
 
@@ -51,6 +54,31 @@ bool Win32Security::AdjustTokenPrivileges(TokenHandle token, uint64_t luid, uint
 
 bool Win32Security::CloseHandle(TokenHandle token) {
   return ::CloseHandle(ToHandle(token)) != FALSE;
+}
+
+bool Win32Security::GetProcessUserSid(std::string& sid) {
+  HANDLE token = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+  DWORD size = 0;
+  ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+  std::vector<DWORD> buffer((size + sizeof(DWORD) - 1) / sizeof(DWORD) + 1);
+  bool ok = size != 0 && ::GetTokenInformation(token, TokenUser, buffer.data(),
+                                               static_cast<DWORD>(buffer.size() * sizeof(DWORD)),
+                                               &size) != FALSE;
+  const DWORD error = ok ? ERROR_SUCCESS : ::GetLastError();
+  ::CloseHandle(token);
+  LPSTR text = nullptr;
+  if (ok) {
+    ok = ::ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text) !=
+         FALSE;
+  }
+  if (ok) {
+    sid = text;
+    ::LocalFree(text);
+  } else if (error != ERROR_SUCCESS) {
+    ::SetLastError(error);
+  }
+  return ok;
 }
 
 uint32_t Win32Security::GetNamedSecurityInfoA(const std::string& objectName,
