@@ -25,9 +25,9 @@ int ArchiveLibrary::Load() {
 }
 
 int ArchiveLibrary::Extract(const std::string& archivePath, const std::string& destination) {
-  Load();
-  machine_.clock().Sleep(10);
   platform::ArchiveDll& dll = machine_.archive();
+  if (!dll.IsLoaded()) Load();
+  machine_.clock().Sleep(10);
   if (!dll.IsLoaded()) return 0;
   if (machine_.files().GetFileAttributesA(archivePath) == win::INVALID_FILE_ATTRIBUTES) return 0;
 

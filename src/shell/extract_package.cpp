@@ -31,11 +31,6 @@ void ExtractPackage(Installation& installation, platform::WindowId owner) {
   // made (or pointed elsewhere with a link) is neither used nor touched.
   platform::FileSystem& files = installation.machine.files();
   std::string unsafe = UnsafeWorkAreaEntry(installation.machine);
-  // Unpacked into folders made for this run alone, never over what an
-  // earlier run (or anyone else since) left there.
-  if (unsafe.empty() && files.GetFileAttributesA(archivePath) != win::INVALID_FILE_ATTRIBUTES) {
-    unsafe = RenewWorkArea(installation.machine);
-  }
   if (!unsafe.empty()) {
     installation.startupStop = StartupStop::UnsafeWorkArea;
     installation.unsafeWorkAreaEntry = unsafe;
@@ -46,6 +41,18 @@ void ExtractPackage(Installation& installation, platform::WindowId owner) {
   // the installer's window.
   ArchiveLibrary library(installation.machine);
   library.SetOwnerWindow(owner);
-  installation.packageUnpacked = library.Extract(archivePath, "C:\\") != 0;
+  // Unpacked into folders made for this run alone, never over what an
+  // earlier run (or anyone else since) left there. Without a package or a
+  // library nothing is unpacked, and the work area stays as it lies.
+  if (library.Load() != 0 &&
+      files.GetFileAttributesA(archivePath) != win::INVALID_FILE_ATTRIBUTES) {
+    unsafe = RenewWorkArea(installation.machine);
+    if (!unsafe.empty()) {
+      installation.startupStop = StartupStop::UnsafeWorkArea;
+      installation.unsafeWorkAreaEntry = unsafe;
+      return;
+    }
+    installation.packageUnpacked = library.Extract(archivePath, "C:\\") != 0;
+  }
   library.Unload();
 }

@@ -101,6 +101,19 @@ TEST_F(PackageStartupThreads, UnpacksIntoFoldersMadeAnewWithAProtectedAccessList
   });
 }
 
+// Without the archive library nothing is unpacked, so nothing is renewed:
+// what an earlier run unpacked stays as it lies.
+TEST_F(PackageStartupThreads, WithoutTheLibraryTheWorkAreaStaysAsItLies) {
+  m.simArchive().SetPresent(false);
+  m.fs().WriteFile("C:\\Ticket\\x86\\RXF01.GPD", "earlier run");
+  RunWindow([&](sim::UserActions& u) {
+    shell_test::WaitForStartUp(m, u);
+    EXPECT_EQ(m.fs().ReadFile("C:\\Ticket\\x86\\RXF01.GPD"), "earlier run");
+    EXPECT_FALSE(m.fs().Exists("C:\\Barcode"));
+    u.Click(IDC_CANCEL);
+  });
+}
+
 // A standard user made C:\Barcode before the run and put a language monitor
 // of their own in it, for the spooler to load as SYSTEM. The start-up stops
 // with a box: nothing is unpacked, nothing can be installed, and the folder
