@@ -131,7 +131,7 @@ FNFDINOTIFY(Notify) {
   switch (fdint) {
     case fdintCOPY_FILE: {
       const std::string name = pfdin->psz1 ? pfdin->psz1 : "";
-      if (!IsSafeArchiveEntry(name)) {
+      if (!IsSafeArchiveEntryAt(x.destination, name)) {
         Refuse(x, name);
         return 0;  // skip the entry
       }

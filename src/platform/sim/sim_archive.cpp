@@ -51,7 +51,8 @@ bool CopyData(struct archive* in, struct archive* out, uint64_t& written, std::s
 
 }  // namespace
 
-ExtractReport ExtractArchive(const std::filesystem::path& archivePath, const EntryPathMapper& map) {
+ExtractReport ExtractArchive(const std::filesystem::path& archivePath, const EntryPathMapper& map,
+                             const std::string& destination) {
   ExtractReport report;
   std::unique_ptr<struct archive, ReadDeleter> in(archive_read_new());
   archive_read_support_format_7zip(in.get());
@@ -84,8 +85,8 @@ ExtractReport ExtractArchive(const std::filesystem::path& archivePath, const Ent
     const std::string name = rawName ? rawName : "";
     const auto type = archive_entry_filetype(entry);
     const bool plain = type == AE_IFREG || type == AE_IFDIR;
-    if (!IsSafeArchiveEntry(name) || !plain || archive_entry_hardlink(entry) != nullptr ||
-        archive_entry_symlink(entry) != nullptr) {
+    if (!IsSafeArchiveEntryAt(destination, name) || !plain ||
+        archive_entry_hardlink(entry) != nullptr || archive_entry_symlink(entry) != nullptr) {
       report.refused.push_back(name);
       archive_read_data_skip(in.get());
       continue;
@@ -201,15 +202,18 @@ int SimArchive::SevenZip(platform::WindowId /*owner*/, const std::string& comman
     say("destination not on drive C:\n");
     return kArchiveWriteFailed;
   }
-  const ExtractReport report = ExtractArchive(archiveHost, [&](const std::string& entryName) {
-    std::string windowsName = entryName;
-    std::replace(windowsName.begin(), windowsName.end(), '/', '\\');
-    // -y overwrites whatever is there, read-only files included.
-    if (files_.Exists(destination + windowsName)) {
-      files_.SetReadOnly(destination + windowsName, false);
-    }
-    return files_.HostPath(destination + windowsName);
-  });
+  const ExtractReport report = ExtractArchive(
+      archiveHost,
+      [&](const std::string& entryName) {
+        std::string windowsName = entryName;
+        std::replace(windowsName.begin(), windowsName.end(), '/', '\\');
+        // -y overwrites whatever is there, read-only files included.
+        if (files_.Exists(destination + windowsName)) {
+          files_.SetReadOnly(destination + windowsName, false);
+        }
+        return files_.HostPath(destination + windowsName);
+      },
+      parsed.destination);
   char summary[128];
   std::snprintf(summary, sizeof summary, "%zu extracted, %zu refused\n", report.extracted.size(),
                 report.refused.size());
