@@ -35,6 +35,12 @@ class MutableString {
   std::vector<char> buffer_;
 };
 
+// A SID from its string form ("S-1-5-32-544"), freed with FreeSid; null
+// when the text is no SID.
+PSID AllocateSidFromString(const std::string& text);
+// The string form of a SID; empty for an invalid one.
+std::string SidToString(PSID sid);
+
 class Win32Registry : public Registry {
  public:
   uint32_t RegOpenKeyExA(KeyHandle parent, const std::string& subKey, uint32_t access,
