@@ -27,6 +27,9 @@ class ProcessServices {
   // Appends the bytes as they are (text in the system code page) to the
   // file, creating it. False with the last error set when it cannot.
   virtual bool AppendToFile(const std::string& path, const std::string& bytes) = 0;
+  // The folder of the program's own file (GetModuleFileNameA), ending with
+  // a backslash; empty when it cannot be told.
+  virtual std::string ProgramDirectory() = 0;
   // Reaches the console of the process that started this one (or the
   // output it redirected): false when there is none. Writes go there after.
   virtual bool AttachParentConsole() = 0;

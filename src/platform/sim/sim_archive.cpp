@@ -131,7 +131,10 @@ bool SimArchive::LoadLibraryA(const std::string& fileName) {
   std::lock_guard<std::mutex> lock(mutex_);
   ++loadCount_;
   lastLoadedName_ = fileName;
-  if (!present_) {
+  // The program restricts its library search to the system folder before
+  // anything else, so a bare name is looked for there alone, and this
+  // library is never there.
+  if (!present_ || fileName.find('\\') == std::string::npos) {
     SetLastError(win::ERROR_MOD_NOT_FOUND);
     return false;
   }

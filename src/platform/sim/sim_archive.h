@@ -56,7 +56,9 @@ class SimArchive : public platform::ArchiveDll {
 
   // --- Seeding and inspection ---
   // Absent: LoadLibraryA fails with ERROR_MOD_NOT_FOUND (126) in the
-  // calling thread's last-error value.
+  // calling thread's last-error value. Present, it is found by a full path
+  // only: the program searches nothing but the system folder for a bare
+  // name.
   void SetPresent(bool present);
   // Makes the next SevenZip calls return `code` without extracting (0 turns
   // the fault off).

@@ -25,6 +25,8 @@ class SimProcess : public platform::ProcessServices {
   // The virtual clock's time after 2026-01-05 08:00:00.000.
   std::string LocalTimestamp() override;
   bool AppendToFile(const std::string& path, const std::string& bytes) override;
+  // The package folder, where the program starts from.
+  std::string ProgramDirectory() override { return "C:\\Setup\\"; }
   bool AttachParentConsole() override;
   void WriteToConsole(const std::string& text) override;
   std::unique_ptr<platform::NamedMutex> CreateMutexA(const std::string& name,

@@ -35,6 +35,10 @@ class MutableString {
   std::vector<char> buffer_;
 };
 
+// A library of the system folder, by its full path; null when it did not
+// load. Kept loaded for the life of the process.
+HMODULE LoadSystemLibrary(const char* fileName);
+
 // A SID from its string form ("S-1-5-32-544"), freed with FreeSid; null
 // when the text is no SID.
 PSID AllocateSidFromString(const std::string& text);
@@ -203,6 +207,7 @@ class Win32ProcessServices : public ProcessServices {
   std::string TempDirectory() override;
   std::string LocalTimestamp() override;
   bool AppendToFile(const std::string& path, const std::string& bytes) override;
+  std::string ProgramDirectory() override;
   bool AttachParentConsole() override;
   void WriteToConsole(const std::string& text) override;
   std::unique_ptr<NamedMutex> CreateMutexA(const std::string& name, bool& existed) override;

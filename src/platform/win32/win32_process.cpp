@@ -52,6 +52,15 @@ bool Win32ProcessServices::AppendToFile(const std::string& path, const std::stri
   return ok != FALSE && written == bytes.size();
 }
 
+std::string Win32ProcessServices::ProgramDirectory() {
+  char buffer[MAX_PATH + 1] = {};
+  const DWORD length = ::GetModuleFileNameA(nullptr, buffer, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return std::string();
+  const std::string path(buffer, length);
+  const size_t slash = path.find_last_of('\\');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
 bool Win32ProcessServices::AttachParentConsole() {
   // Output redirected by the caller (a pipe or a file) reaches a GUI program
   // as its standard output; only without it is the parent's console used.
