@@ -552,6 +552,28 @@ void SimFiles::MakeLink(const std::string& winPath, const std::string& winTarget
   fs::create_symlink(target.host, link.host);
 }
 
+void SimFiles::MakeHardLink(const std::string& winPath, const std::string& winExisting) {
+  std::lock_guard lock(mutex_);
+  const Resolved link = Resolve(winPath);
+  const Resolved existing = Resolve(winExisting);
+  if (!link.valid || !existing.valid) throw std::invalid_argument("not on drive C: " + winPath);
+  fs::create_hard_link(existing.host, link.host);
+}
+
+void SimFiles::SetOwner(const std::string& winPath, const std::string& sid) {
+  std::lock_guard lock(mutex_);
+  const Resolved r = Resolve(winPath);
+  if (!r.valid) throw std::invalid_argument("not on drive C: " + winPath);
+  owners_[r.canonical] = sid;
+}
+
+std::string SimFiles::OwnerOf(const std::string& winPath) const {
+  std::lock_guard lock(mutex_);
+  const Resolved r = Resolve(winPath);
+  const auto found = owners_.find(r.canonical);
+  return found == owners_.end() ? std::string() : found->second;
+}
+
 void SimFiles::SetReadOnly(const std::string& winPath, bool readOnly) {
   MarkIn(readOnly_, winPath, readOnly);
 }

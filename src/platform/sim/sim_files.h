@@ -94,6 +94,13 @@ class SimFiles : public platform::FileSystem {
   void SetInUse(const std::string& winPath, bool inUse);
   // A link at `winPath` to `winTarget` (a folder or a file of drive C:).
   void MakeLink(const std::string& winPath, const std::string& winTarget);
+  // A second name for the file `winExisting` (a hard link).
+  void MakeHardLink(const std::string& winPath, const std::string& winExisting);
+  // The owner of a file or folder, a SID in its string form. Nothing is
+  // recorded for what the program itself makes: empty means the
+  // administrators (or the process's own user) made it.
+  void SetOwner(const std::string& winPath, const std::string& sid);
+  std::string OwnerOf(const std::string& winPath) const;
   // Names in a folder, sorted ignoring case (empty when it is missing).
   std::vector<std::string> List(const std::string& winPath) const;
   // The host file behind a Windows path, existing names matched ignoring
@@ -130,8 +137,9 @@ class SimFiles : public platform::FileSystem {
   std::filesystem::path root_;
   mutable std::mutex mutex_;
   std::string currentDirectory_ = "C:\\Setup";
-  std::set<std::string> readOnly_;  // canonical paths
-  std::set<std::string> inUse_;     // canonical paths
+  std::set<std::string> readOnly_;             // canonical paths
+  std::set<std::string> inUse_;                // canonical paths
+  std::map<std::string, std::string> owners_;  // canonical path -> SID
   std::map<platform::FindHandle, Search> searches_;
   platform::FindHandle nextFind_ = 0x100;
 };

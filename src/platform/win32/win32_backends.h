@@ -206,16 +206,19 @@ class Win32ProcessServices : public ProcessServices {
   ~Win32ProcessServices() override;
   std::string TempDirectory() override;
   std::string LocalTimestamp() override;
-  bool AppendToFile(const std::string& path, const std::string& bytes) override;
+  bool AppendToFile(const std::string& path, const std::string& bytes, LogFileRefusal& refusal,
+                    std::string& owner) override;
+  uint32_t ProcessId() override;
   std::string ProgramDirectory() override;
   bool AttachParentConsole() override;
   void WriteToConsole(const std::string& text) override;
-  std::unique_ptr<NamedMutex> CreateMutexA(const std::string& name, bool& existed) override;
+  InstanceMutex CreateInstanceMutex(const std::string& name) override;
   bool IsElevated() override;
 
  private:
   HANDLE console_ = nullptr;
   bool ownsConsoleHandle_ = false;
+  std::string ownUser_;  // the process's user SID, read once
 };
 
 class Win32ArchiveDll : public ArchiveDll {
