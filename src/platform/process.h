@@ -40,7 +40,8 @@ enum class LogFileRefusal {
   kNone,
   kLink,          // the name is a link (a symbolic link, a junction)
   kHardLinks,     // the file has more than one name
-  kForeignOwner,  // owned by neither Administrators, SYSTEM nor this process's user
+  kForeignOwner,  // owned by neither Administrators, SYSTEM nor this process's
+                  // user, or its list keeps this process out
 };
 
 class ProcessServices {

@@ -37,7 +37,8 @@ std::string ProcessUserSid() {
   return sid;
 }
 
-// The owner of an open object, as a SID string; empty when it cannot be read.
+// The owner of an open object, as a SID string; empty when the object
+// records none (a file on a FAT volume) or it cannot be read.
 std::string OwnerOf(HANDLE object, SE_OBJECT_TYPE type) {
   PSID owner = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
@@ -178,7 +179,12 @@ bool Win32ProcessServices::AppendToFile(const std::string& path, const std::stri
   HANDLE file = ::CreateFileA(path.c_str(), FILE_APPEND_DATA | READ_CONTROL | FILE_READ_ATTRIBUTES,
                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  if (file == INVALID_HANDLE_VALUE) {
+    // An existing file whose list keeps administrators out is someone
+    // else's as surely as one they own.
+    if (::GetLastError() == ERROR_ACCESS_DENIED) refusal = LogFileRefusal::kForeignOwner;
+    return false;
+  }
   // What is judged is the file now open, so nothing can be swapped in
   // between the look and the write.
   BY_HANDLE_FILE_INFORMATION information{};
@@ -193,9 +199,11 @@ bool Win32ProcessServices::AppendToFile(const std::string& path, const std::stri
   } else if (information.nNumberOfLinks > 1) {
     refusal = LogFileRefusal::kHardLinks;
   } else {
+    // A volume without owners (FAT, on a USB stick) has no links either;
+    // its files are judged by the two checks above alone.
     const std::string found = OwnerOf(file, SE_FILE_OBJECT);
     if (ownUser_.empty()) ownUser_ = ProcessUserSid();
-    if (!IsTrustedOwner(found, ownUser_)) {
+    if (!found.empty() && !IsTrustedOwner(found, ownUser_)) {
       refusal = LogFileRefusal::kForeignOwner;
       owner = found;
     }
