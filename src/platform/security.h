@@ -12,8 +12,6 @@ namespace platform {
 // Well-known SIDs, the same on every Windows in every language.
 inline constexpr const char* kAdministratorsSid = "S-1-5-32-544";
 inline constexpr const char* kLocalSystemSid = "S-1-5-18";
-inline constexpr const char* kTrustedInstallerSid =
-    "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
 
 // EXPLICIT_ACCESS_A: built with BuildExplicitAccessWithNameA, or with the
 // trustee set by BuildTrusteeWithSidA when `trusteeSid` is given.
