@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/handles.h"
+#include "platform/security.h"
 
 namespace platform {
 
@@ -15,14 +16,6 @@ struct FindData {  // WIN32_FIND_DATAA, the fields the installer reads
   uint32_t attributes = 0;
   std::string fileName;
 };
-
-// Well-known accounts as string SIDs: the same on every language of Windows,
-// unlike their names.
-inline constexpr const char* kSidSystem = "S-1-5-18";
-inline constexpr const char* kSidAdministrators = "S-1-5-32-544";
-inline constexpr const char* kSidUsers = "S-1-5-32-545";
-inline constexpr const char* kSidTrustedInstaller =
-    "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
 
 // An entry's own attributes and owner (BY_HANDLE_FILE_INFORMATION's
 // attributes; the owner SID as ConvertSidToStringSidA writes it).

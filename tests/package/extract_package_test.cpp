@@ -48,7 +48,9 @@ TEST_F(PackageStartupThreads, UnpacksTheSamplePackageListsItsNamesAndRemovesItOn
     EXPECT_EQ(u.Text(IDC_PRINTER_NAME), "RX-01 Series");
     u.Click(IDC_CANCEL);
   });
-  EXPECT_EQ(m.simArchive().lastLoadedName(), "7-zip32.dll");
+  // By full path from the program's folder: a bare name would be searched
+  // for, and the search goes on into folders anyone may write.
+  EXPECT_EQ(m.simArchive().lastLoadedName(), "C:\\Setup\\7-zip32.dll");
   // The library's pause after unpacking.
   EXPECT_EQ(m.simClock().SleptMs(), 120u);
   EXPECT_EQ(m.fs().List("C:\\"), (std::vector<std::string>{"Setup", "WINDOWS"}));
@@ -70,6 +72,8 @@ TEST_F(PackageStartupThreads, UnpacksTheSamplePackageListsItsNamesAndRemovesItOn
   });
   EXPECT_EQ(m.simArchive().commands().size(), 1u);
   EXPECT_EQ(m.simArchive().loadCount(), 2);
+  EXPECT_EQ(m.simArchive().lastLoadedName(), "C:\\Setup\\7-zip32.dll")
+      << "the library comes from the program's folder, never the current one";
 }
 
 // Nothing of an earlier run (or of anyone since) is unpacked over: the two

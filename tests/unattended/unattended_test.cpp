@@ -2,6 +2,8 @@
 // the answer rules, and each exit code's path.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "dialogs/serial_prompt_dialog.h"
 #include "install/install_fixture.h"
 #include "shell/app.h"
@@ -370,8 +372,7 @@ TEST_F(UnattendedRunTest, RefusalsShowNoBoxWhereNobodyLooks) {
     EXPECT_TRUE(rig.m.simProcess().ErrorBoxesSuppressed()) << run.name;
   }
   // A second instance under /passive says so in the log only.
-  bool existed = false;
-  auto first = m.process().CreateMutexA(kInstanceMutexName, existed);
+  auto first = m.process().CreateInstanceMutex(kInstanceMutexName).handle;
   EXPECT_EQ(Run({"/passive", "/driver:" + kReceipt}), exit_code::kAlreadyRunning);
   EXPECT_TRUE(m.simUi().MessageBoxes().empty());
   // In session 0 /quiet is what works.
@@ -382,8 +383,7 @@ TEST_F(UnattendedRunTest, RefusalsShowNoBoxWhereNobodyLooks) {
 }
 
 TEST_F(UnattendedRunTest, ASecondInstallerChangesNothing) {
-  bool existed = false;
-  auto first = m.process().CreateMutexA(kInstanceMutexName, existed);
+  auto first = m.process().CreateInstanceMutex(kInstanceMutexName).handle;
   EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:parallel"}), 16);
   EXPECT_TRUE(m.spool().Printers().empty());
   EXPECT_TRUE(m.fs().Exists("C:\\Ticket")) << "the first installer's work area stays";
@@ -392,6 +392,116 @@ TEST_F(UnattendedRunTest, ASecondInstallerChangesNothing) {
   first.reset();
   EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:parallel"}), 0) << Log();
   EXPECT_EQ(m.simProcess().MutexHolders(kInstanceMutexName), 0);
+}
+
+// A standard user's account, as the owner of what such a user makes.
+const char* const kStandardUser = "S-1-5-21-3623811015-3361044348-30300820-1013";
+
+// The mutex lives where only administrators make anything: a standard
+// user's object of the Global name, open to all or not, keeps no installer
+// out, and two installers still exclude each other.
+TEST_F(UnattendedRunTest, AStandardUsersMutexKeepsNoInstallerOut) {
+  for (bool openToAll : {true, false}) {
+    auto squatter =
+        m.simProcess().HoldGlobalMutex("Global\\PosPrinterDriverSetup", kStandardUser, openToAll);
+    m.files().DeleteFileA(kLog);
+    EXPECT_EQ(Run({"/quiet", "/list"}), 0) << Log();
+    EXPECT_NE(Log().find("instance mutex taken in the Administrators' private namespace"),
+              std::string::npos)
+        << Log();
+    auto first = m.process().CreateInstanceMutex(kInstanceMutexName);
+    EXPECT_EQ(first.state, platform::InstanceMutexState::kCreated);
+    EXPECT_EQ(Run({"/quiet", "/list"}), 16) << Log();
+    EXPECT_NE(Log().find("held by another installer in the Administrators' private namespace"),
+              std::string::npos)
+        << Log();
+  }
+  // A process that is no administrator takes nothing, and is told it must
+  // be one, not that another installer runs.
+  m.simProcess().SetElevated(false);
+  EXPECT_EQ(Run({"/quiet", "/list"}), exit_code::kNotElevated) << Log();
+}
+
+// Where the system has no private namespaces, the Global name is used and
+// its owner tells an installer's mutex from anyone else's: a list that
+// refuses this administrator is an installer's of another administrator or
+// of SYSTEM.
+TEST_F(UnattendedRunTest, WithoutPrivateNamespacesTheMutexOwnerDecides) {
+  m.simProcess().SetPrivateNamespaces(false);
+  const struct {
+    const char* owner;
+    bool administratorsMayOpen;
+    int code;
+    const char* logged;
+  } cases[] = {
+      {platform::kSidSystem, false, 16,
+       "instance mutex in Global\\PosPrinterDriverSetup refuses this process (error 5)"},
+      {platform::kSidSystem, true, 16,
+       "held by another installer in Global\\PosPrinterDriverSetup (owner S-1-5-18)"},
+      {kStandardUser, true, 0,
+       "belongs to S-1-5-21-3623811015-3361044348-30300820-1013, not to an installer"},
+  };
+  for (const auto& c : cases) {
+    auto holder = m.simProcess().HoldGlobalMutex("Global\\PosPrinterDriverSetup", c.owner,
+                                                 c.administratorsMayOpen);
+    m.files().DeleteFileA(kLog);
+    EXPECT_EQ(Run({"/quiet", "/list"}), c.code) << c.logged << "\n" << Log();
+    EXPECT_NE(Log().find(c.logged), std::string::npos) << Log();
+  }
+  EXPECT_EQ(m.simProcess().MutexHolders(kInstanceMutexName), 0);
+}
+
+// A log file someone else could have put in place is not written: not
+// through a link, not to a second name of another file, not to a file a
+// standard user owns (and could read or forge). The run writes a file of
+// its own beside it and says why in that file's first line.
+TEST_F(UnattendedRunTest, ALogFileThatIsALinkOrSomeoneElsesIsLeftAlone) {
+  const char* const kPrecious = "C:\\WINDOWS\\system32\\drivers\\etc\\hosts";
+  const char* const kBeside = "C:\\Temp\\DriverSetup-4012.log";
+  m.fs().WriteFile(kPrecious, "127.0.0.1 localhost\r\n");
+  const struct {
+    const char* name;
+    std::function<void()> plant;
+    std::string why;
+  } cases[] = {
+      {"link", [&] { m.fs().MakeLink(kLog, kPrecious); }, "is a link"},
+      {"hard link", [&] { m.fs().MakeHardLink(kLog, kPrecious); },
+       "has more than one name (hard links)"},
+      {"owner",
+       [&] {
+         m.fs().WriteFile(kLog, "forged\r\n");
+         m.fs().SetOwner(kLog, kStandardUser);
+       },
+       std::string("belongs to ") + kStandardUser},
+  };
+  for (const auto& c : cases) {
+    m.files().DeleteFileA(kLog);
+    m.files().DeleteFileA(kBeside);
+    c.plant();
+    EXPECT_EQ(Run({"/quiet", "/list"}), 0) << c.name;
+    EXPECT_EQ(m.fs().ReadFile(kPrecious), "127.0.0.1 localhost\r\n") << c.name;
+    const std::string beside = m.fs().ReadFile(kBeside).value_or("");
+    const std::string first = beside.substr(0, beside.find("\r\n"));
+    EXPECT_NE(first.find(std::string("the log file C:\\Temp\\DriverSetup.log ") + c.why +
+                         ": not written to; this run's log is " + kBeside),
+              std::string::npos)
+        << c.name << "\n"
+        << beside;
+    EXPECT_NE(beside.find("exit code 0"), std::string::npos) << c.name << "\n" << beside;
+  }
+  EXPECT_EQ(m.fs().ReadFile(kLog), "forged\r\n");
+  // A file of the administrators' is appended to as always.
+  m.fs().SetOwner(kLog, platform::kSidAdministrators);
+  EXPECT_EQ(Run({"/quiet", "/list"}), 0);
+  EXPECT_NE(Log().find("forged\r\n"), std::string::npos);
+  EXPECT_NE(Log().find("exit code 0"), std::string::npos);
+}
+
+TEST(RunLogBeside, TheProcessIdGoesBeforeTheExtension) {
+  EXPECT_EQ(RunLog::BesidePath("C:\\Temp\\DriverSetup.log", 7), "C:\\Temp\\DriverSetup-7.log");
+  EXPECT_EQ(RunLog::BesidePath("C:\\a.b\\setup", 7), "C:\\a.b\\setup-7");
+  EXPECT_EQ(RunLog::BesidePath("C:\\logs\\.log", 7), "C:\\logs\\.log-7");
+  EXPECT_EQ(RunLog::BesidePath("x.y.txt", 12), "x.y-12.txt");
 }
 
 // The runs with a monitoring thread or the start-up worker (ThreadSanitizer).

@@ -10,12 +10,44 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <type_traits>
 
 #include "package/archive_entry.h"
 
 typedef BOOL(CALLBACK* ArchiverProc)(HWND, UINT, UINT, LPVOID);
 
 namespace {
+
+// Windows' cabinet.dll, from the system folder by its full path: imported,
+// it would be looked for beside the program that loads this library first,
+// where anyone who can write there may have put their own. Loaded once and
+// kept for the life of the process.
+struct Cabinet {
+  decltype(&FDICreate) create = nullptr;
+  decltype(&FDICopy) copy = nullptr;
+  decltype(&FDIDestroy) destroy = nullptr;
+};
+
+const Cabinet& CabinetFunctions() {
+  static const Cabinet cabinet = [] {
+    Cabinet c;
+    char folder[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return c;
+    HMODULE module = LoadLibraryA((std::string(folder, length) + "\\cabinet.dll").c_str());
+    if (module == nullptr) return c;
+    const auto find = [module](auto& pointer, const char* name) {
+      pointer = reinterpret_cast<std::remove_reference_t<decltype(pointer)>>(
+          reinterpret_cast<void*>(GetProcAddress(module, name)));
+    };
+    find(c.create, "FDICreate");
+    find(c.copy, "FDICopy");
+    find(c.destroy, "FDIDestroy");
+    if (!c.create || !c.copy || !c.destroy) c = Cabinet{};
+    return c;
+  }();
+  return cabinet;
+}
 
 // States passed to the progress callback, as archiver libraries of this
 // family number them.
@@ -166,7 +198,7 @@ FNFDINOTIFY(Notify) {
   switch (fdint) {
     case fdintCOPY_FILE: {
       const std::string name = pfdin->psz1 ? pfdin->psz1 : "";
-      if (!IsSafeArchiveEntry(name)) {
+      if (!IsSafeArchiveEntryAt(x.destination, name)) {
         Refuse(x, name);
         return 0;  // skip the entry
       }
@@ -285,17 +317,20 @@ int WINAPI SevenZip(HWND owner, LPCSTR commandLine, LPSTR output, DWORD outputSi
   std::string file = slash == std::string::npos ? path : path.substr(slash + 1);
 
   ERF erf = {};
-  HFDI fdi = FDICreate(Alloc, Free, Open, Read, Write, Close, Seek, cpuUNKNOWN, &erf);
+  const Cabinet& cabinet = CabinetFunctions();
+  HFDI fdi = cabinet.create
+                 ? cabinet.create(Alloc, Free, Open, Read, Write, Close, Seek, cpuUNKNOWN, &erf)
+                 : nullptr;
   if (fdi == nullptr) {
     Say(output, outputSize, "cabinet support unavailable\r\n");
     return kArchiveUnreadable;
   }
   if (!Report(x, kExtractBegin, command.archive, x.destination, 0)) {
-    FDIDestroy(fdi);
+    cabinet.destroy(fdi);
     return kArchiveCancelled;
   }
-  const BOOL copied = FDICopy(fdi, file.data(), folder.data(), 0, Notify, nullptr, &x);
-  FDIDestroy(fdi);
+  const BOOL copied = cabinet.copy(fdi, file.data(), folder.data(), 0, Notify, nullptr, &x);
+  cabinet.destroy(fdi);
   Report(x, kExtractEnd, command.archive, x.destination, 0);
 
   char summary[96];

@@ -36,8 +36,11 @@ using EntryPathMapper = std::function<std::filesystem::path(const std::string& e
 
 // Unpacks `archive` (7z, zip or CAB, recognised by content) entry by entry.
 // Unsafe entry names and every entry that is not a plain file or folder
-// (symbolic and hard links, devices) are refused and listed.
-ExtractReport ExtractArchive(const std::filesystem::path& archive, const EntryPathMapper& map);
+// (symbolic and hard links, devices) are refused and listed. With the
+// Windows `destination` the entries are meant for, names that do not belong
+// there are refused too (IsSafeArchiveEntryAt).
+ExtractReport ExtractArchive(const std::filesystem::path& archive, const EntryPathMapper& map,
+                             const std::string& destination = std::string());
 
 class SimArchive : public platform::ArchiveDll {
  public:
@@ -54,7 +57,9 @@ class SimArchive : public platform::ArchiveDll {
 
   // --- Seeding and inspection ---
   // Absent: LoadLibraryA fails with ERROR_MOD_NOT_FOUND (126) in the
-  // calling thread's last-error value.
+  // calling thread's last-error value. Present, it is found by a full path
+  // only: the program searches nothing but the system folder for a bare
+  // name.
   void SetPresent(bool present);
   // Makes the next SevenZip calls return `code` without extracting (0 turns
   // the fault off).

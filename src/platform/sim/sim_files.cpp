@@ -614,6 +614,14 @@ void SimFiles::MakeLink(const std::string& winPath, const std::string& winTarget
   fs::create_symlink(target.host, link.host);
 }
 
+void SimFiles::MakeHardLink(const std::string& winPath, const std::string& winExisting) {
+  std::lock_guard lock(mutex_);
+  const Resolved link = Resolve(winPath);
+  const Resolved existing = Resolve(winExisting);
+  if (!link.valid || !existing.valid) throw std::invalid_argument("not on drive C: " + winPath);
+  fs::create_hard_link(existing.host, link.host);
+}
+
 void SimFiles::SetOwner(const std::string& winPath, const std::string& ownerSid) {
   std::lock_guard lock(mutex_);
   const Resolved r = Resolve(winPath);

@@ -109,6 +109,8 @@ class SimFiles : public platform::FileSystem {
   void SetInUse(const std::string& winPath, bool inUse);
   // A link at `winPath` to `winTarget` (a folder or a file of drive C:).
   void MakeLink(const std::string& winPath, const std::string& winTarget);
+  // A second name for the file `winExisting` (a hard link).
+  void MakeHardLink(const std::string& winPath, const std::string& winExisting);
   // The owner of an existing entry (a string SID), as its creator left it.
   void SetOwner(const std::string& winPath, const std::string& ownerSid);
   std::string OwnerOf(const std::string& winPath) const;

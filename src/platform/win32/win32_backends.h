@@ -35,6 +35,16 @@ class MutableString {
   std::vector<char> buffer_;
 };
 
+// A library of the system folder, by its full path; null when it did not
+// load. Kept loaded for the life of the process.
+HMODULE LoadSystemLibrary(const char* fileName);
+
+// A SID from its string form ("S-1-5-32-544"), freed with FreeSid; null
+// when the text is no SID.
+PSID AllocateSidFromString(const std::string& text);
+// The string form of a SID; empty for an invalid one.
+std::string SidToString(PSID sid);
+
 class Win32Registry : public Registry {
  public:
   uint32_t RegOpenKeyExA(KeyHandle parent, const std::string& subKey, uint32_t access,
@@ -201,10 +211,13 @@ class Win32ProcessServices : public ProcessServices {
   ~Win32ProcessServices() override;
   std::string TempDirectory() override;
   std::string LocalTimestamp() override;
-  bool AppendToFile(const std::string& path, const std::string& bytes) override;
+  bool AppendToFile(const std::string& path, const std::string& bytes, LogFileRefusal& refusal,
+                    std::string& owner) override;
+  uint32_t ProcessId() override;
+  std::string ProgramDirectory() override;
   bool AttachParentConsole() override;
   void WriteToConsole(const std::string& text) override;
-  std::unique_ptr<NamedMutex> CreateMutexA(const std::string& name, bool& existed) override;
+  InstanceMutex CreateInstanceMutex(const std::string& name) override;
   bool IsElevated() override;
   bool WindowStationVisible() override;
   void SuppressSystemErrorBoxes() override;
@@ -212,6 +225,7 @@ class Win32ProcessServices : public ProcessServices {
  private:
   HANDLE console_ = nullptr;
   bool ownsConsoleHandle_ = false;
+  std::string ownUser_;  // the process's user SID, read once
 };
 
 class Win32ArchiveDll : public ArchiveDll {
