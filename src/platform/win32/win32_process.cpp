@@ -22,20 +22,24 @@ bool IsTrustedOwner(const std::string& sid, const std::string& ownUser) {
   return sid == kSidAdministrators || sid == kSidSystem || (!ownUser.empty() && sid == ownUser);
 }
 
-// The SID of the user the process runs as.
-std::string ProcessUserSid() {
+// A SID of the process's token: its user (TokenUser), or the owner it gives
+// the objects it creates (TokenOwner).
+std::string ProcessTokenSid(TOKEN_INFORMATION_CLASS which) {
   HANDLE token = nullptr;
   if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return std::string();
   DWORD size = 0;
-  ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+  ::GetTokenInformation(token, which, nullptr, 0, &size);
   std::vector<BYTE> buffer(size == 0 ? 1 : size);
   std::string sid;
-  if (::GetTokenInformation(token, TokenUser, buffer.data(), size, &size)) {
-    sid = SidToString(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid);
+  if (::GetTokenInformation(token, which, buffer.data(), size, &size)) {
+    sid = SidToString(which == TokenUser ? reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid
+                                         : reinterpret_cast<TOKEN_OWNER*>(buffer.data())->Owner);
   }
   ::CloseHandle(token);
   return sid;
 }
+
+std::string ProcessUserSid() { return ProcessTokenSid(TokenUser); }
 
 // The owner of an open object, as a SID string; empty when the object
 // records none (a file on a FAT volume) or it cannot be read.
@@ -295,8 +299,11 @@ InstanceMutex Win32ProcessServices::CreateInstanceMutex(const std::string& name)
   if (::GetLastError() != ERROR_ALREADY_EXISTS) {
     result.state = InstanceMutexState::kCreated;
   } else {
+    // An elevated administrator's objects belong to Administrators; where
+    // the system gives them another default owner (Wine does), a mutex
+    // with the owner this process would give it is an installer's too.
     result.owner = OwnerOf(handle, SE_KERNEL_OBJECT);
-    result.state = IsTrustedOwner(result.owner, std::string())
+    result.state = IsTrustedOwner(result.owner, ProcessTokenSid(TokenOwner))
                        ? InstanceMutexState::kHeldByInstaller
                        : InstanceMutexState::kForeign;
   }
