@@ -21,11 +21,12 @@ const char* const kUsageText =
     "/log:FILE         appends a log to FILE (unattended: %TEMP%\\DriverSetup.log)\r\n"
     "/? or /help       shows this text\r\n"
     "\r\n"
-    "Exit codes: 0 done, 5 not elevated, 87 bad command line, 1062 the print\r\n"
-    "spooler does not run, 1223 cancelled,\r\n"
-    "10 no driver-name list, 11 unknown name, 12 driver registration failed,\r\n"
-    "13 monitor registration failed, 14 printer creation failed, 15 no port of\r\n"
-    "the asked kind, 16 another installer is running, 17 removal failed.";
+    "Exit codes (Windows' own, \"net helpmsg N\" explains them): 0 done,\r\n"
+    "2 no driver package or driver-name list, 87 bad command line,\r\n"
+    "740 needs elevation, 1062 the print spooler does not run, 1223 cancelled,\r\n"
+    "1460 the time limit passed, 1603 installation or removal failed,\r\n"
+    "1618 another installer is running (retry), 1796 no port of the asked kind,\r\n"
+    "1797 the driver name is not in the driver-name list.";
 
 namespace {
 

@@ -9,21 +9,19 @@
 #include <vector>
 
 namespace exit_code {
-// Windows' own codes where one fits.
+// Windows' own codes, so that "net helpmsg N" tells the truth; deployment
+// tools take 0 as success and retry 1618.
 inline constexpr int kSuccess = 0;
-inline constexpr int kNotElevated = 5;           // ERROR_ACCESS_DENIED
+inline constexpr int kNoPackage = 2;             // ERROR_FILE_NOT_FOUND
 inline constexpr int kBadCommandLine = 87;       // ERROR_INVALID_PARAMETER
+inline constexpr int kNotElevated = 740;         // ERROR_ELEVATION_REQUIRED
 inline constexpr int kSpoolerNotRunning = 1062;  // ERROR_SERVICE_NOT_ACTIVE
 inline constexpr int kCancelled = 1223;          // ERROR_CANCELLED
-// The installer's own, stable from release to release.
-inline constexpr int kNoDriverNameList = 10;
-inline constexpr int kUnknownDriverName = 11;
-inline constexpr int kDriverRegistrationFailed = 12;
-inline constexpr int kMonitorRegistrationFailed = 13;
-inline constexpr int kPrinterCreationFailed = 14;
-inline constexpr int kNoPortOfKind = 15;
-inline constexpr int kAlreadyRunning = 16;
-inline constexpr int kRemovalFailed = 17;
+inline constexpr int kTimedOut = 1460;           // ERROR_TIMEOUT
+inline constexpr int kInstallFailed = 1603;      // ERROR_INSTALL_FAILURE
+inline constexpr int kAlreadyRunning = 1618;     // ERROR_INSTALL_ALREADY_RUNNING
+inline constexpr int kNoPortOfKind = 1796;       // ERROR_UNKNOWN_PORT
+inline constexpr int kUnknownDriverName = 1797;  // ERROR_UNKNOWN_PRINTER_DRIVER
 }  // namespace exit_code
 
 // The port kinds in PortKind order: as /port names them, and as the log does.

@@ -19,20 +19,20 @@ struct FailureText {
   int code;
 };
 constexpr FailureText kFailureTexts[] = {
-    {"No driver name is available", exit_code::kNoDriverNameList},
-    {"The installer could not start its preparation", exit_code::kNoDriverNameList},
+    {"No driver name is available", exit_code::kNoPackage},
+    {"The installer could not start its preparation", exit_code::kNoPackage},
     {"The chosen driver name has no driver", exit_code::kUnknownDriverName},
     {"The chosen driver is not a", exit_code::kUnknownDriverName},
-    {"Failed to add the driver", exit_code::kDriverRegistrationFailed},
-    {"Failed to get the printer driver directory", exit_code::kDriverRegistrationFailed},
-    {"The printer driver directory path is too long", exit_code::kDriverRegistrationFailed},
-    {"The path is too long", exit_code::kDriverRegistrationFailed},
-    {"Failed to get the system directory", exit_code::kMonitorRegistrationFailed},
-    {"Failed to copy the language monitor", exit_code::kMonitorRegistrationFailed},
-    {"Failed to add Monitor", exit_code::kMonitorRegistrationFailed},
-    {"Error AddPrinter", exit_code::kPrinterCreationFailed},
-    {"Missing system flies", exit_code::kPrinterCreationFailed},
-    {"Please check whether the port is connected", exit_code::kPrinterCreationFailed},
+    {"Failed to add the driver", exit_code::kInstallFailed},
+    {"Failed to get the printer driver directory", exit_code::kInstallFailed},
+    {"The printer driver directory path is too long", exit_code::kInstallFailed},
+    {"The path is too long", exit_code::kInstallFailed},
+    {"Failed to get the system directory", exit_code::kInstallFailed},
+    {"Failed to copy the language monitor", exit_code::kInstallFailed},
+    {"Failed to add Monitor", exit_code::kInstallFailed},
+    {"Error AddPrinter", exit_code::kInstallFailed},
+    {"Missing system flies", exit_code::kInstallFailed},
+    {"Please check whether the port is connected", exit_code::kInstallFailed},
     {"There's no available useful port", exit_code::kNoPortOfKind},
     {"There is no available parallel port", exit_code::kNoPortOfKind},
     {"The chosen port is not available", exit_code::kNoPortOfKind},
@@ -112,7 +112,7 @@ int UnattendedRun::AnswerMessageBox(const std::string& text, const std::string& 
   if (const int code = FailureCode(text)) {
     Fail(code, "the run stops here (last error " + std::to_string(lastError) + ")");
   } else if ((type & win::MB_TYPEMASK) == win::MB_RETRYCANCEL) {
-    Fail(exit_code::kPrinterCreationFailed, "no retry");
+    Fail(exit_code::kInstallFailed, "no retry");
   }
   return answer;
 }
@@ -189,7 +189,7 @@ bool UnattendedRun::AfterStartup(Installation& installation, InstallerWindow& wi
   const int32_t kind = options_.portKind.value_or(window.SelectedPortKind(installation.portKind));
   const StringList& ports = PortsOfKind(installation, kind);
   if (names.empty()) {
-    Fail(exit_code::kNoDriverNameList, std::string(kDriverNameFile) + " is missing or empty");
+    Fail(exit_code::kNoPackage, std::string(kDriverNameFile) + " is missing or empty");
   } else if (name == names.end()) {
     Fail(exit_code::kUnknownDriverName,
          "\"" + *options_.driver + "\" is not in " + kDriverNameFile);
@@ -267,7 +267,7 @@ void UnattendedRun::InstallEnded(const Installation& installation, platform::Win
   ended_ = true;
   if (port.empty()) {
     log_.Line("end state: no printer \"" + printerName + "\"");
-    if (failure_ == 0) failure_ = exit_code::kPrinterCreationFailed;
+    if (failure_ == 0) failure_ = exit_code::kInstallFailed;
     return;
   }
   log_.Line("end state: printer \"" + *printer + "\" on " + port);
@@ -282,7 +282,7 @@ void UnattendedRun::Uninstall(platform::Machine& machine, InstallerWindow& windo
   // Without the list nothing can be listed for removal: say so before the
   // spooler is disturbed, and not as if the name were mistyped.
   if (DriverNameList(machine).empty()) {
-    Fail(exit_code::kNoDriverNameList, std::string(kDriverNameFile) + " is missing or empty");
+    Fail(exit_code::kNoPackage, std::string(kDriverNameFile) + " is missing or empty");
     return;
   }
   // As the uninstall window: its list (after a spooler restart), then the
@@ -310,7 +310,7 @@ void UnattendedRun::Uninstall(platform::Machine& machine, InstallerWindow& windo
   ended_ = true;
   if (FindName(printers, name) != printers.end()) {
     log_.Line("end state: the printer \"" + name + "\" is still there");
-    failure_ = exit_code::kRemovalFailed;
+    failure_ = exit_code::kInstallFailed;
   } else {
     log_.Line("end state: the printer \"" + name + "\" and its driver are removed");
   }

@@ -96,7 +96,7 @@ TEST(UnattendedAnswers, EachQuestionHasItsRule) {
   EXPECT_EQ(run.AnswerPortDialog(installation, Usb, port), 0);
   EXPECT_EQ(run.AnswerSerialPrompt(), RESULT_ROW_BASE + 4);  // 9600
   EXPECT_EQ(run.AnswerTcpIpWizard(), 0);
-  EXPECT_EQ(run.ExitCode(), exit_code::kPrinterCreationFailed) << "the retry box fails the run";
+  EXPECT_EQ(run.ExitCode(), exit_code::kInstallFailed) << "the retry box fails the run";
 
   RunLog named(m.process());
   UnattendedRun withPort(m, ParseCommandLine({"/quiet", "/driver:x", "/port:usb=USB002"}).options,
@@ -166,39 +166,39 @@ TEST_F(UnattendedRunTest, EachFailureEndsWithItsExitCode) {
       {"not elevated",
        {"/quiet", "/list"},
        [](InstallRig& r) { r.m.simProcess().SetElevated(false); },
-       5},
+       740},
       {"no name list",
        {"/quiet", "/driver:" + kReceipt},
        [](InstallRig& r) { r.m.fs().DeleteFileA("C:\\DriverName.cfg"); },
-       10},
-      {"unknown name", {"/quiet", "/driver:POS-99"}, nullptr, 11},
+       2},
+      {"unknown name", {"/quiet", "/driver:POS-99"}, nullptr, 1797},
       {"no start-up worker",
        {"/passive", "/driver:" + kReceipt},
        [](InstallRig& r) { r.m.faults().Fail("CreateThread", 8); },
-       10},
+       2},
       {"driver registration",
        {"/quiet", "/driver:" + kReceipt, "/port:parallel"},
        [](InstallRig& r) { r.m.faults().Fail("AddPrinterDriverExA", 5); },
-       12},
+       1603},
       {"monitor registration",
        {"/quiet", "/driver:" + kLabel, "/port:parallel"},
        [](InstallRig& r) { r.m.faults().Fail("AddMonitorA", 126); },
-       13},
+       1603},
       {"printer creation",
        {"/quiet", "/driver:" + kReceipt, "/port:parallel"},
        [](InstallRig& r) { r.m.faults().Fail("AddPrinterA", 1797); },
-       14},
-      {"no TCP/IP port", {"/quiet", "/driver:" + kReceipt, "/port:tcpip"}, nullptr, 15},
+       1603},
+      {"no TCP/IP port", {"/quiet", "/driver:" + kReceipt, "/port:tcpip"}, nullptr, 1796},
       {"named port missing",
        {"/quiet", "/driver:" + kReceipt, "/port:parallel=LPT9:"},
        nullptr,
-       15},
-      {"no USB port", {"/quiet", "/driver:" + kReceipt, "/port:usb"}, nullptr, 15},
-      {"nothing to remove", {"/quiet", "/uninstall:" + kReceipt}, nullptr, 11},
+       1796},
+      {"no USB port", {"/quiet", "/driver:" + kReceipt, "/port:usb"}, nullptr, 1796},
+      {"nothing to remove", {"/quiet", "/uninstall:" + kReceipt}, nullptr, 1797},
       {"no name list to remove by",
        {"/quiet", "/uninstall:" + kReceipt},
        [](InstallRig& r) { r.m.fs().DeleteFileA("C:\\DriverName.cfg"); },
-       10},
+       2},
   };
   for (const auto& path : kPaths) {
     InstallRig rig;
@@ -211,10 +211,10 @@ TEST_F(UnattendedRunTest, EachFailureEndsWithItsExitCode) {
         << path.name << "\n"
         << log;
     EXPECT_TRUE(rig.m.simUi().MessageBoxes().empty()) << path.name;
-    if (path.code != 15 || path.args[2] != "/port:usb") {
+    if (path.code != 1796 || path.args[2] != "/port:usb") {
       EXPECT_TRUE(rig.m.spool().Printers().empty()) << path.name;
     }
-    if (path.code == 10) {
+    if (path.code == 2) {
       EXPECT_EQ(rig.m.svc().Stops("Spooler"), 0) << path.name;
     }
   }
@@ -330,10 +330,10 @@ TEST_F(UnattendedRunTest, RefusalsShowNoBoxWhereNobodyLooks) {
 TEST_F(UnattendedRunTest, ASecondInstallerChangesNothing) {
   bool existed = false;
   auto first = m.process().CreateMutexA(kInstanceMutexName, existed);
-  EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:parallel"}), 16);
+  EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:parallel"}), 1618);
   EXPECT_TRUE(m.spool().Printers().empty());
   EXPECT_TRUE(m.fs().Exists("C:\\Ticket")) << "the first installer's work area stays";
-  EXPECT_EQ(Run({"/driver:" + kReceipt}), 16);
+  EXPECT_EQ(Run({"/driver:" + kReceipt}), 1618);
   ASSERT_EQ(m.simUi().MessageBoxes().size(), 1u) << "the window mode says so in a box";
   first.reset();
   EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:parallel"}), 0) << Log();
@@ -352,7 +352,7 @@ TEST_F(UnattendedThreads, QuietSerialProbesAtTheAskedRate) {
   EXPECT_NE(Log().find("serial prompt -> Yes, 9600 bps"), std::string::npos);
   ExpectNothingShown();
   LayPackage();
-  EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:serial"}), 15) << "nothing at 19200";
+  EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:serial"}), 1796) << "nothing at 19200";
   EXPECT_TRUE(m.Leftovers().empty()) << m.Leftovers();
 }
 
