@@ -7,7 +7,7 @@
 #include "ports/port_kind.h"
 
 const char* const kUsageText =
-    "DriverSetup [/driver:NAME [/port:KIND[=PORT]] [/baud:RATE] [/nodefault]]\r\n"
+    "DriverSetup [/driver:NAME [/port:KIND[=PORT]] [/baud:RATE] [/nodefault] [/force]]\r\n"
     "            [/uninstall:NAME] [/list] [/quiet | /passive] [/log:FILE]\r\n"
     "\r\n"
     "/driver:NAME      installs the driver of NAME, as the Driver Name list shows it\r\n"
@@ -15,6 +15,7 @@ const char* const kUsageText =
     "                  (parallel=LPT2:, tcpip=IP_10.1.2.3, usb=USB002, serial=COM3:)\r\n"
     "/baud:RATE        the serial rate to look for the printer with (default 19200)\r\n"
     "/nodefault        does not make the printer the default printer\r\n"
+    "/force            reinstalls a printer that is already installed as asked\r\n"
     "/uninstall:NAME   removes the printer NAME with its driver\r\n"
     "/list             logs the driver names and the installed printers\r\n"
     "/quiet            shows no window; /passive shows progress but asks nothing\r\n"
@@ -75,6 +76,8 @@ std::string Check(const std::string& name, const std::string& value, CommandLine
     options.mode = name == "quiet" ? RunMode::Quiet : RunMode::Passive;
   } else if (name == "nodefault") {
     options.noDefault = true;
+  } else if (name == "force") {
+    options.force = true;
   } else if (name == "list") {
     options.list = true;
   } else {
@@ -87,7 +90,8 @@ std::string Check(const std::string& name, const std::string& value, CommandLine
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   static constexpr const char* kWithValue[] = {"driver", "port", "baud", "uninstall", "log"};
-  static constexpr const char* kFlags[] = {"quiet", "passive", "nodefault", "list", "?", "help"};
+  static constexpr const char* kFlags[] = {"quiet", "passive", "nodefault", "force",
+                                           "list",  "?",       "help"};
   ParsedCommandLine parsed;
   CommandLine& options = parsed.options;
   std::vector<std::string> seen;
@@ -126,8 +130,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     parsed.error = "/driver, /uninstall and /list exclude each other";
   } else if (options.Unattended() && actions == 0) {
     parsed.error = "/quiet and /passive need /driver, /uninstall or /list";
-  } else if (!options.driver && (options.portKind || options.baudRate || options.noDefault)) {
-    parsed.error = "/port, /baud and /nodefault go with /driver";
+  } else if (!options.driver &&
+             (options.portKind || options.baudRate || options.noDefault || options.force)) {
+    parsed.error = "/port, /baud, /nodefault and /force go with /driver";
   } else if (options.baudRate && options.portKind && *options.portKind != Serial) {
     parsed.error = "/baud goes with /port:serial";
   }

@@ -42,6 +42,7 @@ struct CommandLine {
   std::string port;                 // the port named after "=", if any
   std::optional<int32_t> baudRate;
   bool noDefault = false;
+  bool force = false;  // reinstalls a printer already installed as asked
   std::optional<std::string> uninstall;
   bool list = false;
   std::string logFile;

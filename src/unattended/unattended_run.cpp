@@ -204,6 +204,7 @@ bool UnattendedRun::AfterStartup(Installation& installation, InstallerWindow& wi
     std::lock_guard lock(mutex_);
     if (failure_ != 0) return false;
   }
+  if (AlreadyInstalled(machine, *name, ports)) return false;
   window.SelectDriverName(static_cast<int32_t>(name - names.begin()));
   window.SelectPortKind(kind);
   installation.namedPortKind = kind;
@@ -217,6 +218,37 @@ bool UnattendedRun::AfterStartup(Installation& installation, InstallerWindow& wi
             (options_.port.empty() ? "" : " " + options_.port) +
             (options_.noDefault ? ", not the default printer" : ", the default printer"));
   return true;
+}
+
+bool UnattendedRun::AlreadyInstalled(platform::Machine& machine, const std::string& name,
+                                     const StringList& kindPorts) {
+  std::vector<platform::PrinterInfo2> printers;
+  machine.spooler().EnumPrintersA(win::PRINTER_ENUM_LOCAL | win::PRINTER_ENUM_CONNECTIONS,
+                                  printers);
+  const auto printer =
+      std::find_if(printers.begin(), printers.end(),
+                   [&](const platform::PrinterInfo2& p) { return SameName(p.printerName, name); });
+  std::lock_guard lock(mutex_);
+  printerExisted_ = printer != printers.end();
+  // In the window the technician decides; a re-run of a deployment must
+  // not purge the queue, search the ports again or restart the spooler.
+  if (!printerExisted_ || !options_.Unattended()) return false;
+  const std::string driver = DriverNameForListedName(machine, name);
+  const std::string found = "printer \"" + printer->printerName + "\" with driver \"" +
+                            printer->driverName + "\" on " + printer->portName;
+  if (options_.force) {
+    log_.Line(found + ": /force reinstalls it");
+    return false;
+  }
+  if (SameName(printer->driverName, driver) &&
+      FindName(kindPorts, printer->portName) != kindPorts.end() &&
+      (options_.port.empty() || SameName(printer->portName, options_.port))) {
+    log_.Line("already installed: " + found + "; nothing is changed");
+    ended_ = true;
+    return true;
+  }
+  log_.Line(found + " is not as asked: it is reinstalled");
+  return false;
 }
 
 void UnattendedRun::InstallStarted() {
@@ -276,6 +308,32 @@ void UnattendedRun::InstallEnded(const Installation& installation, platform::Win
     log_.Line(std::string("failure: not on a ") + kPortKindNames[kind].text + " port as asked");
     failure_ = exit_code::kNoPortOfKind;
   }
+  // A detection rule must never see a half-done install: what this run
+  // created goes again. A printer that was there before is the till's.
+  if (failure_ != 0 && options_.Unattended() && !printerExisted_) {
+    RemoveCreatedPrinter(installation.machine, *printer, port);
+  }
+}
+
+void UnattendedRun::RemoveCreatedPrinter(platform::Machine& machine, const std::string& name,
+                                         const std::string& port) {
+  platform::Spooler& spooler = machine.spooler();
+  platform::PrinterHandle handle = 0;
+  bool removed = false;
+  if (spooler.OpenPrinterA(name, handle, {"RAW", win::PRINTER_ALL_ACCESS}) == 1) {
+    removed = spooler.DeletePrinter(handle);
+    const uint32_t error = removed ? 0 : machine.GetLastError();
+    spooler.ClosePrinter(handle);
+    log_.Line(
+        removed ? "the printer \"" + name + "\" this run created is removed (the window would " +
+                      "have left it on " + port + ")"
+                : "failure: the printer \"" + name + "\" this run created on " + port +
+                      " could not be removed (DeletePrinter error " + std::to_string(error) + ")");
+    return;
+  }
+  log_.Line("failure: the printer \"" + name + "\" this run created on " + port +
+            " could not be removed (OpenPrinterA error " + std::to_string(machine.GetLastError()) +
+            ")");
 }
 
 void UnattendedRun::Uninstall(platform::Machine& machine, InstallerWindow& window) {
@@ -285,17 +343,30 @@ void UnattendedRun::Uninstall(platform::Machine& machine, InstallerWindow& windo
     Fail(exit_code::kNoPackage, std::string(kDriverNameFile) + " is missing or empty");
     return;
   }
+  // A printer already gone is what the run is for: a re-run changes
+  // nothing, not even the spooler. The list is read from a running spooler
+  // only, so that a stopped one does not pass for an empty list.
+  std::vector<std::string> printers;
+  std::vector<std::string> ports;
+  if (!ReadPrinters(machine, window.Owner(), printers, ports)) return;
+  if (const std::vector<std::string> before = InstalledDriverRows(machine);
+      FindName(before, *options_.uninstall) == before.end()) {
+    std::lock_guard lock(mutex_);
+    log_.Line("nothing to remove: no printer \"" + *options_.uninstall + "\" is listed");
+    ended_ = true;
+    return;
+  }
   // As the uninstall window: its list (after a spooler restart), then the
   // removal its button makes, with the spooler restart of its list rebuild.
   SpoolerControl(machine, window.Owner(), "Spooler", Restart);
-  std::vector<std::string> printers;
-  std::vector<std::string> ports;
+  printers.clear();
+  ports.clear();
   if (!ReadPrinters(machine, window.Owner(), printers, ports)) return;
   const std::vector<std::string> rows = InstalledDriverRows(machine);
   const auto row = FindName(rows, *options_.uninstall);
   if (row == rows.end()) {
-    Fail(exit_code::kUnknownDriverName,
-         "no printer \"" + *options_.uninstall + "\" is listed for removal");
+    Fail(exit_code::kInstallFailed,
+         "the printer \"" + *options_.uninstall + "\" is no longer listed after the restart");
     return;
   }
   // As the list spells it: the removal looks the name up byte for byte.

@@ -63,6 +63,14 @@ class UnattendedRun {
   void Fail(int code, const std::string& why);
 
  private:
+  // An unattended /driver run whose printer is there as asked (name,
+  // catalogue driver, a port of `kindPorts`, the named port) ends here, as
+  // done; remembers whether the printer existed before the run.
+  bool AlreadyInstalled(platform::Machine& machine, const std::string& name,
+                        const StringList& kindPorts);
+  // Removes the printer a failed run created; the log keeps its port.
+  void RemoveCreatedPrinter(platform::Machine& machine, const std::string& name,
+                            const std::string& port);
   // `machine` is the installation's: its boxes come back to this run.
   void Uninstall(platform::Machine& machine, InstallerWindow& window);
   void List(platform::Machine& machine);
@@ -79,5 +87,6 @@ class UnattendedRun {
   std::string lastStatus_;
   int failure_ = 0;
   bool ended_ = false;
-  std::mutex mutex_;  // the members above: boxes come from the start-up worker too
+  bool printerExisted_ = false;  // the asked printer was there before the run
+  std::mutex mutex_;             // the members above: boxes come from the start-up worker too
 };

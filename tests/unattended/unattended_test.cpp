@@ -194,7 +194,6 @@ TEST_F(UnattendedRunTest, EachFailureEndsWithItsExitCode) {
        nullptr,
        1796},
       {"no USB port", {"/quiet", "/driver:" + kReceipt, "/port:usb"}, nullptr, 1796},
-      {"nothing to remove", {"/quiet", "/uninstall:" + kReceipt}, nullptr, 1797},
       {"no name list to remove by",
        {"/quiet", "/uninstall:" + kReceipt},
        [](InstallRig& r) { r.m.fs().DeleteFileA("C:\\DriverName.cfg"); },
@@ -352,8 +351,47 @@ TEST_F(UnattendedThreads, QuietSerialProbesAtTheAskedRate) {
   EXPECT_NE(Log().find("serial prompt -> Yes, 9600 bps"), std::string::npos);
   ExpectNothingShown();
   LayPackage();
-  EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:serial"}), 1796) << "nothing at 19200";
+  EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:serial", "/force"}), 1796)
+      << "nothing at 19200";
   EXPECT_TRUE(m.Leftovers().empty()) << m.Leftovers();
+}
+
+// Start-up scripts run the same command at every boot: an installed till
+// stays as it is, even while its serial printer is switched off.
+TEST_F(UnattendedThreads, ReRunsChangeNothing) {
+  AddComPort(3);
+  AddComPort(4);
+  ASSERT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:serial=COM4"}), 0) << Log();
+  const int stops = m.svc().Stops("Spooler");
+  LayPackage();
+  EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:serial"}), 0) << Log();
+  EXPECT_EQ(PrinterPort(kReceipt), "COM4:");
+  EXPECT_EQ(m.spool().Printer(kReceipt)->purges, 0u) << "not deleted and re-created";
+  EXPECT_EQ(m.svc().Stops("Spooler"), stops);
+  EXPECT_EQ(m.simComm().OpenOrder(), std::vector<int>{}) << "no search";
+  EXPECT_NE(Log().find("already installed: printer"), std::string::npos) << Log();
+  // Another named port is not "as asked": the run installs again.
+  LayPackage();
+  EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:serial=COM3"}), 0) << Log();
+  EXPECT_EQ(PrinterPort(kReceipt), "COM3:");
+  const int stopsAfterReinstall = m.svc().Stops("Spooler");
+
+  LayPackage();
+  EXPECT_EQ(Run({"/quiet", "/uninstall:" + kLabel}), 0) << Log();
+  EXPECT_NE(Log().find("nothing to remove: no printer"), std::string::npos) << Log();
+  EXPECT_EQ(m.svc().Stops("Spooler"), stopsAfterReinstall);
+  EXPECT_EQ(PrinterPort(kReceipt), "COM3:");
+}
+
+// A detection rule must not see a printer that a failed run left behind.
+TEST_F(UnattendedThreads, AFailedInstallRemovesThePrinterItCreated) {
+  AddComPort(3);
+  AddComPort(4);
+  EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:serial"}), 1796) << Log();
+  EXPECT_TRUE(m.spool().Printers().empty()) << Log();
+  EXPECT_NE(Log().find("this run created is removed (the window would have left it on COM"),
+            std::string::npos)
+      << Log();
 }
 
 TEST_F(UnattendedThreads, ANamedComPortIsTheOnlyOneOpened) {
