@@ -74,6 +74,13 @@ struct Installation {
   bool portAvailable = true;
 
   std::string statusText;
+  // Where a run with arguments looks for the driver package, in order:
+  // each a file, or a folder holding DriverData.Drv. Empty: the current
+  // folder only, where the window has always looked.
+  StringList packagePlaces;
+  // The package the start-up unpacked or tried to; empty when none of the
+  // places held one.
+  std::string packagePath;
   // Whether the start-up unpacked the driver package (a run with arguments
   // logs it; the window goes on either way).
   bool packageUnpacked = false;

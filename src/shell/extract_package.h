@@ -8,6 +8,7 @@ struct Installation;
 inline constexpr const char* kReadingPackageStatus = "Reading driver file...";
 
 // Start-up step 3, once kReadingPackageStatus is shown: unpacks
-// DriverData.Drv from the current directory into C:\, the archive library's
-// windows owned by `owner`.
+// DriverData.Drv from the current directory (or the first of the
+// installation's package places that holds one) into C:\, the archive
+// library's windows owned by `owner`.
 void ExtractPackage(Installation& installation, platform::WindowId owner);

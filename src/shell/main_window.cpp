@@ -51,7 +51,9 @@ MainWindow::MainWindow(platform::Machine& machine, uint32_t updateDataMessage, U
       machine_(machine),
       updateDataMessage_(updateDataMessage),
       installation_(machine),
-      run_(run) {}
+      run_(run) {
+  if (run_) installation_.packagePlaces = run_->PackagePlaces();
+}
 
 MainWindow::~MainWindow() {
   // Normally OnDestroy has already waited for the worker; this covers a

@@ -9,7 +9,9 @@
 #include "shell/startup_worker.h"
 
 UnattendedWindow::UnattendedWindow(platform::Machine& machine, UnattendedRun& run)
-    : platform::Dialog(machine.ui()), machine_(machine), run_(run), installation_(machine) {}
+    : platform::Dialog(machine.ui()), machine_(machine), run_(run), installation_(machine) {
+  installation_.packagePlaces = run_.PackagePlaces();
+}
 
 void UnattendedWindow::UpdateData(bool fromControls) {
   // The check box is the run's choice, kept in the installation itself.

@@ -9,6 +9,7 @@
 const char* const kUsageText =
     "DriverSetup [/driver:NAME [/port:KIND[=PORT]] [/baud:RATE] [/nodefault] [/force]]\r\n"
     "            [/uninstall:NAME] [/list] [/quiet | /passive] [/log:FILE]\r\n"
+    "            [/package:PATH]\r\n"
     "\r\n"
     "/driver:NAME      installs the driver of NAME, as the Driver Name list shows it\r\n"
     "/port:KIND        serial, usb, parallel or tcpip; KIND=PORT names the port\r\n"
@@ -19,6 +20,8 @@ const char* const kUsageText =
     "/uninstall:NAME   removes the printer NAME with its driver\r\n"
     "/list             logs the driver names and the installed printers\r\n"
     "/quiet            shows no window; /passive shows progress but asks nothing\r\n"
+    "/package:PATH     the driver package DriverData.Drv, or the folder holding it\r\n"
+    "                  (default: the current folder, then the program's folder)\r\n"
     "/log:FILE         appends a log to FILE (unattended: %TEMP%\\DriverSetup.log)\r\n"
     "/? or /help       shows this text\r\n"
     "\r\n"
@@ -69,6 +72,8 @@ std::string Check(const std::string& name, const std::string& value, CommandLine
     options.driver = value;
   } else if (name == "uninstall") {
     options.uninstall = value;
+  } else if (name == "package") {
+    options.package = value;
   } else if (name == "log") {
     options.logFile = value;
   } else if (name == "quiet" || name == "passive") {
@@ -89,7 +94,8 @@ std::string Check(const std::string& name, const std::string& value, CommandLine
 }  // namespace
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
-  static constexpr const char* kWithValue[] = {"driver", "port", "baud", "uninstall", "log"};
+  static constexpr const char* kWithValue[] = {"driver",    "port", "baud",
+                                               "uninstall", "log",  "package"};
   static constexpr const char* kFlags[] = {"quiet", "passive", "nodefault", "force",
                                            "list",  "?",       "help"};
   ParsedCommandLine parsed;

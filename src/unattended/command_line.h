@@ -46,6 +46,7 @@ struct CommandLine {
   std::optional<std::string> uninstall;
   bool list = false;
   std::string logFile;
+  std::string package;  // the driver package, or the folder holding it
 
   bool Unattended() const { return mode != RunMode::Window; }
 };

@@ -81,6 +81,8 @@ const StringList& PortsOfKind(const Installation& installation, int32_t kind) {
   return ports != nullptr ? *ports : kNone;
 }
 
+constexpr uint32_t kMaxPath = 260;
+
 // Windows compares printer, driver and port names without regard to case.
 bool SameName(const std::string& a, const std::string& b) {
   return a.size() == b.size() &&
@@ -166,12 +168,36 @@ void UnattendedRun::Status(const std::string& text) {
   if (const int code = FailureCode(text)) Fail(code, "no printer answered on a serial port");
 }
 
+StringList UnattendedRun::PackagePlaces() {
+  if (!options_.package.empty()) return {options_.package};
+  StringList places;
+  std::string folder;
+  if (machine_.files().GetCurrentDirectoryA(folder, kMaxPath) != 0) places.push_back(folder);
+  const std::string program = machine_.process().ProgramPath();
+  const std::size_t slash = program.find_last_of('\\');
+  if (slash != std::string::npos && FindName(places, program.substr(0, slash)) == places.end()) {
+    places.push_back(program.substr(0, slash));
+  }
+  return places;
+}
+
 bool UnattendedRun::AfterStartup(Installation& installation, InstallerWindow& window) {
-  log_.Line(
-      installation.packageUnpacked
-          ? "package: DriverData.Drv unpacked"
-          : std::string("package: DriverData.Drv was not unpacked (missing or unreadable); ") +
-                kDriverNameFile + " is read as it is");
+  std::string looked;
+  for (const std::string& place : installation.packagePlaces) {
+    looked += (looked.empty() ? "" : ", ") + place;
+  }
+  const std::string found =
+      installation.packagePath.empty() ? "none found" : installation.packagePath;
+  log_.Line("package: looked for in " + looked + "; " + found +
+            (installation.packageUnpacked ? ", unpacked" : ""));
+  // Nobody finishes an unattended run by hand: the list a missing package
+  // leaves behind is an earlier run's, not this package's.
+  if (!installation.packageUnpacked && (options_.Unattended() || !options_.driver)) {
+    Fail(exit_code::kNoPackage, installation.packagePath.empty()
+                                    ? "no driver package DriverData.Drv in " + looked
+                                    : installation.packagePath + " did not unpack");
+    return false;
+  }
   // The installation's machine is the one whose boxes the run answers:
   // every operation of the run goes through it.
   platform::Machine& machine = installation.machine;

@@ -45,6 +45,9 @@ class UnattendedRun {
   void Status(const std::string& text);
 
   // --- The run ---
+  // Where the package is looked for: /package, else the current folder,
+  // then the program's own (start-up scripts start in the system folder).
+  StringList PackagePlaces();
   // After the start-up: /driver puts the choices into the window and returns
   // true when Install is to be clicked (unattended) or left to the user;
   // /uninstall and /list do their work here and return false.

@@ -4,6 +4,7 @@
 
 #include "dialogs/serial_prompt_dialog.h"
 #include "install/install_fixture.h"
+#include "package/package_fixture.h"
 #include "shell/app.h"
 #include "unattended/unattended_run.h"
 
@@ -15,6 +16,12 @@ using Args = std::vector<std::string>;
 const std::string kReceipt = catalogue::ReceiptModelNames[0];
 const std::string kLabel = catalogue::LabelModelNames[0];
 const char* const kLog = "C:\\Temp\\DriverSetup.log";
+
+// The driver package where the program lies and is started from.
+void PlacePackage(InstallRig& rig, const std::string& path = "C:\\Setup\\DriverData.Drv") {
+  rig.m.fs().WriteFile(path, package_test::SampleCabinet());
+  rig.m.fs().MakeDirectory("C:\\Temp");
+}
 
 TEST(UnattendedCommandLine, EveryBadInputIsRefusedWithItsReason) {
   const struct {
@@ -110,10 +117,7 @@ TEST(UnattendedAnswers, EachQuestionHasItsRule) {
 
 class UnattendedRunTest : public ::testing::Test, public InstallRig {
  protected:
-  UnattendedRunTest() {
-    LayPackage();
-    m.fs().MakeDirectory("C:\\Temp");
-  }
+  UnattendedRunTest() { PlacePackage(*this); }
   int Run(const Args& args) { return RunInstaller(m, args); }
   std::string Log() { return m.fs().ReadFile(kLog).value_or(""); }
   std::string PrinterPort(const std::string& name) {
@@ -146,8 +150,8 @@ TEST_F(UnattendedRunTest, QuietReceiptInstallOnTheOnlyParallelPort) {
   ExpectNothingShown();
   const std::string log = Log();
   for (const char* line : {"command line: /quiet \"/driver:", "environment: Windows 6.1",
-                           "package: DriverData.Drv was not unpacked", "status: Added the printer",
-                           "end state: printer", "exit code 0"}) {
+                           "package: looked for in C:\\Setup; C:\\Setup\\DriverData.Drv, unpacked",
+                           "status: Added the printer", "end state: printer", "exit code 0"}) {
     EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
   }
   EXPECT_EQ(m.simProcess().ConsoleText(), log);
@@ -167,9 +171,19 @@ TEST_F(UnattendedRunTest, EachFailureEndsWithItsExitCode) {
        {"/quiet", "/list"},
        [](InstallRig& r) { r.m.simProcess().SetElevated(false); },
        740},
-      {"no name list",
+      {"no package",
        {"/quiet", "/driver:" + kReceipt},
-       [](InstallRig& r) { r.m.fs().DeleteFileA("C:\\DriverName.cfg"); },
+       [](InstallRig& r) { r.m.fs().DeleteFileA("C:\\Setup\\DriverData.Drv"); },
+       2},
+      {"package does not unpack",
+       {"/quiet", "/list"},
+       [](InstallRig& r) { r.m.simArchive().FailWith(1); },
+       2},
+      {"no name list in the package",
+       {"/quiet", "/driver:" + kReceipt},
+       [](InstallRig& r) {
+         r.m.faults().Fail("GetPrivateProfileSectionNamesA", 2, {.times = sim::kForever});
+       },
        2},
       {"unknown name", {"/quiet", "/driver:POS-99"}, nullptr, 1797},
       {"no start-up worker",
@@ -196,13 +210,14 @@ TEST_F(UnattendedRunTest, EachFailureEndsWithItsExitCode) {
       {"no USB port", {"/quiet", "/driver:" + kReceipt, "/port:usb"}, nullptr, 1796},
       {"no name list to remove by",
        {"/quiet", "/uninstall:" + kReceipt},
-       [](InstallRig& r) { r.m.fs().DeleteFileA("C:\\DriverName.cfg"); },
+       [](InstallRig& r) {
+         r.m.faults().Fail("GetPrivateProfileSectionNamesA", 2, {.times = sim::kForever});
+       },
        2},
   };
   for (const auto& path : kPaths) {
     InstallRig rig;
-    rig.LayPackage();
-    rig.m.fs().MakeDirectory("C:\\Temp");
+    PlacePackage(rig);
     if (path.fault) path.fault(rig);
     EXPECT_EQ(RunInstaller(rig.m, path.args), path.code) << path.name;
     const std::string log = rig.m.fs().ReadFile(kLog).value_or("");
@@ -217,6 +232,37 @@ TEST_F(UnattendedRunTest, EachFailureEndsWithItsExitCode) {
       EXPECT_EQ(rig.m.svc().Stops("Spooler"), 0) << path.name;
     }
   }
+}
+
+// Start-up scripts start in the system folder, remoting elsewhere: the
+// package is found by /package, else beside the program.
+TEST_F(UnattendedRunTest, ThePackageIsFoundFromAnyFolder) {
+  m.fs().MakeDirectory("C:\\WINDOWS\\system32");
+  m.fs().SetCurrentDirectory("C:\\WINDOWS\\system32");
+  EXPECT_EQ(Run({"/quiet", "/list"}), 0) << Log();
+  EXPECT_NE(Log().find("looked for in C:\\WINDOWS\\system32, C:\\Setup; "
+                       "C:\\Setup\\DriverData.Drv, unpacked"),
+            std::string::npos)
+      << Log();
+  m.fs().MakeDirectory("C:\\Share");
+  PlacePackage(*this, "C:\\Share\\Tills.drv");
+  m.fs().DeleteFileA("C:\\Setup\\DriverData.Drv");
+  for (const char* place : {"/package:C:\\Share\\Tills.drv", "/package:C:\\Share\\"}) {
+    if (std::string(place).back() == '\\') {
+      m.fs().WriteFile("C:\\Share\\DriverData.Drv", *m.fs().ReadFile("C:\\Share\\Tills.drv"));
+      m.fs().DeleteFileA("C:\\Share\\Tills.drv");
+    }
+    EXPECT_EQ(Run({"/quiet", "/list", place}), 0) << place << "\n" << Log();
+  }
+  // Not found: the run says where it looked and reads no list an earlier
+  // run left behind.
+  LayPackage();
+  EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt}), exit_code::kNoPackage);
+  EXPECT_NE(Log().find("failure: no driver package DriverData.Drv in C:\\WINDOWS\\system32, "
+                       "C:\\Setup"),
+            std::string::npos)
+      << Log();
+  EXPECT_TRUE(m.spool().Printers().empty());
 }
 
 TEST_F(UnattendedRunTest, NamesAreCaseBlind) {
@@ -304,8 +350,7 @@ TEST_F(UnattendedRunTest, RefusalsShowNoBoxWhereNobodyLooks) {
   };
   for (const auto& run : kRuns) {
     InstallRig rig;
-    rig.LayPackage();
-    rig.m.fs().MakeDirectory("C:\\Temp");
+    PlacePackage(rig);
     rig.m.simProcess().SetWindowStationVisible(run.stationVisible);
     EXPECT_EQ(RunInstaller(rig.m, run.args), run.code) << run.name;
     const std::string log = rig.m.fs().ReadFile(kLog).value_or("");
@@ -327,6 +372,7 @@ TEST_F(UnattendedRunTest, RefusalsShowNoBoxWhereNobodyLooks) {
 }
 
 TEST_F(UnattendedRunTest, ASecondInstallerChangesNothing) {
+  LayPackage();  // the first installer's work area
   bool existed = false;
   auto first = m.process().CreateMutexA(kInstanceMutexName, existed);
   EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:parallel"}), 1618);

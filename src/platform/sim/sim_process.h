@@ -32,6 +32,12 @@ class SimProcess : public platform::ProcessServices {
   bool IsElevated() override;
   bool WindowStationVisible() override { return stationVisible_; }
   void SuppressSystemErrorBoxes() override { errorBoxesSuppressed_ = true; }
+  std::string ProgramPath() override { return programPath_; }
+  std::string ProgramVersion() override { return "1.0.0.0"; }
+  uint32_t ProcessId() override { return 4242; }
+  uint32_t SessionId() override { return localSystem_ ? 0 : 1; }
+  std::string AccountName() override { return localSystem_ ? "SYSTEM" : "admin"; }
+  bool IsLocalSystem() override { return localSystem_; }
 
   // --- Seeding and inspection ---
   static constexpr const char* kTempDirectory = "C:\\Temp\\";
@@ -39,6 +45,10 @@ class SimProcess : public platform::ProcessServices {
   void SetElevated(bool elevated) { elevated_ = elevated; }
   // A process started in session 0 has an invisible window station.
   void SetWindowStationVisible(bool visible) { stationVisible_ = visible; }
+  // The program's file (the folder the package is looked for last).
+  void SetProgramPath(const std::string& path) { programPath_ = path; }
+  // A deployment tool's run: SYSTEM in session 0.
+  void SetLocalSystem(bool system) { localSystem_ = system; }
   bool ErrorBoxesSuppressed() const { return errorBoxesSuppressed_; }
   std::string ConsoleText() const;
   int MutexHolders(const std::string& name) const;
@@ -55,6 +65,8 @@ class SimProcess : public platform::ProcessServices {
   bool stationVisible_ = true;
   bool errorBoxesSuppressed_ = false;
   std::string console_;
+  std::string programPath_ = "C:\\Setup\\DriverSetup.exe";
+  bool localSystem_ = false;
   std::map<std::string, int> mutexes_;
 };
 

@@ -203,6 +203,12 @@ class Win32ProcessServices : public ProcessServices {
   bool IsElevated() override;
   bool WindowStationVisible() override;
   void SuppressSystemErrorBoxes() override;
+  std::string ProgramPath() override;
+  std::string ProgramVersion() override;
+  uint32_t ProcessId() override;
+  uint32_t SessionId() override;
+  std::string AccountName() override;
+  bool IsLocalSystem() override;
 
  private:
   HANDLE console_ = nullptr;

@@ -1,5 +1,8 @@
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
 
 #include "platform/win32/win32_backends.h"
 
@@ -129,6 +132,74 @@ void Win32ProcessServices::SuppressSystemErrorBoxes() {
       return;
     }
   }
+}
+
+std::string Win32ProcessServices::ProgramPath() {
+  std::vector<char> path(MAX_PATH, '\0');
+  for (;;) {
+    const DWORD length =
+        ::GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return std::string();
+    if (length < path.size()) return std::string(path.data(), length);
+    path.assign(path.size() * 2, '\0');
+  }
+}
+
+std::string Win32ProcessServices::ProgramVersion() {
+  // The resource is read from the loaded image: no version.dll to load, and
+  // the file on disk may have been replaced since the start.
+  HRSRC found = ::FindResourceA(nullptr, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(16));
+  if (found == nullptr) return std::string();
+  HGLOBAL loaded = ::LoadResource(nullptr, found);
+  const auto* bytes = static_cast<const unsigned char*>(loaded ? ::LockResource(loaded) : nullptr);
+  const DWORD size = ::SizeofResource(nullptr, found);
+  if (bytes == nullptr) return std::string();
+  // VS_FIXEDFILEINFO begins with its signature 0xFEEF04BD, 32-bit aligned
+  // after the "VS_VERSION_INFO" key.
+  for (DWORD offset = 0; offset + sizeof(VS_FIXEDFILEINFO) <= size; offset += 4) {
+    VS_FIXEDFILEINFO info;
+    std::memcpy(&info, bytes + offset, sizeof info);
+    if (info.dwSignature != 0xFEEF04BD) continue;
+    return std::to_string(HIWORD(info.dwFileVersionMS)) + "." +
+           std::to_string(LOWORD(info.dwFileVersionMS)) + "." +
+           std::to_string(HIWORD(info.dwFileVersionLS)) + "." +
+           std::to_string(LOWORD(info.dwFileVersionLS));
+  }
+  return std::string();
+}
+
+uint32_t Win32ProcessServices::ProcessId() { return ::GetCurrentProcessId(); }
+
+uint32_t Win32ProcessServices::SessionId() {
+  DWORD session = 0;
+  if (!::ProcessIdToSessionId(::GetCurrentProcessId(), &session)) return 0;
+  return session;
+}
+
+std::string Win32ProcessServices::AccountName() {
+  char name[257] = {};
+  DWORD size = sizeof name;
+  if (!::GetUserNameA(name, &size)) return std::string();
+  return name;
+}
+
+bool Win32ProcessServices::IsLocalSystem() {
+  HANDLE token = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+  unsigned char buffer[256] = {};
+  DWORD needed = 0;
+  bool system = false;
+  if (::GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &needed)) {
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    PSID localSystem = nullptr;
+    if (::AllocateAndInitializeSid(&nt, 1, SECURITY_LOCAL_SYSTEM_RID, 0, 0, 0, 0, 0, 0, 0,
+                                   &localSystem)) {
+      system = ::EqualSid(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, localSystem) != FALSE;
+      ::FreeSid(localSystem);
+    }
+  }
+  ::CloseHandle(token);
+  return system;
 }
 
 }  // namespace platform::win32
