@@ -220,6 +220,7 @@ bool MainWindow::OnInitDialog() {
 
   FillPortTypeList();
   Refresh();
+  if (Unattended()) SetTimer(UnattendedRun::kTimeLimitTimer, run_->TimeLimitMs());
 
   startupWorker_ = machine_.threads().StartThread([this] {
     StartupWorker(installation_, *this);
@@ -303,6 +304,12 @@ void MainWindow::OnCommand(int id, int notifyCode) {
 }
 
 void MainWindow::OnTimer(std::uintptr_t timerId) {
+  if (timerId == UnattendedRun::kTimeLimitTimer) {
+    KillTimer(timerId);
+    run_->TimedOut(installation_);
+    Close(win::IDCANCEL);
+    return;
+  }
   if (timerId == kPassiveClickTimer) {
     KillTimer(kPassiveClickTimer);
     OnCommand(IDC_INSTALL, win::BN_CLICKED);

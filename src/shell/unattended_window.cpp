@@ -54,6 +54,7 @@ void UnattendedWindow::Close(std::intptr_t result) {
 }
 
 bool UnattendedWindow::OnInitDialog() {
+  SetTimer(UnattendedRun::kTimeLimitTimer, run_.TimeLimitMs());
   StartupWorker(installation_, *this);
   if (closing_ || !run_.AfterStartup(installation_, *this) || !installEnabled_) {
     Close(win::IDOK);
@@ -71,6 +72,12 @@ void UnattendedWindow::EndWhenInstalled() {
 }
 
 void UnattendedWindow::OnTimer(std::uintptr_t timerId) {
+  if (timerId == UnattendedRun::kTimeLimitTimer) {
+    KillTimer(timerId);
+    run_.TimedOut(installation_);
+    Close(win::IDCANCEL);
+    return;
+  }
   SerialProbeTick(installation_, *this, timerId);
   EndWhenInstalled();
 }

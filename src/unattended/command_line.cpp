@@ -9,7 +9,7 @@
 const char* const kUsageText =
     "DriverSetup [/driver:NAME [/port:KIND[=PORT]] [/baud:RATE] [/nodefault] [/force]]\r\n"
     "            [/uninstall:NAME] [/list] [/quiet | /passive] [/log:FILE]\r\n"
-    "            [/package:PATH]\r\n"
+    "            [/package:PATH] [/timeout:MINUTES]\r\n"
     "\r\n"
     "/driver:NAME      installs the driver of NAME, as the Driver Name list shows it\r\n"
     "/port:KIND        serial, usb, parallel or tcpip; KIND=PORT names the port\r\n"
@@ -22,6 +22,7 @@ const char* const kUsageText =
     "/quiet            shows no window; /passive shows progress but asks nothing\r\n"
     "/package:PATH     the driver package DriverData.Drv, or the folder holding it\r\n"
     "                  (default: the current folder, then the program's folder)\r\n"
+    "/timeout:MINUTES  ends an unattended run that takes longer (default 30)\r\n"
     "/log:FILE         appends a log to FILE (unattended: %TEMP%\\DriverSetup.log)\r\n"
     "/? or /help       shows this text\r\n"
     "\r\n"
@@ -72,6 +73,15 @@ std::string Check(const std::string& name, const std::string& value, CommandLine
     options.driver = value;
   } else if (name == "uninstall") {
     options.uninstall = value;
+  } else if (name == "timeout") {
+    const bool digits = value.size() <= 4 && std::all_of(value.begin(), value.end(), [](char c) {
+                          return std::isdigit(static_cast<unsigned char>(c)) != 0;
+                        });
+    const int32_t minutes = digits ? std::stoi(value) : 0;
+    if (minutes < 1 || minutes > 1440) {
+      return "/timeout: " + value + " is not a number of minutes from 1 to 1440";
+    }
+    options.timeoutMinutes = minutes;
   } else if (name == "package") {
     options.package = value;
   } else if (name == "log") {
@@ -94,8 +104,8 @@ std::string Check(const std::string& name, const std::string& value, CommandLine
 }  // namespace
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
-  static constexpr const char* kWithValue[] = {"driver",    "port", "baud",
-                                               "uninstall", "log",  "package"};
+  static constexpr const char* kWithValue[] = {"driver", "port",    "baud",   "uninstall",
+                                               "log",    "package", "timeout"};
   static constexpr const char* kFlags[] = {"quiet", "passive", "nodefault", "force",
                                            "list",  "?",       "help"};
   ParsedCommandLine parsed;

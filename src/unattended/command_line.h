@@ -46,7 +46,8 @@ struct CommandLine {
   std::optional<std::string> uninstall;
   bool list = false;
   std::string logFile;
-  std::string package;  // the driver package, or the folder holding it
+  int32_t timeoutMinutes = 30;  // the unattended run's time limit
+  std::string package;          // the driver package, or the folder holding it
 
   bool Unattended() const { return mode != RunMode::Window; }
 };

@@ -422,6 +422,19 @@ void UnattendedRun::List(platform::Machine& machine) {
   ended_ = true;
 }
 
+void UnattendedRun::TimedOut(const Installation& installation) {
+  std::lock_guard lock(mutex_);
+  std::string step = lastStatus_.empty() ? std::string("the start-up") : lastStatus_;
+  if (installation.serialSearch) {
+    step += " (serial search, port " + std::to_string(installation.probeIndex + 1) + " of " +
+            std::to_string(installation.serialPorts.size()) + ")";
+  }
+  log_.Line("failure: the time limit of " + std::to_string(options_.timeoutMinutes) +
+            " min has passed; the run was at: " + step);
+  failure_ = exit_code::kTimedOut;
+  ended_ = true;
+}
+
 int UnattendedRun::ExitCode() {
   std::lock_guard lock(mutex_);
   if (failure_ == 0 && !ended_) {

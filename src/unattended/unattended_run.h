@@ -61,6 +61,13 @@ class UnattendedRun {
   // `owner` owns a box of the spooler check that comes first.
   void InstallEnded(const Installation& installation, platform::WindowId owner,
                     const std::string& printerName);
+  // The window's timer that ends an unattended run at its time limit (none
+  // in the window mode: a person decides there).
+  static constexpr std::uintptr_t kTimeLimitTimer = 0x7100;
+  uint32_t TimeLimitMs() const { return static_cast<uint32_t>(options_.timeoutMinutes) * 60000u; }
+  // The time limit has passed: logs the step the run is in; the window then
+  // closes as a cancelled run.
+  void TimedOut(const Installation& installation);
   // The exit code once the window has closed.
   int ExitCode();
   void Fail(int code, const std::string& why);

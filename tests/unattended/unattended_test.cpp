@@ -45,6 +45,9 @@ TEST(UnattendedCommandLine, EveryBadInputIsRefusedWithItsReason) {
       {{"/quiet", "/passive", "/list"}, "exclude each other"},
       {{"/list:yes"}, "takes no value"},
       {{"/nodefault"}, "go with /driver"},
+      {{"/force"}, "go with /driver"},
+      {{"/list", "/timeout:0"}, "not a number of minutes"},
+      {{"/list", "/timeout:1x"}, "not a number of minutes"},
   };
   for (const auto& bad : kBad) {
     EXPECT_NE(ParseCommandLine(bad.args).error.find(bad.reason), std::string::npos)
@@ -427,6 +430,23 @@ TEST_F(UnattendedThreads, ReRunsChangeNothing) {
   EXPECT_NE(Log().find("nothing to remove: no printer"), std::string::npos) << Log();
   EXPECT_EQ(m.svc().Stops("Spooler"), stopsAfterReinstall);
   EXPECT_EQ(PrinterPort(kReceipt), "COM3:");
+}
+
+// Deployment tools kill a hung installer and its log stops mid-step: the
+// run ends first, says where it was, and leaves the till as a cancelled
+// run would.
+TEST_F(UnattendedThreads, ASearchPastTheTimeLimitEndsTheRun) {
+  for (int n = 1; n <= 90; ++n) AddComPort(n);  // 90 probes of 0.7 s: longer than a minute
+  EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:serial", "/timeout:1"}),
+            exit_code::kTimedOut)
+      << Log();
+  EXPECT_NE(Log().find("failure: the time limit of 1 min has passed; the run was at: "),
+            std::string::npos)
+      << Log();
+  EXPECT_NE(Log().find("(serial search, port "), std::string::npos) << Log();
+  EXPECT_FALSE(m.fs().Exists("C:\\Ticket"));
+  EXPECT_TRUE(m.Leftovers().empty()) << m.Leftovers();
+  EXPECT_LT(m.simClock().NowMs(), 62000u);
 }
 
 // A detection rule must not see a printer that a failed run left behind.
