@@ -66,6 +66,13 @@ int RunInstaller(platform::Machine& machine, const std::vector<std::string>& arg
     logFile = machine.process().TempDirectory() + "DriverSetup.log";
   }
   log.Open(logFile, true);
+  platform::ProcessServices& process = machine.process();
+  const std::string version = process.ProgramVersion();
+  log.Line("run: process " + std::to_string(process.ProcessId()) + ", " +
+           machine.system().ApplicationTitle() + " " +
+           (version.empty() ? "(no version)" : version) + ", account " + process.AccountName() +
+           (process.IsLocalSystem() ? " (SYSTEM)" : " (not SYSTEM)") + ", session " +
+           std::to_string(process.SessionId()));
   log.Line("command line: " + JoinCommandLine(arguments));
   if (!parsed.error.empty()) {
     const std::string text = "Bad command line: " + parsed.error;

@@ -4,10 +4,12 @@ void RunLog::Open(const std::string& path, bool console) {
   std::lock_guard lock(mutex_);
   path_ = path;
   console_ = console && process_.AttachParentConsole();
+  processTag_ = "[" + std::to_string(process_.ProcessId()) + "] ";
 }
 
 void RunLog::Line(const std::string& text) {
-  std::string line = process_.LocalTimestamp() + "  ";
+  // Two runs may append to one file: the process id tells their lines apart.
+  std::string line = process_.LocalTimestamp() + "  " + processTag_;
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '\r' || text[i] == '\n') {
       if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;

@@ -1,5 +1,5 @@
 // The log of a run started with arguments: one line per event, each with
-// its local time, appended to a file in the system code page (so that
+// its local time and the process id, appended to a file in the system code page (so that
 // Notepad reads it) and written to the console the program was started
 // from. Lines may come from any thread.
 #pragma once
@@ -26,4 +26,5 @@ class RunLog {
   std::string path_;
   bool console_ = false;
   bool fileFailed_ = false;
+  std::string processTag_;
 };

@@ -236,13 +236,19 @@ bool UnattendedRun::AfterStartup(Installation& installation, InstallerWindow& wi
   installation.namedPortKind = kind;
   installation.namedPort = options_.port.empty() ? std::string() : *FindName(ports, options_.port);
   installation.setDefaultPrinter = options_.noDefault ? 0 : 1;
+  // SYSTEM's default printer is its own: no person signs in as SYSTEM.
+  const bool asSystem = !options_.noDefault && machine_.process().IsLocalSystem();
+  if (asSystem) installation.setDefaultPrinter = 0;
   // The rate the port is set to whether or not a prompt asks for one: a
   // till with one COM port gets no prompt.
   if (options_.baudRate) installation.baudRate = *options_.baudRate;
   window.Refresh();
   log_.Line("choices: driver \"" + *name + "\", " + kPortKindNames[kind].text + " port" +
             (options_.port.empty() ? "" : " " + options_.port) +
-            (options_.noDefault ? ", not the default printer" : ", the default printer"));
+            (options_.noDefault ? ", not the default printer"
+             : asSystem         ? ", not the default printer: \"Set Default Printer\" would set "
+                                  "only SYSTEM's own default, which no user sees"
+                                : ", the default printer"));
   return true;
 }
 

@@ -152,12 +152,20 @@ TEST_F(UnattendedRunTest, QuietReceiptInstallOnTheOnlyParallelPort) {
   EXPECT_EQ(PrinterPort(kReceipt), "LPT1:");
   ExpectNothingShown();
   const std::string log = Log();
-  for (const char* line : {"command line: /quiet \"/driver:", "environment: Windows 6.1",
+  for (const char* line : {"[4242] run: process 4242, DriverSetup 1.0.0.0, account admin (not "
+                           "SYSTEM), session 1\r\n",
+                           "command line: /quiet \"/driver:", "environment: Windows 6.1",
                            "package: looked for in C:\\Setup; C:\\Setup\\DriverData.Drv, unpacked",
                            "status: Added the printer", "end state: printer", "exit code 0"}) {
     EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
   }
   EXPECT_EQ(m.simProcess().ConsoleText(), log);
+  std::size_t lines = 0;
+  for (std::size_t at = 0; (at = log.find("\r\n", at)) != std::string::npos; at += 2) ++lines;
+  std::size_t tagged = 0;
+  for (std::size_t at = 0; (at = log.find("  [4242] ", at)) != std::string::npos; ++at) ++tagged;
+  EXPECT_EQ(tagged, lines) << "every line carries the process id";
+  EXPECT_NE(DeviceValue().value_or(""), "");
   EXPECT_FALSE(m.fs().Exists("C:\\Ticket")) << "the work area is removed as by the window";
   EXPECT_TRUE(m.Leftovers().empty());
 }
@@ -266,6 +274,19 @@ TEST_F(UnattendedRunTest, ThePackageIsFoundFromAnyFolder) {
             std::string::npos)
       << Log();
   EXPECT_TRUE(m.spool().Printers().empty());
+}
+
+// A deployment tool runs the installer as SYSTEM, whose default printer no
+// user ever sees.
+TEST_F(UnattendedRunTest, UnderSystemTheDefaultPrinterIsLeftAlone) {
+  m.simProcess().SetLocalSystem(true);
+  m.simProcess().SetWindowStationVisible(false);
+  EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:parallel"}), 0) << Log();
+  EXPECT_EQ(DeviceValue().value_or(""), "");
+  EXPECT_NE(Log().find("account SYSTEM (SYSTEM), session 0"), std::string::npos) << Log();
+  EXPECT_NE(Log().find("not the default printer: \"Set Default Printer\" would set only SYSTEM's"),
+            std::string::npos)
+      << Log();
 }
 
 TEST_F(UnattendedRunTest, NamesAreCaseBlind) {

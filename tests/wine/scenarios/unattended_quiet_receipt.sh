@@ -18,7 +18,7 @@ if install_prepare; then
   check_has_line "the driver is registered" "RX-46 Series" "$(drive drivers "$DRIVER_ENV")"
   log=$(find "$WINEPREFIX/drive_c/users" -iname DriverSetup.log | head -n1)
   check_ok "the log is in %TEMP%" test -n "$log"
-  lines=$(sed 's/^[0-9-]* [0-9:.]*  //' "$log" | tr -d '\r')
+  lines=$(sed 's/^[0-9-]* [0-9:.]*  \[[0-9]*\] //' "$log" | tr -d '\r')
   for line in 'command line: /quiet "/driver:RX-46 Series" /port:parallel' \
     "status: Added the printer RX-46 Series" "status: The installation is completed." \
     'end state: printer "RX-46 Series" on LPT1:' "exit code 0"; do
