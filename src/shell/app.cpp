@@ -23,7 +23,7 @@ std::string EnvironmentLine(platform::Machine& machine) {
   machine.files().GetCurrentDirectoryA(folder, 260);
   return "environment: Windows " + std::to_string(version.majorVersion) + "." +
          std::to_string(version.minorVersion) + " build " + std::to_string(version.buildNumber) +
-         (RunningOnWow64(machine) ? ", 64-bit" : ", 32-bit") + ", package folder " + folder;
+         (RunningOnWow64(machine) ? ", 64-bit" : ", 32-bit") + ", current folder " + folder;
 }
 
 // A refusal before anything changes: logged, and in a box only where a

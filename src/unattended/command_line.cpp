@@ -8,7 +8,7 @@
 
 const char* const kUsageText =
     "DriverSetup [/driver:NAME [/port:KIND[=PORT]] [/baud:RATE] [/nodefault] [/force]]\r\n"
-    "            [/uninstall:NAME] [/list] [/quiet | /passive] [/log:FILE]\r\n"
+    "            [/uninstall:NAME] [/list] [/quiet | /passive] [/norestart] [/log:FILE]\r\n"
     "            [/package:PATH] [/timeout:MINUTES]\r\n"
     "\r\n"
     "/driver:NAME      installs the driver of NAME, as the Driver Name list shows it\r\n"
@@ -18,11 +18,13 @@ const char* const kUsageText =
     "/nodefault        does not make the printer the default printer\r\n"
     "/force            reinstalls a printer that is already installed as asked\r\n"
     "/uninstall:NAME   removes the printer NAME with its driver\r\n"
-    "/list             logs the driver names and the installed printers\r\n"
+    "/list             writes the installed printers (name, port, driver) and the\r\n"
+    "                  driver names, tab-separated, to the console and the log\r\n"
     "/quiet            shows no window; /passive shows progress but asks nothing\r\n"
     "/package:PATH     the driver package DriverData.Drv, or the folder holding it\r\n"
     "                  (default: the current folder, then the program's folder)\r\n"
     "/timeout:MINUTES  ends an unattended run that takes longer (default 30)\r\n"
+    "/norestart        accepted; the installer never restarts Windows\r\n"
     "/log:FILE         appends a log to FILE (unattended: %TEMP%\\DriverSetup.log)\r\n"
     "/? or /help       shows this text\r\n"
     "\r\n"
@@ -91,6 +93,8 @@ std::string Check(const std::string& name, const std::string& value, CommandLine
     options.mode = name == "quiet" ? RunMode::Quiet : RunMode::Passive;
   } else if (name == "nodefault") {
     options.noDefault = true;
+  } else if (name == "norestart") {
+    // The installer never restarts Windows; deployment tools pass it anyway.
   } else if (name == "force") {
     options.force = true;
   } else if (name == "list") {
@@ -106,8 +110,8 @@ std::string Check(const std::string& name, const std::string& value, CommandLine
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   static constexpr const char* kWithValue[] = {"driver", "port",    "baud",   "uninstall",
                                                "log",    "package", "timeout"};
-  static constexpr const char* kFlags[] = {"quiet", "passive", "nodefault", "force",
-                                           "list",  "?",       "help"};
+  static constexpr const char* kFlags[] = {"quiet",     "passive", "nodefault", "force",
+                                           "norestart", "list",    "?",         "help"};
   ParsedCommandLine parsed;
   CommandLine& options = parsed.options;
   std::vector<std::string> seen;

@@ -7,9 +7,14 @@ void RunLog::Open(const std::string& path, bool console) {
   processTag_ = "[" + std::to_string(process_.ProcessId()) + "] ";
 }
 
-void RunLog::Line(const std::string& text) {
+void RunLog::Line(const std::string& text) { Write(text, false); }
+
+void RunLog::Output(const std::string& text) { Write(text, true); }
+
+void RunLog::Write(const std::string& text, bool bareOnConsole) {
   // Two runs may append to one file: the process id tells their lines apart.
-  std::string line = process_.LocalTimestamp() + "  " + processTag_;
+  const std::string stamp = process_.LocalTimestamp() + "  " + processTag_;
+  std::string line;
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '\r' || text[i] == '\n') {
       if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
@@ -20,9 +25,9 @@ void RunLog::Line(const std::string& text) {
   }
   line += "\r\n";
   std::lock_guard lock(mutex_);
-  if (console_) process_.WriteToConsole(line);
+  if (console_) process_.WriteToConsole(bareOnConsole ? line : stamp + line);
   if (path_.empty() || fileFailed_) return;
-  if (!process_.AppendToFile(path_, line)) {
+  if (!process_.AppendToFile(path_, stamp + line)) {
     // Said once, where it can still be read; the run goes on without a file.
     fileFailed_ = true;
     if (console_) process_.WriteToConsole("cannot write the log " + path_ + "\r\n");

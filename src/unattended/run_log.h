@@ -18,9 +18,14 @@ class RunLog {
   void Open(const std::string& path, bool console);
   // Line breaks inside `text` become " | ": one event, one line.
   void Line(const std::string& text);
+  // A line a script reads from the console: there without the time and the
+  // process id, in the file as every other line.
+  void Output(const std::string& text);
   const std::string& path() const { return path_; }
 
  private:
+  void Write(const std::string& text, bool bareOnConsole);
+
   platform::ProcessServices& process_;
   std::mutex mutex_;
   std::string path_;

@@ -206,7 +206,7 @@ bool UnattendedRun::AfterStartup(Installation& installation, InstallerWindow& wi
     return false;
   }
   if (options_.list) {
-    List(machine);
+    List(machine, window.Owner());
     return false;
   }
   if (!options_.driver) return false;
@@ -419,11 +419,21 @@ void UnattendedRun::Uninstall(platform::Machine& machine, InstallerWindow& windo
   }
 }
 
-void UnattendedRun::List(platform::Machine& machine) {
-  for (const std::string& name : DriverNameList(machine)) log_.Line("driver name: " + name);
-  for (const std::string& printer : InstalledDriverRows(machine)) {
-    log_.Line("installed printer: " + printer);
+void UnattendedRun::List(platform::Machine& machine, platform::WindowId owner) {
+  // A stopped spooler lists no printer: that must not read as none installed.
+  std::vector<std::string> printerNames;
+  std::vector<std::string> printerPorts;
+  if (!ReadPrinters(machine, owner, printerNames, printerPorts)) return;
+  const std::vector<std::string> names = DriverNameList(machine);
+  std::vector<platform::PrinterInfo2> printers;
+  machine.spooler().EnumPrintersA(win::PRINTER_ENUM_LOCAL | win::PRINTER_ENUM_CONNECTIONS,
+                                  printers);
+  for (const platform::PrinterInfo2& printer : printers) {
+    if (FindName(names, printer.printerName) == names.end()) continue;
+    log_.Output("printer\t" + printer.printerName + "\t" + printer.portName + "\t" +
+                printer.driverName);
   }
+  for (const std::string& name : names) log_.Output("driver name\t" + name);
   std::lock_guard lock(mutex_);
   ended_ = true;
 }

@@ -83,7 +83,9 @@ class UnattendedRun {
                             const std::string& port);
   // `machine` is the installation's: its boxes come back to this run.
   void Uninstall(platform::Machine& machine, InstallerWindow& window);
-  void List(platform::Machine& machine);
+  // One tab-separated line per installed printer of the family (name, port,
+  // driver) and per driver name of the list.
+  void List(platform::Machine& machine, platform::WindowId owner);
   // Makes sure the spooler runs and reads the printers with their ports;
   // false, with the run failed, when the spooler does not run.
   bool ReadPrinters(platform::Machine& machine, platform::WindowId owner,

@@ -541,13 +541,20 @@ TEST_F(UnattendedRunTest, WithoutQuietOrPassiveTheUserFindsTheChoicesFilledIn) {
 
 TEST_F(UnattendedRunTest, QuietListAndUninstall) {
   ASSERT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:parallel"}), 0);
+  m.spool().AddPrinter("Office", "LPT1:", "Generic");
   LayPackage();  // as the next run's unpacking would
+  m.simProcess().SetConsole(true);
   EXPECT_EQ(Run({"/quiet", "/list"}), 0);
-  EXPECT_NE(Log().find("driver name: " + kLabel), std::string::npos) << Log();
-  EXPECT_NE(Log().find("installed printer: " + kReceipt), std::string::npos) << Log();
-  LayPackage();
-  EXPECT_EQ(Run({"/quiet", "/uninstall:" + kReceipt}), 0) << Log();
-  EXPECT_TRUE(m.spool().Printers().empty());
+  // A script reads the console's lines as they are; the log stamps them.
+  const std::string console = m.simProcess().ConsoleText();
+  const std::string printerLine =
+      "printer\t" + kReceipt + "\tLPT1:\t" + m.spool().Printer(kReceipt)->driver + "\r\n";
+  EXPECT_NE(console.find("\n" + printerLine), std::string::npos) << console;
+  EXPECT_NE(console.find("\ndriver name\t" + kLabel + "\r\n"), std::string::npos) << console;
+  EXPECT_NE(Log().find("[4242] " + printerLine), std::string::npos) << Log();
+  EXPECT_EQ(console.find("Office"), std::string::npos) << "only the family's printers";
+  EXPECT_EQ(Run({"/quiet", "/uninstall:" + kReceipt, "/norestart"}), 0) << Log();
+  EXPECT_FALSE(m.spool().Printer(kReceipt).has_value());
   EXPECT_TRUE(m.spool().Drivers("Windows NT x86").empty());
   EXPECT_NE(Log().find("service Spooler: stop, start -> running"), std::string::npos) << Log();
 }
