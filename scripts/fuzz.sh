@@ -27,9 +27,11 @@ for target in fuzz_archive_entry fuzz_driver_names; do
   corpus="$build/corpus/$target"
   mkdir -p "$corpus"
   echo "== $target for ${seconds}s"
+  dict=()
+  if [ -f "tests/fuzz/$target.dict" ]; then dict=("-dict=../../tests/fuzz/$target.dict"); fi
   rc=0
   (cd "$build" && "./$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 \
-    -print_final_stats=1 "corpus/$target" "../../tests/fuzz/corpus/$target") \
+    -print_final_stats=1 "${dict[@]}" "corpus/$target" "../../tests/fuzz/corpus/$target") \
     >"$build/$target.log" 2>&1 || rc=$?
   grep -E "^(stat::number_of_executed_units|stat::new_units_added|==[0-9]+==|SUMMARY|property violated)" \
     "$build/$target.log" || true

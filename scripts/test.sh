@@ -100,6 +100,44 @@ echo "== windows (MinGW-w64, i686)"
 build windows
 check_windows_build build/windows "PE32 executable (GUI) Intel 80386" i686-w64-mingw32-objdump
 
+# What ships may import only libraries that Windows loads from the system
+# folder whatever the search order: those of the KnownDLLs list of Windows 10
+# (and ntdll.dll, in every process), and the common controls, which the
+# manifest takes from the side-by-side store. Any other import is looked for
+# beside the program first, before a line of ours runs, so a library of that
+# name in a Downloads folder or on a USB stick would run as administrator.
+known_dlls="advapi32 clbcatq combase comdlg32 coml2 difxapi gdi32 gdiplus imagehlp imm32
+  kernel32 msctf msvcrt normaliz nsi ntdll ole32 oleaut32 psapi rpcrt4 sechost setupapi shcore
+  shell32 shlwapi user32 wldap32 ws2_32 comctl32"
+check_imports() {  # objdump-for-the-architecture pe-file
+  local objdump=$1 file=$2 names dll unknown=""
+  names=$("$objdump" -p "$file" | sed -n 's/^[[:space:]]*DLL Name: *//p' | tr 'A-Z' 'a-z' | tr -d '\r')
+  if [ -z "$names" ]; then
+    echo "FAIL: no import table read from $file"
+    return 1
+  fi
+  for dll in $names; do
+    case "$dll" in
+      *.dll) [[ " $(echo $known_dlls) " == *" ${dll%.dll} "* ]] || unknown="$unknown $dll" ;;
+      *) unknown="$unknown $dll" ;;
+    esac
+  done
+  if [ -n "$unknown" ]; then
+    echo "FAIL: $file imports libraries Windows looks for beside it:$unknown"
+    return 1
+  fi
+}
+
+echo "== imports of what ships (known libraries of Windows only)"
+check_shipped_imports() {  # build-dir objdump
+  if check_imports "$2" "$1/DriverSetup.exe" && check_imports "$2" "$1/tools/sevenzip32/7-zip32.dll"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+  fi
+}
+check_shipped_imports build/windows i686-w64-mingw32-objdump
+
 if tests/wine/host_runs_32bit.sh; then
   echo "== end-to-end under Wine: the 32-bit program on 32-bit Windows"
   run_wine build/windows win32
@@ -111,6 +149,7 @@ else
   echo "== windows-x64 (MinGW-w64, x86_64)"
   build windows-x64
   check_windows_build build/windows-x64 "PE32+ executable (GUI) x86-64" x86_64-w64-mingw32-objdump
+  check_shipped_imports build/windows-x64 x86_64-w64-mingw32-objdump
   echo "== end-to-end under Wine: the 64-bit program on 64-bit Windows"
   run_wine build/windows-x64 win64
 fi

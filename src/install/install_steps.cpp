@@ -73,12 +73,15 @@ bool ReadDriverDirectory(Installation& installation, InstallerWindow& window,
 }  // namespace
 
 bool ReadDriverTarget(Installation& installation, InstallerWindow& window, DriverTarget& target) {
-  target = DriverTarget{"Windows NT x86", "", "x86"};
-  if (!ReadDriverDirectory(installation, window, target.environment, target.directory))
-    return false;
-  if (!installation.isWow64) return true;
-  target.environment = "Windows x64";
-  target.architecture = "x64";
+  if (!installation.isWow64) {
+    target = DriverTarget{"Windows NT x86", "", "x86"};
+    return ReadDriverDirectory(installation, window, target.environment, target.directory);
+  }
+  // The x86 folder is read as ever, but only the x64 one is used: only its
+  // failure stops the run.
+  std::string unused;
+  installation.machine.spooler().GetPrinterDriverDirectoryA("Windows NT x86", unused);
+  target = DriverTarget{"Windows x64", "", "x64"};
   return ReadDriverDirectory(installation, window, target.environment, target.directory);
 }
 

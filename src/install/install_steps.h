@@ -31,8 +31,8 @@ struct DriverTarget {
 
 // Reads the driver directory for the system's bitness. The 32-bit one is read
 // first on every system; a 64-bit system then replaces it with its own. False
-// (the run abandoned) when the spooler gives none or one that does not fit
-// the paths built from it.
+// (the run abandoned) when the spooler gives none for the system's bitness,
+// or one that does not fit the paths built from it.
 bool ReadDriverTarget(Installation& installation, InstallerWindow& window, DriverTarget& target);
 
 // Ends a run that cannot go on before the printer exists: a box owned by the

@@ -18,6 +18,14 @@
 
 using StringList = std::vector<std::string>;
 
+// Why the start-up ended before enabling Install, when it did.
+enum class StartupStop {
+  None,
+  // An entry of the work area is a link or belongs to another account:
+  // nothing below it was touched or used, and nothing was unpacked.
+  UnsafeWorkArea,
+};
+
 struct Installation {
   explicit Installation(platform::Machine& m) : machine(m), serialChannel(m) {}
 
@@ -84,7 +92,14 @@ struct Installation {
   // Whether the start-up unpacked the driver package (a run with arguments
   // logs it; the window goes on either way).
   bool packageUnpacked = false;
+  StartupStop startupStop = StartupStop::None;
+  // The work-area entry refused (StartupStop::UnsafeWorkArea).
+  std::string unsafeWorkAreaEntry;
   bool isWow64 = false;
+  // Whether a run scheduled a file to be replaced at the next start of
+  // Windows (a language monitor DLL the spooler holds); it stays pending
+  // until then.
+  bool restartPending = false;
 
   // The catalogue's group sizes.
   int32_t receiptGroup4Size = 25;

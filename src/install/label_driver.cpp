@@ -45,6 +45,25 @@ std::string MonitorTarget(Installation& installation, const char* monitorDll) {
   return folder + "\\" + monitorDll;
 }
 
+bool FileAt(platform::FileSystem& files, const std::string& path) {
+  const uint32_t attributes = files.GetFileAttributesA(path);
+  return attributes != win::INVALID_FILE_ATTRIBUTES &&
+         (attributes & win::FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// Copies `source` beside `target`, under a name of the same length (the
+// extension becomes ".new", so the path checks made for `target` hold), and
+// has Windows move it over `target` at its next start.
+void ScheduleReplacement(Installation& installation, InstallerWindow& window,
+                         const std::string& source, const std::string& target) {
+  const std::string pending = target.substr(0, target.rfind('.')) + ".new";
+  if (install_steps::StageFile(installation, window, source, pending) != 0) return;
+  if (installation.machine.files().MoveFileExA(
+          pending, target, win::MOVEFILE_DELAY_UNTIL_REBOOT | win::MOVEFILE_REPLACE_EXISTING)) {
+    installation.restartPending = true;
+  }
+}
+
 }  // namespace
 
 void InstallLabelDriver(Installation& installation, InstallerWindow& window) {
@@ -122,15 +141,23 @@ void InstallLabelDriver(Installation& installation, InstallerWindow& window) {
   // of the old DLL after a restart, and Windows refuses to overwrite a DLL
   // that is loaded: the copy comes after both.
   platform::Spooler& spooler = machine.spooler();
-  if (spooler.DeleteMonitorA(environment, kMonitorName)) {
-    SpoolerControl(machine, window.Owner(), "Spooler", Restart);
-  }
+  const bool deleted = spooler.DeleteMonitorA(environment, kMonitorName);
+  // A driver of an earlier run still names the monitor: it stays registered
+  // and the spooler keeps its DLL loaded.
+  const bool stillRegistered =
+      !deleted && machine.GetLastError() == win::ERROR_PRINT_MONITOR_IN_USE;
+  if (deleted) SpoolerControl(machine, window.Owner(), "Spooler", Restart);
   if (const uint32_t error =
           install_steps::StageFile(installation, window, monitorSource, monitorTarget)) {
-    // Registering now would register a stale DLL, or none.
-    install_steps::AbandonRun(window, "Failed to copy the language monitor to " + monitorTarget +
-                                          " (error " + std::to_string(error) + ")");
-    return;
+    if (!stillRegistered || !FileAt(machine.files(), monitorTarget)) {
+      // Registering now would register a stale DLL, or none.
+      install_steps::AbandonRun(window, "Failed to copy the language monitor to " + monitorTarget +
+                                            " (error " + std::to_string(error) + ")");
+      return;
+    }
+    // The registered monitor works on with its old DLL until Windows starts
+    // again, which then puts the new one in its place.
+    ScheduleReplacement(installation, window, monitorSource, monitorTarget);
   }
   if (!spooler.AddMonitorA({kMonitorName, environment, monitorTarget}) &&
       machine.GetLastError() != win::ERROR_PRINT_MONITOR_ALREADY_INSTALLED) {

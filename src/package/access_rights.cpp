@@ -57,7 +57,10 @@ int GrantAdministratorsFullControl(platform::Machine& machine, platform::KeyHand
   if (security.GetNamedSecurityInfoA(objectName, oldAcl) != win::ERROR_SUCCESS) return 0;
 
   platform::ExplicitAccess entry;
-  entry.trusteeName = "Administrators";
+  // By SID, not by name: the group is "Administratoren" or
+  // "Administrateurs" on a German or French system, where the English name
+  // does not resolve and the whole grant would fail.
+  entry.trusteeSid = platform::kSidAdministrators;
   entry.permissions = win::KEY_ALL_ACCESS;
   entry.mode = win::SET_ACCESS;
   entry.inheritance = win::SUB_CONTAINERS_AND_OBJECTS_INHERIT;

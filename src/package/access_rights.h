@@ -12,7 +12,7 @@
 // empty.
 std::string RegistryObjectName(platform::KeyHandle root, const std::string& keyName);
 
-// Gives the Administrators group full control of the key `keyName` below
+// Gives the Administrators group (named by its SID) full control of the key `keyName` below
 // `root`, keeping the other entries of its access list. 1 when the new access
 // entry is in place, else 0 (also when `root` is a key opened earlier rather
 // than a predefined root, since its object name cannot be formed).

@@ -1,6 +1,7 @@
 #include "package/archive_entry.h"
 
 #include <cctype>
+#include <cstring>
 
 namespace {
 
@@ -46,6 +47,59 @@ size_t RootLength(const std::string& path) {
   return at;
 }
 
+char Upper(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
+
+bool SameLetters(const std::string& a, const char* b) {
+  if (a.size() != std::strlen(b)) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (Upper(a[i]) != Upper(b[i])) return false;
+  }
+  return true;
+}
+
+// Windows opens the device, not a file, for these names in any folder and
+// with any extension ("Ticket\x86\COM1.GPD" is the first serial port), and
+// ignores blanks before the extension. The superscript digits are the
+// system code page's, which Windows takes for 1, 2 and 3 here.
+bool IsDeviceName(const std::string& component) {
+  std::string base = component.substr(0, component.find('.'));
+  while (!base.empty() && base.back() == ' ') base.pop_back();
+  for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"}) {
+    if (SameLetters(base, device)) return true;
+  }
+  if (base.size() != 4) return false;
+  const std::string head = base.substr(0, 3);
+  if (!SameLetters(head, "COM") && !SameLetters(head, "LPT")) return false;
+  const char digit = base[3];
+  return (digit >= '0' && digit <= '9') || digit == '\xB9' || digit == '\xB2' || digit == '\xB3';
+}
+
+// The first component that names something ("./Ticket/x" starts at
+// "Ticket"), and whether anything is named below it.
+std::string FirstComponent(const std::string& name, bool& more) {
+  size_t start = 0;
+  while (start < name.size()) {
+    size_t end = start;
+    while (end < name.size() && !IsSeparator(name[end])) ++end;
+    const std::string component = name.substr(start, end - start);
+    if (!component.empty() && component != ".") {
+      more = name.find_first_not_of("/\\.", end) != std::string::npos;
+      return component;
+    }
+    start = end + 1;
+  }
+  more = false;
+  return std::string();
+}
+
+bool IsDriveRoot(const std::string& path) {
+  if (!IsDriveLetter(path, 0)) return false;
+  for (size_t i = 2; i < path.size(); ++i) {
+    if (!IsSeparator(path[i])) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool IsSafeArchiveEntry(const std::string& name) {
@@ -63,6 +117,7 @@ bool IsSafeArchiveEntry(const std::string& name) {
     while (end < name.size() && !IsSeparator(name[end])) ++end;
     const std::string component = name.substr(start, end - start);
     if (component == "..") return false;
+    if (IsDeviceName(component)) return false;
     // Windows drops trailing dots and spaces from a component, so ". ." or
     // "... " can stand for ".." there, and " " for nothing at all.
     if (!component.empty() && component != "." &&
@@ -79,6 +134,15 @@ bool IsSafeArchiveEntry(const std::string& name) {
     if (c < 0x20) return false;
   }
   return anyComponent;
+}
+
+bool IsSafeArchiveEntryAt(const std::string& destination, const std::string& name) {
+  if (!IsSafeArchiveEntry(name)) return false;
+  if (!IsDriveRoot(destination)) return true;
+  bool more = false;
+  const std::string first = FirstComponent(name, more);
+  if (SameLetters(first, "Ticket") || SameLetters(first, "Barcode")) return true;
+  return !more && SameLetters(first, "DriverName.cfg");
 }
 
 bool CrossesLink(const std::string& path,

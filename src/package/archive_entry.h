@@ -9,8 +9,17 @@
 
 // True when `name` stays below the destination: relative, no drive letter, no
 // UNC or device prefix, no ".." component, with either slash as separator.
-// Empty names and names that are nothing but separators are refused too.
+// Empty names and names that are nothing but separators are refused too, and
+// so is any component that Windows takes for a device (CON, PRN, AUX, NUL,
+// COM1-9, LPT1-9, with or without an extension).
 bool IsSafeArchiveEntry(const std::string& name);
+
+// IsSafeArchiveEntry, and when `destination` is the root of a drive ("C:\")
+// only "DriverName.cfg" and names below "Ticket\" and "Barcode\": a package
+// unpacked there has nothing else to put on the drive, and an entry such as
+// "Windows\System32\x.dll" or a path into a Startup folder must not land
+// there with an administrator's rights.
+bool IsSafeArchiveEntryAt(const std::string& destination, const std::string& name);
 
 // True when writing `path` would pass through an existing link (a junction,
 // a symbolic link or any other reparse point): some component below the root

@@ -19,15 +19,18 @@ ArchiveLibrary::~ArchiveLibrary() { Unload(); }
 int ArchiveLibrary::Load() {
   platform::ArchiveDll& dll = machine_.archive();
   if (dll.IsLoaded()) dll.FreeLibrary();
-  // Bare name on purpose: the system's library search order applies, which
-  // looks in the program's own folder first.
-  return dll.LoadLibraryA(kLibraryName) ? 1 : 0;
+  // By full path from the program's own folder and nowhere else: the
+  // library search order would go on to the current folder and PATH, where
+  // anyone may have put a library of this name to run as administrator.
+  const std::string folder = machine_.process().ProgramDirectory();
+  if (folder.empty()) return 0;
+  return dll.LoadLibraryA(folder + kLibraryName) ? 1 : 0;
 }
 
 int ArchiveLibrary::Extract(const std::string& archivePath, const std::string& destination) {
-  Load();
-  machine_.clock().Sleep(10);
   platform::ArchiveDll& dll = machine_.archive();
+  if (!dll.IsLoaded()) Load();
+  machine_.clock().Sleep(10);
   if (!dll.IsLoaded()) return 0;
   if (machine_.files().GetFileAttributesA(archivePath) == win::INVALID_FILE_ATTRIBUTES) return 0;
 

@@ -16,7 +16,7 @@ class ArchiveLibrary {
   // 1 if the library is loaded, else 0.
   int Load();
   // 2 on success; 0 if the library or the archive is missing or the library
-  // reports an error.
+  // reports an error. Loads the library unless it is loaded already.
   int Extract(const std::string& archivePath, const std::string& destination);
   void Unload();
 

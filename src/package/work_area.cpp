@@ -9,6 +9,9 @@ namespace {
 // The system's path limit, terminating zero included.
 constexpr size_t kMaxPath = 260;
 
+constexpr const char* kWorkFolders[] = {"C:\\Ticket", "C:\\Barcode"};
+constexpr const char* kNameListFile = "C:\\DriverName.cfg";
+
 // Formats "<a>//<b>" into a path buffer of the system's size. False when the
 // result would not fit: a cut path could name another file than the one
 // found, so such an entry is left alone.
@@ -20,10 +23,55 @@ bool JoinPath(const std::string& a, const std::string& b, std::string& out) {
   return true;
 }
 
+bool IsLink(uint32_t attributes) {
+  return attributes != win::INVALID_FILE_ATTRIBUTES &&
+         (attributes & win::FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// Removes a link as the link: a folder link like an empty folder, a file
+// link like a file. What it points at stays.
+void RemoveLink(platform::FileSystem& files, const std::string& path, uint32_t attributes) {
+  if ((attributes & win::FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    files.RemoveDirectoryA(path);
+  } else {
+    files.DeleteFileA(path);
+  }
+}
+
 }  // namespace
+
+WorkAreaEntry InspectWorkAreaEntry(platform::Machine& machine, const std::string& path,
+                                   uint32_t* attributes) {
+  platform::EntryOwner entry;
+  const uint32_t error = machine.files().GetEntryOwnerA(path, entry);
+  if (error == win::ERROR_FILE_NOT_FOUND || error == win::ERROR_PATH_NOT_FOUND) {
+    return WorkAreaEntry::Missing;
+  }
+  // An entry whose owner cannot be read was made so by someone else.
+  if (error != win::ERROR_SUCCESS) return WorkAreaEntry::Foreign;
+  if (attributes != nullptr) *attributes = entry.attributes;
+  if (IsLink(entry.attributes)) return WorkAreaEntry::Link;
+  // Only these accounts can write where a standard user cannot; anything
+  // else may have been placed by a user for the installer to pick up.
+  for (const char* trusted :
+       {platform::kSidAdministrators, platform::kSidSystem, platform::kSidTrustedInstaller}) {
+    if (entry.ownerSid == trusted) return WorkAreaEntry::Ours;
+  }
+  // Where objects belong to their creator, what the installer's own account
+  // made (an administrator's, or SYSTEM's) is its own too.
+  std::string self;
+  if (machine.security().GetProcessUserSid(self) && entry.ownerSid == self) {
+    return WorkAreaEntry::Ours;
+  }
+  return WorkAreaEntry::Foreign;
+}
 
 bool DeleteTree(platform::Machine& machine, const std::string& path) {
   platform::FileSystem& files = machine.files();
+  // A junction or symbolic link goes as the link itself: what it points at
+  // may be anywhere on the machine, and is not ours. The top is checked as
+  // every folder below it is.
+  if (IsLink(files.GetFileAttributesA(path))) return files.RemoveDirectoryA(path);
   std::string pattern;
   if (JoinPath(path, "*.*", pattern)) {
     platform::FindData found;
@@ -34,8 +82,6 @@ bool DeleteTree(platform::Machine& machine, const std::string& path) {
         std::string child;
         if (!JoinPath(path, found.fileName, child)) continue;
         const bool folder = (found.attributes & win::FILE_ATTRIBUTE_DIRECTORY) != 0;
-        // A junction or symbolic link goes as the link itself: what it points
-        // at may be anywhere on the machine, and is not ours.
         const bool link = (found.attributes & win::FILE_ATTRIBUTE_REPARSE_POINT) != 0;
         if (folder && !link) {
           DeleteTree(machine, child);
@@ -53,7 +99,49 @@ bool DeleteTree(platform::Machine& machine, const std::string& path) {
 }
 
 void RemoveWorkArea(platform::Machine& machine) {
-  DeleteTree(machine, "c:\\Barcode");
-  DeleteTree(machine, "c:\\Ticket");
-  machine.files().DeleteFileA("c:\\DriverName.cfg");
+  platform::FileSystem& files = machine.files();
+  // Another account's entry is not the installer's to remove: going
+  // through it as administrator would also go wherever its owner has
+  // pointed links below it in the meantime.
+  for (const char* folder : {"c:\\Barcode", "c:\\Ticket"}) {
+    uint32_t attributes = 0;
+    switch (InspectWorkAreaEntry(machine, folder, &attributes)) {
+      case WorkAreaEntry::Ours:
+        DeleteTree(machine, folder);
+        break;
+      case WorkAreaEntry::Link:
+        RemoveLink(files, folder, attributes);
+        break;
+      case WorkAreaEntry::Missing:
+      case WorkAreaEntry::Foreign:
+        break;
+    }
+  }
+  uint32_t attributes = 0;
+  const WorkAreaEntry list = InspectWorkAreaEntry(machine, "c:\\DriverName.cfg", &attributes);
+  if (list == WorkAreaEntry::Ours) files.DeleteFileA("c:\\DriverName.cfg");
+  if (list == WorkAreaEntry::Link) RemoveLink(files, "c:\\DriverName.cfg", attributes);
+}
+
+std::string UnsafeWorkAreaEntry(platform::Machine& machine) {
+  for (const char* path : {kWorkFolders[0], kWorkFolders[1], kNameListFile}) {
+    const WorkAreaEntry entry = InspectWorkAreaEntry(machine, path);
+    if (entry == WorkAreaEntry::Link || entry == WorkAreaEntry::Foreign) return path;
+  }
+  return std::string();
+}
+
+std::string RenewWorkArea(platform::Machine& machine) {
+  RemoveWorkArea(machine);
+  platform::FolderSecurity security;
+  security.ownerSid = platform::kSidAdministrators;
+  security.allowed = {{platform::kSidSystem, win::FILE_ALL_ACCESS},
+                      {platform::kSidAdministrators, win::FILE_ALL_ACCESS},
+                      {platform::kSidUsers, win::FILE_GENERIC_READ | win::FILE_GENERIC_EXECUTE}};
+  for (const char* folder : kWorkFolders) {
+    // Made here and now, or not used: a folder that is already there again
+    // was made by someone else after the removal.
+    if (!machine.files().CreateSecuredDirectoryA(folder, security)) return folder;
+  }
+  return std::string();
 }

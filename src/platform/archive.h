@@ -13,7 +13,7 @@ namespace platform {
 class ArchiveDll {
  public:
   virtual ~ArchiveDll() = default;
-  // LoadLibraryA by the given (bare) file name, then GetProcAddress of
+  // LoadLibraryA by the given full path, then GetProcAddress of
   // "SevenZip", "SevenZipSetOwnerWindowEx" and "SevenZipKillOwnerWindowEx".
   // False when the library did not load.
   virtual bool LoadLibraryA(const std::string& fileName) = 0;

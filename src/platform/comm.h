@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 namespace platform {
@@ -106,9 +107,11 @@ class CommPorts {
   virtual EventHandle CreateEventA(bool manualReset, bool initialState) = 0;
   virtual bool SetEvent(EventHandle event) = 0;
   virtual bool ResetEvent(EventHandle event) = 0;
-  // Any one of `count` events (waitAll false); returns WAIT_OBJECT_0 + index,
-  // WAIT_TIMEOUT or WAIT_FAILED. INFINITE waits without limit.
-  virtual uint32_t WaitForMultipleObjects(uint32_t count, const EventHandle* events,
+  // Any one of `events` (waitAll false); returns WAIT_OBJECT_0 + index,
+  // WAIT_TIMEOUT or WAIT_FAILED. INFINITE waits without limit. The count
+  // Windows takes is the span's size: it cannot name more handles than
+  // there are.
+  virtual uint32_t WaitForMultipleObjects(std::span<const EventHandle> events,
                                           uint32_t timeoutMs) = 0;
 
   virtual uint32_t GetLastError() = 0;

@@ -9,11 +9,24 @@
 
 namespace platform {
 
-struct ExplicitAccess {  // EXPLICIT_ACCESS_A built with BuildExplicitAccessWithNameA
+// Well-known accounts as string SIDs: the same on every language of Windows,
+// unlike their names.
+inline constexpr const char* kSidSystem = "S-1-5-18";
+inline constexpr const char* kSidAdministrators = "S-1-5-32-544";
+inline constexpr const char* kSidUsers = "S-1-5-32-545";
+inline constexpr const char* kSidTrustedInstaller =
+    "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
+
+// EXPLICIT_ACCESS_A: built with BuildExplicitAccessWithNameA, or with the
+// trustee set by BuildTrusteeWithSidA when `trusteeSid` is given.
+struct ExplicitAccess {
   std::string trusteeName;
   uint32_t permissions = 0;
   uint32_t mode = 0;
   uint32_t inheritance = 0;
+  // A SID in its string form ("S-1-5-32-544"): names the trustee on a
+  // system of any language, where the group names are translated.
+  std::string trusteeSid = std::string();
 };
 
 // A discretionary access list obtained from or made by the system, freed
@@ -34,6 +47,10 @@ class Security {
   // One privilege, DisableAllPrivileges FALSE, no previous state.
   virtual bool AdjustTokenPrivileges(TokenHandle token, uint64_t luid, uint32_t attributes) = 0;
   virtual bool CloseHandle(TokenHandle token) = 0;
+  // The account the process runs as (its token's TokenUser), as a string
+  // SID: OpenProcessToken with TOKEN_QUERY, GetTokenInformation,
+  // ConvertSidToStringSidA. False when it cannot be read.
+  virtual bool GetProcessUserSid(std::string& sid) = 0;
 
   // Object type SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION only. The object
   // name begins with CLASSES_ROOT\, CURRENT_USER\, MACHINE\ or USERS\.

@@ -88,6 +88,11 @@ inline constexpr uint32_t FILE_ATTRIBUTE_READONLY = 0x01;
 inline constexpr uint32_t FILE_ATTRIBUTE_DIRECTORY = 0x10;
 inline constexpr uint32_t FILE_ATTRIBUTE_NORMAL = 0x80;
 inline constexpr uint32_t FILE_ATTRIBUTE_REPARSE_POINT = 0x400;
+inline constexpr uint32_t MOVEFILE_REPLACE_EXISTING = 0x1;
+inline constexpr uint32_t MOVEFILE_DELAY_UNTIL_REBOOT = 0x4;
+inline constexpr uint32_t FILE_ALL_ACCESS = 0x1F01FF;
+inline constexpr uint32_t FILE_GENERIC_READ = 0x120089;
+inline constexpr uint32_t FILE_GENERIC_EXECUTE = 0x1200A0;
 
 // Version information.
 inline constexpr uint32_t VER_PLATFORM_WIN32_WINDOWS = 1;

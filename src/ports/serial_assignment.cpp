@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr std::uintptr_t kProbeTimer = 1;
+constexpr std::uintptr_t kProbeTimer = kSerialProbeTimer;
 constexpr uint32_t kProbeIntervalMs = 700;
 constexpr const char* kParkingPort = "LPT1:";
 constexpr const char* kFinish = "&Finish";

@@ -5,6 +5,9 @@
 struct Installation;
 class InstallerWindow;
 
+// The window timer that paces the probing.
+inline constexpr std::uintptr_t kSerialProbeTimer = 1;
+
 // After a serial printer was created: prompt, park, probe (first pass).
 void StartSerialAssignment(Installation& installation, InstallerWindow& window);
 // The main window's WM_TIMER handler.

@@ -224,7 +224,8 @@ std::vector<std::string> SerialChannel::TakeErrors() {
 
 bool SerialChannel::ShutdownRequested() {
   State& s = *state_;
-  return s.comm.WaitForMultipleObjects(1, &s.shutdownEvent, 0) == win::WAIT_OBJECT_0;
+  const platform::EventHandle shutdown[] = {s.shutdownEvent};
+  return s.comm.WaitForMultipleObjects(shutdown, 0) == win::WAIT_OBJECT_0;
 }
 
 bool SerialChannel::PauseAfterEmptyEvent() {
@@ -236,7 +237,7 @@ bool SerialChannel::PauseAfterEmptyEvent() {
   State& s = *state_;
   const platform::EventHandle wake[2] = {s.shutdownEvent, s.writeEvent};
   for (uint32_t waited = 0; waited < kEmptyEventPauseMs; waited += kEmptyEventPollMs) {
-    const uint32_t signalled = s.comm.WaitForMultipleObjects(2, wake, kEmptyEventPollMs);
+    const uint32_t signalled = s.comm.WaitForMultipleObjects(wake, kEmptyEventPollMs);
     if (signalled == win::WAIT_OBJECT_0) return false;
     if (signalled == win::WAIT_OBJECT_0 + 1) {
       SendPending();
@@ -281,7 +282,7 @@ void SerialChannel::MonitorLoop() {
       comm.GetLastError();  // normally ERROR_IO_PENDING; nothing to do with it
     }
 
-    const uint32_t signalled = comm.WaitForMultipleObjects(3, s.waitEvents, win::INFINITE);
+    const uint32_t signalled = comm.WaitForMultipleObjects(s.waitEvents, win::INFINITE);
     if (signalled == win::WAIT_OBJECT_0 + kShutdownIndex) break;
     if (signalled == win::WAIT_OBJECT_0 + kCommEventIndex) {
       const uint32_t occurred = s.commEvent;
@@ -308,8 +309,8 @@ void SerialChannel::MonitorLoop() {
 
 bool SerialChannel::PauseAfterFailure() {
   State& s = *state_;
-  return s.comm.WaitForMultipleObjects(1, &s.shutdownEvent, kEmptyEventPauseMs) !=
-         win::WAIT_OBJECT_0;
+  const platform::EventHandle shutdown[] = {s.shutdownEvent};
+  return s.comm.WaitForMultipleObjects(shutdown, kEmptyEventPauseMs) != win::WAIT_OBJECT_0;
 }
 
 bool SerialChannel::ReceiveChars() {

@@ -26,6 +26,36 @@ std::string EnvironmentLine(platform::Machine& machine) {
          (RunningOnWow64(machine) ? ", 64-bit" : ", 32-bit") + ", current folder " + folder;
 }
 
+// What the instance mutex was found to be, for the log; true when another
+// installer holds it. An access list that refuses this administrator's
+// process is one only an installer of another administrator or of SYSTEM
+// sets where the mutex lives, so it counts as one.
+bool AnotherInstaller(const platform::InstanceMutex& instance, std::string& found) {
+  using State = platform::InstanceMutexState;
+  const std::string where = instance.place.empty() ? std::string() : " in " + instance.place;
+  switch (instance.state) {
+    case State::kCreated:
+      found = "instance mutex taken" + where;
+      return false;
+    case State::kHeldByInstaller:
+      found =
+          "instance mutex held by another installer" + where + " (owner " + instance.owner + ")";
+      return true;
+    case State::kRefused:
+      found = "instance mutex" + where + " refuses this process (error " +
+              std::to_string(instance.error) + "): another installer holds it";
+      return true;
+    case State::kForeign:
+      found = "instance mutex" + where + " belongs to " + instance.owner +
+              ", not to an installer: the run goes on without it";
+      return false;
+    case State::kNotTaken:
+      break;
+  }
+  found = "the instance mutex could not be created (error " + std::to_string(instance.error) + ")";
+  return false;
+}
+
 // A refusal before anything changes: logged, and in a box only where a
 // person is looking: the plain window mode on a visible window station.
 // /passive asks nothing, not even why it cannot start.
@@ -46,9 +76,8 @@ int RunInstaller(platform::Machine& machine, const std::vector<std::string>& arg
   // Held for the whole run, in every mode: two installers would share
   // C:\Ticket, C:\Barcode and the spooler restarts. Taking it shows nothing,
   // so the plain window behaves as it always has.
-  bool anotherInstaller = false;
-  const std::unique_ptr<platform::NamedMutex> instance =
-      machine.process().CreateMutexA(kInstanceMutexName, anotherInstaller);
+  const platform::InstanceMutex instance =
+      machine.process().CreateInstanceMutex(kInstanceMutexName);
   if (arguments.empty()) {
     ShowMainWindow(machine, nullptr);
     return 0;
@@ -90,10 +119,9 @@ int RunInstaller(platform::Machine& machine, const std::vector<std::string>& arg
         "add /quiet";
     return Refuse(machine, options, stationVisible, log, text, text, exit_code::kBadCommandLine);
   }
-  if (!instance) {
-    log.Line("the instance mutex could not be created (error " +
-             std::to_string(machine.GetLastError()) + ")");
-  }
+  std::string found;
+  const bool anotherInstaller = AnotherInstaller(instance, found);
+  log.Line(found);
   if (anotherInstaller) {
     const char* text = "Another printer driver installer is running.";
     return Refuse(machine, options, stationVisible, log, text, text, exit_code::kAlreadyRunning);

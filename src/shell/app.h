@@ -6,8 +6,10 @@
 
 #include "platform/machine.h"
 
-// The name of the mutex every installer holds while it runs.
-inline constexpr const char* kInstanceMutexName = "Global\\PosPrinterDriverSetup";
+// The name of the mutex every installer holds while it runs, in the
+// administrators' private namespace (Global\PosPrinterDriverSetup where the
+// system has none).
+inline constexpr const char* kInstanceMutexName = "PosPrinterDriverSetup";
 
 // The whole program. Without arguments: registers "MyUpdateData", shows the
 // main window modally and returns 0 when it has closed. With arguments (the

@@ -304,13 +304,15 @@ void MainWindow::OnCommand(int id, int notifyCode) {
 }
 
 void MainWindow::OnTimer(std::uintptr_t timerId) {
-  if (timerId == UnattendedRun::kTimeLimitTimer) {
+  // Only the timers this window set act: a WM_TIMER can come from anywhere.
+  if (timerId == UnattendedRun::kTimeLimitTimer && Unattended()) {
     KillTimer(timerId);
     run_->TimedOut(installation_);
     Close(win::IDCANCEL);
     return;
   }
-  if (timerId == kPassiveClickTimer) {
+  if (timerId == kPassiveClickTimer && passiveClickDue_) {
+    passiveClickDue_ = false;
     KillTimer(kPassiveClickTimer);
     OnCommand(IDC_INSTALL, win::BN_CLICKED);
     if (!installRunning_) Close(win::IDOK);
@@ -330,6 +332,8 @@ void MainWindow::EndWhenInstalled() {
 void MainWindow::OnClose() { Close(win::IDCANCEL); }
 
 void MainWindow::OnDestroy() {
+  // Whoever set it, and whatever the search's state says.
+  KillTimer(kSerialProbeTimer);
   // A serial search cut short must not leave the shop's printers parked.
   AbandonSerialAssignment(installation_, *this);
   // The worker writes this window's members: let it skip its remaining steps
@@ -354,6 +358,7 @@ bool MainWindow::OnMessage(uint32_t message, platform::WParam wParam, platform::
     const bool install = run_->AfterStartup(installation_, *this);
     if (Unattended()) {
       if (install) {
+        passiveClickDue_ = true;
         SetTimer(kPassiveClickTimer, kPassiveClickDelayMs);
       } else {
         Close(win::IDOK);

@@ -83,4 +83,6 @@ class MainWindow : public platform::Dialog, public InstallerWindow {
   std::unique_ptr<platform::Thread> startupWorker_;
   UnattendedRun* const run_;
   bool installRunning_ = false;
+  // /passive: the click timer is set and has not fired yet.
+  bool passiveClickDue_ = false;
 };

@@ -7,6 +7,7 @@
 #include "install/environment_probe.h"
 #include "install/installer_window.h"
 #include "install/spooler_control.h"
+#include "platform/win_constants.h"
 #include "ports/port_inventory.h"
 #include "shell/extract_package.h"
 #include "shell/step_times.h"
@@ -43,6 +44,12 @@ void StartupWorker(Installation& installation, InstallerWindow& window) {
   if (window.Closing()) return;
   ExtractPackage(installation, window.Owner());
   StepMark("package");
+  if (installation.startupStop == StartupStop::UnsafeWorkArea) {
+    // Install stays disabled: every driver would come from the work area.
+    window.ShowMessageBox(UnsafeWorkAreaText(installation.unsafeWorkAreaEntry), "Error",
+                          win::MB_OK | win::MB_ICONSTOP);
+    return;
+  }
   if (window.Closing()) return;
   const std::vector<std::string> names = DriverNameList(installation.machine);
   StepMark("names");

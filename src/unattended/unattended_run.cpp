@@ -173,15 +173,19 @@ StringList UnattendedRun::PackagePlaces() {
   StringList places;
   std::string folder;
   if (machine_.files().GetCurrentDirectoryA(folder, kMaxPath) != 0) places.push_back(folder);
-  const std::string program = machine_.process().ProgramPath();
-  const std::size_t slash = program.find_last_of('\\');
-  if (slash != std::string::npos && FindName(places, program.substr(0, slash)) == places.end()) {
-    places.push_back(program.substr(0, slash));
-  }
+  std::string program = machine_.process().ProgramDirectory();
+  if (program.size() > 3 && program.back() == '\\') program.pop_back();  // not "C:\"
+  if (!program.empty() && FindName(places, program) == places.end()) places.push_back(program);
   return places;
 }
 
 bool UnattendedRun::AfterStartup(Installation& installation, InstallerWindow& window) {
+  if (installation.startupStop == StartupStop::UnsafeWorkArea) {
+    Fail(exit_code::kInstallFailed, installation.unsafeWorkAreaEntry +
+                                        " is a link or belongs to another user; nothing was "
+                                        "unpacked, installed or removed");
+    return false;
+  }
   std::string looked;
   for (const std::string& place : installation.packagePlaces) {
     looked += (looked.empty() ? "" : ", ") + place;
@@ -329,6 +333,11 @@ void UnattendedRun::InstallEnded(const Installation& installation, platform::Win
   const StringList& kindPorts = PortsOfKind(installation, kind);
   std::lock_guard lock(mutex_);
   ended_ = true;
+  if (installation.restartPending) {
+    log_.Line(
+        "restart pending: the language monitor DLL in use is replaced when Windows starts "
+        "again");
+  }
   if (port.empty()) {
     log_.Line("end state: no printer \"" + printerName + "\"");
     if (failure_ == 0) failure_ = exit_code::kInstallFailed;

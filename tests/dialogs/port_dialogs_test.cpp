@@ -69,6 +69,16 @@ TEST_F(PortDialogTest, ParallelPortsAreRefusedTakenOrOffered) {
   EXPECT_EQ(ports.at(1), "LPT2:");
   ScriptCancels(IDD_PARALLEL_PORT);
   for (int i = 0; i < 3; ++i) EXPECT_EQ(ChooseParallel(), RESULT_CANCEL) << i;
+
+  // A port that goes while the dialog is open is not taken: the choice ends
+  // as cancelled.
+  m.simUi().Script(IDD_PARALLEL_PORT, [&](sim::UserActions& u) {
+    u.SelectRow(IDC_PORT_LIST, 2);
+    ASSERT_TRUE(m.spool().RemovePort("LPT3:"));
+    u.PressEnter();
+  });
+  EXPECT_EQ(ChooseParallel(), RESULT_CANCEL);
+  EXPECT_EQ(ports, (StringList{"LPT1:", "LPT2:"}));
 }
 
 TEST_F(PortDialogTest, TcpIpPortsAreAddedByTheWizardListedConfiguredAndDeleted) {

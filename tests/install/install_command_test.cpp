@@ -89,6 +89,35 @@ TEST(InstallCommand, AFailedStepEndsTheRunWithItsOwnMessage) {
 // falls back the same way, but the second creation, under the same name on
 // the missing USB port, is refused; the next run takes the first USB port
 // connected since.
+// On 64-bit Windows only the x64 driver folder is used: a failed read of the
+// x86 one changes nothing, a failed read of the x64 one stops the run.
+TEST(InstallCommand, On64BitWindowsOnlyTheX64DriverFolderReadCounts) {
+  for (const char* driver : {"RX-46 Series", "LX-1(Label)"}) {
+    for (const uint32_t failedRead : {1u, 2u}) {
+      SCOPED_TRACE(std::string(driver) + ", read " + std::to_string(failedRead) + " fails");
+      InstallRig rig;
+      rig.LayPackage();
+      rig.m.sys().Set64Bit(true);
+      rig.m.fs().MakeDirectory("C:\\WINDOWS\\SysWOW64");
+      rig.RunWindow([&](sim::UserActions& u) {
+        u.WaitIdle();
+        rig.Choose(u, driver, Parallel, true);
+        rig.m.faults().Fail("GetPrinterDriverDirectoryA", 5, {.fromCall = failedRead});
+        rig.ClickInstall(u);
+        if (!u.Ended()) u.Click(win::IDCANCEL);
+      });
+      EXPECT_EQ(rig.m.faults().Calls("GetPrinterDriverDirectoryA"), 2u);
+      if (failedRead == 1) {
+        EXPECT_EQ(rig.end, InstallRig::EndState::Completed) << rig.DumpRun();
+        EXPECT_TRUE(rig.m.spool().Driver(sim::kEnvX64, driver).has_value());
+      } else {
+        rig.ExpectBox("Error", "Failed to get the printer driver directory 5", win::MB_OK);
+        EXPECT_EQ(rig.end, InstallRig::EndState::Failed);
+      }
+    }
+  }
+}
+
 TEST_F(InstallCommandRun, AKindWithoutPortsFallsBackToTheParallelPort) {
   RunWindow([&](sim::UserActions& u) {
     u.WaitIdle();

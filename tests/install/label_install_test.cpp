@@ -96,5 +96,67 @@ TEST_F(LabelInstall, SixtyFourBitWindowsNeverMixesTheEngineLists) {
   EXPECT_EQ(monitors[0].environment, "Windows x64");
 }
 
+// The label driver record keeps its paths in 200-byte buffers: its longest,
+// the folder and "\LBXDRV50.DLL", may have 199 characters.
+TEST_F(LabelInstall, RecordPathsAreTakenUpToTheirBuffers) {
+  RunWindow([&](sim::UserActions& u) {
+    u.WaitIdle();
+    for (const std::size_t folderLength : {187u, 186u}) {
+      SCOPED_TRACE(folderLength);
+      const std::string folder = "C:\\" + std::string(folderLength - 3, 'd');
+      m.spool().SetDriverDirectoryX86(folder);
+      Choose(u, "LX-3(Label)", Parallel, true);
+      ClickInstall(u);
+      if (folderLength == 186) {
+        EXPECT_EQ(end, EndState::Completed) << DumpRun();
+        EXPECT_EQ(m.spool().Driver(sim::kEnvX86, "LX-3(Label)")->driverPath,
+                  folder + "\\LBXDRV50.DLL");
+        continue;
+      }
+      EXPECT_EQ(end, EndState::Failed) << DumpRun();
+      ASSERT_EQ(runBoxes.size(), 1u) << DumpRun();
+      EXPECT_EQ(runBoxes[0].text, "The path is too long:\r\n" + folder + "\\LBXDRV50.DLL");
+      EXPECT_TRUE(m.spool().Monitors().empty());
+    }
+    u.Click(win::IDCANCEL);
+  });
+}
+
+// A reinstall over an installed label printer: its driver keeps the monitor
+// registered (Windows refuses the delete while a driver names it), so no
+// restart frees the DLL and the copy over it fails. The old DLL works on and
+// the new one replaces it when Windows starts again.
+TEST_F(LabelInstall, AMonitorDllTheSpoolerHoldsIsReplacedAtTheNextStartOfWindows) {
+  m.fs().WriteFile(kMonitorDll, "older version");
+  m.spool().AddMonitor(kMonitor, kMonitorDll);
+  m.spool().AddDriver(sim::kEnvX86, "LX-3(Label)", kMonitor);
+  const int restartsBefore = m.spool().Restarts();
+  RunInstall("LX-3(Label)", Parallel, true);
+  ASSERT_EQ(end, EndState::Completed) << DumpRun();
+  EXPECT_TRUE(runBoxes.empty());
+  EXPECT_EQ(m.spool().Restarts(), restartsBefore);
+  EXPECT_EQ(m.fs().ReadFile(kMonitorDll), "older version");
+  const std::string pending = "C:\\WINDOWS\\system32\\lbxmonNT.new";
+  EXPECT_EQ(m.fs().ReadFile(pending), "placeholder C:\\Barcode\\x86\\lbxmonNT.dll");
+  const auto moves = m.fs().PendingMoves();
+  ASSERT_EQ(moves.size(), 1u);
+  EXPECT_EQ(moves[0].existing, pending);
+  EXPECT_EQ(moves[0].newName, kMonitorDll);
+  EXPECT_EQ(moves[0].flags, win::MOVEFILE_DELAY_UNTIL_REBOOT | win::MOVEFILE_REPLACE_EXISTING);
+  EXPECT_TRUE(window->installation().restartPending);
+  EXPECT_EQ(m.spool().Monitors().size(), 1u);
+
+  // With no DLL at the target there is nothing to work on: a failed copy
+  // stops the run.
+  m.fs().SetInUse(kMonitorDll, false);
+  ASSERT_TRUE(m.files().DeleteFileA(kMonitorDll));
+  LayPackage();  // the closed window removed it
+  m.faults().Fail("CopyFileA", 32);
+  RunInstall("LX-3(Label)", Parallel, true);
+  ExpectBox("Error", "Failed to copy the language monitor to " + kMonitorDll + " (error 32)",
+            win::MB_OK);
+  EXPECT_EQ(m.fs().PendingMoves().size(), 1u);
+}
+
 }  // namespace
 }  // namespace install_test

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -78,4 +79,23 @@ TEST_F(AdministratorsGrant, ReplacesTheAdministratorsEntryAndKeepsTheOthers) {
                            std::to_string(win::SUB_CONTAINERS_AND_OBJECTS_INHERIT)}));
 }
 
+// A German system knows the group only as "Administratoren": the grant names
+// it by SID and lands on the right group, replacing its earlier entry.
+TEST_F(AdministratorsGrant, NamesTheGroupBySidOnASystemInAnotherLanguage) {
+  m.sec().SetGroupNames("Administratoren", "Benutzer");
+  ASSERT_TRUE(m.reg().SetAcl(
+      kHkeyLocalMachine, kKey,
+      {{"SYSTEM", win::KEY_ALL_ACCESS, win::SET_ACCESS, 0},
+       {"Administratoren", win::KEY_READ, win::SET_ACCESS, 0, platform::kSidAdministrators}}));
+  EXPECT_EQ(GrantAdministratorsFullControl(m, kHkeyLocalMachine, kKey), 1);
+  const auto acl = m.reg().Acl(kHkeyLocalMachine, kKey);
+  ASSERT_EQ(acl.size(), 2u);
+  EXPECT_EQ(acl[1].trusteeSid, platform::kSidAdministrators);
+  EXPECT_EQ(acl[1].trusteeName, "Administratoren");
+  EXPECT_EQ(acl[1].permissions, win::KEY_ALL_ACCESS);
+  // The English name means nothing there.
+  platform::ExplicitAccess byName{"Administrators", win::KEY_READ, win::SET_ACCESS, 0};
+  std::unique_ptr<platform::Acl> made;
+  EXPECT_EQ(m.security().SetEntriesInAclA(byName, nullptr, made), sim::kErrorNoneMapped);
+}
 }  // namespace

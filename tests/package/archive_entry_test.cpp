@@ -27,6 +27,53 @@ TEST(ArchiveEntryCheck, AcceptsPlainRelativeNamesAndRefusesEveryWayOut) {
   EXPECT_FALSE(IsSafeArchiveEntry(std::string("a\0b", 3)));
 }
 
+// Device names open the device in any folder and with any extension; at a
+// drive root only the package's own three names have a place.
+TEST(ArchiveEntryCheck, RefusesDeviceNamesAndAtADriveRootAnythingButTheWorkArea) {
+  const struct {
+    const char* destination;
+    const char* name;
+    bool accepted;
+  } cases[] = {
+      {"C:\\", "DriverName.cfg", true},
+      {"C:\\", "Ticket\\x86\\RXF01.GPD", true},
+      {"C:\\", "ticket/x64/uniDRV.DLL", true},
+      {"C:\\", "Barcode/Common/", true},
+      {"C:\\", "Barcode", true},
+      {"C:\\", "./Ticket/x86/a.dll", true},
+      {"C:", "Ticket\\a", true},
+      {"c:/", "BARCODE\\x86\\lbxmonNT.dll", true},
+      {"C:\\", "Windows\\System32\\planted.dll", false},
+      {"C:\\", "ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\StartUp\\run.bat", false},
+      {"C:\\", "./Windows/System32/planted.dll", false},
+      {"C:\\", "TicketX\\a", false},
+      {"C:\\", "planted.dll", false},
+      {"C:\\", "DriverName.cfg\\x", false},
+      {"C:\\", "Ticket\\x86\\COM1.GPD", false},
+      {"C:\\", "NUL", false},
+      {"C:\\", "Ticket\\LPT1", false},
+      {"C:\\", "Ticket\\con.txt", false},
+      {"C:\\", "Ticket\\aux .inf", false},
+      {"C:\\", "Barcode\\prn\\a", false},
+      {"C:\\", "Ticket\\Com\xB9.dll", false},
+      {"C:\\", "Ticket\\CONOUT$", false},
+      // Names that only begin like a device are files.
+      {"C:\\", "Ticket\\COM10.GPD", true},
+      {"C:\\", "Ticket\\CONFIG.GPD", true},
+      {"C:\\", "Ticket\\nul_port.txt", true},
+      {"C:\\", "Ticket\\LPT.ini", true},
+      // Below a folder every safe name is the package's business.
+      {"C:\\Setup\\", "Windows\\System32\\a.dll", true},
+      {"C:\\Setup", "readme.txt", true},
+      {"C:\\Setup\\", "x86\\COM3", false},
+      {"C:\\Setup\\", "..\\Windows\\a.dll", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(IsSafeArchiveEntryAt(c.destination, c.name), c.accepted)
+        << c.destination << " + " << c.name;
+  }
+}
+
 // The attributes of some paths (exact spelling), every other path missing;
 // each case lists the paths it expects to be asked about, in order.
 TEST(ArchiveEntryLinks, AsksAboutEveryComponentBelowTheRootAndStopsAtALink) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "checked_machine.h"
 #include "package_fixture.h"
@@ -48,6 +49,17 @@ TEST(ArchiveLibrary, EachLoadFreesTheEarlierOneAndEveryFailureGivesZero) {
   EXPECT_FALSE(m.fs().Exists("C:\\DriverName.cfg"));
   m.simArchive().SetPresent(true);
   EXPECT_EQ(library.Extract(kArchive, "C:\\"), 2);
+  // Every call runs for the library's owner window, registered around it.
+  const sim::SimArchive::CallOwner owned{0x42, 0x42};
+  EXPECT_EQ(m.simArchive().callOwners(),
+            (std::vector<sim::SimArchive::CallOwner>{owned, owned, owned}));
+  EXPECT_EQ(m.simArchive().registeredOwner(), 0u);
+
+  // A second extraction over the first: every file is made new, none is
+  // overwritten, so each one in the way fails the extraction and stays.
+  m.fs().WriteFile("C:\\Ticket\\x86\\uniDRV.DLL", "put there");
+  EXPECT_EQ(library.Extract(kArchive, "C:\\"), 0);
+  EXPECT_EQ(m.fs().ReadFile("C:\\Ticket\\x86\\uniDRV.DLL"), "put there");
 }
 
 }  // namespace

@@ -6,8 +6,11 @@
 #include <vector>
 
 #include "checked_machine.h"
+#include "platform/win_constants.h"
 
 namespace {
+
+const char* const kStandardUser = "S-1-5-21-1004336348-1177238915-682003330-1001";
 
 class WorkArea : public ::testing::Test {
  protected:
@@ -62,6 +65,97 @@ TEST_F(WorkArea, RemovesTheThreeItemsAndNothingElse) {
   EXPECT_EQ(m.fs().List("C:\\Ticket\\x86"), std::vector<std::string>{"uniDRV.DLL"});
   EXPECT_EQ(m.fs().ReadFile("C:\\WINDOWS\\system32\\spoolsv.exe"), "system");
   EXPECT_EQ(m.fs().ReadFile("C:\\WINDOWS\\system32\\drivers\\disk.sys"), "system");
+}
+
+// A standard user may create folders in C:\ and make them junctions. The
+// clean-up runs as administrator (or SYSTEM) after every run: a link at the
+// top goes as the link, as one below does, and what it points at stays.
+TEST_F(WorkArea, ALinkAtTheTopGoesAsTheLinkAndItsTargetStays) {
+  m.fs().WriteFile("C:\\Shop\\till.db", "sales");
+  m.fs().WriteFile("C:\\Shop\\Sub\\keep.txt", "kept");
+  m.fs().WriteFile("C:\\WINDOWS\\system32\\hosts.ini", "system");
+  m.fs().MakeLink("C:\\Ticket", "C:\\Shop");
+  m.fs().SetOwner("C:\\Ticket", kStandardUser);
+  m.fs().MakeLink("C:\\Barcode", "C:\\WINDOWS\\system32");
+  m.fs().MakeLink("C:\\DriverName.cfg", "C:\\WINDOWS\\system32\\hosts.ini");
+  RemoveWorkArea(m);
+  EXPECT_EQ(m.fs().List("C:\\"), (std::vector<std::string>{"Setup", "Shop", "WINDOWS"}));
+  EXPECT_EQ(m.fs().ReadFile("C:\\Shop\\till.db"), "sales");
+  EXPECT_EQ(m.fs().ReadFile("C:\\Shop\\Sub\\keep.txt"), "kept");
+  EXPECT_EQ(m.fs().ReadFile("C:\\WINDOWS\\system32\\hosts.ini"), "system");
+  EXPECT_EQ(Calls("FindFirstFileA"), 0u) << "no link is searched";
+
+  // DeleteTree on a link of its own, the same.
+  m.fs().MakeLink("C:\\Other", "C:\\Shop");
+  EXPECT_TRUE(DeleteTree(m, "c:\\Other"));
+  EXPECT_EQ(m.fs().List("C:\\Shop"), (std::vector<std::string>{"Sub", "till.db"}));
+}
+
+// Another account's folder is not the installer's to clean: its owner could
+// swap a folder below it for a junction between the listing and the descent.
+TEST_F(WorkArea, AnotherUsersEntriesAreLeftAlone) {
+  SeedWorkArea();
+  m.fs().SetOwner("C:\\Barcode", kStandardUser);
+  m.fs().SetOwner("C:\\DriverName.cfg", kStandardUser);
+  RemoveWorkArea(m);
+  EXPECT_EQ(m.fs().List("C:\\"),
+            (std::vector<std::string>{"Barcode", "DriverName.cfg", "Setup", "WINDOWS"}));
+  EXPECT_EQ(m.fs().ReadFile("C:\\Barcode\\x86\\deep\\deeper\\file.bin"), "e");
+  EXPECT_EQ(m.fs().List("C:\\Barcode\\x64"), std::vector<std::string>{"empty"});
+}
+
+// What makes an entry unfit for use, in the order the start-up looks.
+TEST_F(WorkArea, UnsafeEntriesAreLinksAndOtherAccountsEntries) {
+  EXPECT_EQ(UnsafeWorkAreaEntry(m), "") << "nothing there";
+  SeedWorkArea();
+  m.fs().SetOwner("C:\\Ticket", platform::kSidSystem);
+  m.fs().SetOwner("C:\\DriverName.cfg", platform::kSidTrustedInstaller);
+  // Made by the installer's own account where objects belong to their
+  // creator.
+  m.fs().SetOwner("C:\\Barcode", sim::SimSecurity::kDefaultProcessUser);
+  EXPECT_EQ(UnsafeWorkAreaEntry(m), "");
+  // Only the three entries themselves count: a link below is removed as a
+  // link when the work area is renewed.
+  m.fs().MakeLink("C:\\Ticket\\x86\\sys", "C:\\WINDOWS\\system32");
+  EXPECT_EQ(UnsafeWorkAreaEntry(m), "");
+  m.fs().SetOwner("C:\\DriverName.cfg", kStandardUser);
+  EXPECT_EQ(UnsafeWorkAreaEntry(m), "C:\\DriverName.cfg");
+  m.fs().SetOwner("C:\\Barcode", "S-1-1-0");  // Everyone
+  EXPECT_EQ(UnsafeWorkAreaEntry(m), "C:\\Barcode");
+  DeleteTree(m, "C:\\Ticket");
+  m.fs().MakeDirectory("C:\\Elsewhere");
+  m.fs().MakeLink("C:\\Ticket", "C:\\Elsewhere");  // made by an administrator: still a link
+  EXPECT_EQ(UnsafeWorkAreaEntry(m), "C:\\Ticket");
+  // An owner that cannot be read was hidden by someone.
+  m.fs().SetOwner("C:\\Barcode", platform::kSidAdministrators);
+  m.fs().SetOwner("C:\\DriverName.cfg", platform::kSidAdministrators);
+  m.fs().RemoveDirectoryA("C:\\Ticket");
+  m.faults().Fail("GetEntryOwnerA", win::ERROR_ACCESS_DENIED, {.fromCall = 2});
+  EXPECT_EQ(UnsafeWorkAreaEntry(m), "C:\\Barcode");
+}
+
+// The folders are made anew for each unpacking; one that someone made in
+// the moment between the removal and the creation is not used.
+TEST_F(WorkArea, RenewedFoldersAreTheInstallersOwnAndProtected) {
+  SeedWorkArea();
+  EXPECT_EQ(RenewWorkArea(m), "");
+  EXPECT_EQ(m.fs().List("C:\\"),
+            (std::vector<std::string>{"Barcode", "Setup", "Ticket", "WINDOWS"}));
+  for (const char* folder : {"C:\\Ticket", "C:\\Barcode"}) {
+    EXPECT_TRUE(m.fs().List(folder).empty()) << folder;
+    EXPECT_EQ(m.fs().OwnerOf(folder), platform::kSidAdministrators);
+    const auto security = m.fs().SecurityOf(folder);
+    ASSERT_TRUE(security.has_value()) << folder;
+    ASSERT_EQ(security->allowed.size(), 3u);
+    EXPECT_EQ(security->allowed[0].sid, platform::kSidSystem);
+    EXPECT_EQ(security->allowed[0].access, win::FILE_ALL_ACCESS);
+    EXPECT_EQ(security->allowed[1].sid, platform::kSidAdministrators);
+    EXPECT_EQ(security->allowed[1].access, win::FILE_ALL_ACCESS);
+    EXPECT_EQ(security->allowed[2].sid, platform::kSidUsers);
+    EXPECT_EQ(security->allowed[2].access, 0x1200A9u) << "read and execute, no write";
+  }
+  m.faults().Fail("CreateSecuredDirectoryA", win::ERROR_ALREADY_EXISTS, {.fromCall = 2});
+  EXPECT_EQ(RenewWorkArea(m), "C:\\Barcode");
 }
 
 TEST_F(WorkArea, PathsBeyondTheSystemLimitAreLeftAlone) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -133,6 +134,42 @@ TEST_F(MainWindowTest, AStartUpWorkerThatCannotStartIsReportedAndTheWindowStillC
             "and run it again.");
   EXPECT_EQ(boxes[0].ownerTemplateId, IDD_MAIN);
   EXPECT_EQ(boxes[0].type, win::MB_OK | win::MB_ICONSTOP);
+}
+
+// A WM_TIMER can come from anywhere. In the plain window one with id 2
+// neither closes the window while the start-up runs nor starts an
+// installation after it; the destroy handling kills timer 1 whoever set it.
+TEST_F(MainWindowTest, TimerMessagesTheWindowDidNotAskForChangeNothing) {
+  m.fs().WriteFile("C:\\DriverName.cfg", "[A]\nPrintName1=RX-01 Series\n");
+  updateMessage = m.ui().RegisterWindowMessageA("MyUpdateData");
+  window = std::make_unique<MainWindow>(m, updateMessage);
+  std::size_t statuses = 0;
+  m.simUi().Script(
+      IDD_MAIN,
+      [&](sim::UserActions& u) {
+        u.WaitUntil([&] {
+          const auto lines = m.simUi().Statuses(IDD_MAIN, IDC_STATUS);
+          return std::find(lines.begin(), lines.end(), "Reading driver file...") != lines.end();
+        });
+        m.ui().SendMessageA(u.hwnd(), sim::kWmTimer, 2, 0);
+        ASSERT_FALSE(u.Ended());
+        shell_test::WaitForStartUp(m, u);
+        ASSERT_TRUE(u.IsEnabled(IDC_INSTALL));
+        statuses = m.simUi().Statuses(IDD_MAIN, IDC_STATUS).size();
+        m.ui().SendMessageA(u.hwnd(), sim::kWmTimer, 2, 0);
+        u.WaitIdle();
+        m.ui().SetTimer(u.hwnd(), 1, 700);
+        u.Click(win::IDCANCEL);
+      },
+      sim::SimUi::ScriptStart::AtOnce);
+  EXPECT_EQ(m.ui().DialogBoxParamA(IDD_MAIN, 0, *window), win::IDCANCEL);
+  EXPECT_EQ(m.simUi().Statuses(IDD_MAIN, IDC_STATUS).size(), statuses);
+  EXPECT_EQ(m.simUi().EnableChanges(IDD_MAIN, IDC_INSTALL), (std::vector<int>{1}));
+  EXPECT_TRUE(m.simUi().MessageBoxes().empty());
+  const auto transcript = m.simUi().Transcript();
+  EXPECT_TRUE(std::any_of(transcript.begin(), transcript.end(), [](const sim::Event& e) {
+    return e.kind == sim::EventKind::TimerKilled && e.value == 1;
+  })) << m.simUi().Dump();
 }
 
 // The worker shows the spooler box from its own thread. The user acts while

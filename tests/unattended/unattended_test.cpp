@@ -2,6 +2,8 @@
 // the answer rules, and each exit code's path.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "dialogs/serial_prompt_dialog.h"
 #include "install/install_fixture.h"
 #include "package/package_fixture.h"
@@ -78,6 +80,19 @@ TEST(UnattendedCommandLine, EveryBadInputIsRefusedWithItsReason) {
   }
 }
 
+// One event, one line: every kind of line break inside a text (a box's
+// "\r\n", a lone "\n" or "\r") becomes " | ", and each line ends in "\r\n".
+TEST(UnattendedLog, LineBreaksInsideAnEventKeepItOnOneLine) {
+  sim::SimMachine m;
+  m.fs().MakeDirectory("C:\\Temp");
+  RunLog log(m.process());
+  log.Open(kLog, false);
+  log.Line("a\r\nb\nc\rd\r");
+  log.Line("\n");
+  const std::string stamp = m.process().LocalTimestamp() + "  [4012] ";
+  EXPECT_EQ(m.fs().ReadFile(kLog), stamp + "a | b | c | d | \r\n" + stamp + " | \r\n");
+}
+
 TEST(UnattendedAnswers, EachQuestionHasItsRule) {
   sim::SimMachine m;
   RunLog log(m.process());
@@ -152,7 +167,7 @@ TEST_F(UnattendedRunTest, QuietReceiptInstallOnTheOnlyParallelPort) {
   EXPECT_EQ(PrinterPort(kReceipt), "LPT1:");
   ExpectNothingShown();
   const std::string log = Log();
-  for (const char* line : {"[4242] run: process 4242, DriverSetup 1.0.0.0, account admin (not "
+  for (const char* line : {"[4012] run: process 4012, DriverSetup 1.0.0.0, account admin (not "
                            "SYSTEM), session 1\r\n",
                            "command line: /quiet \"/driver:", "environment: Windows 6.1",
                            "package: looked for in C:\\Setup; C:\\Setup\\DriverData.Drv, unpacked",
@@ -163,11 +178,52 @@ TEST_F(UnattendedRunTest, QuietReceiptInstallOnTheOnlyParallelPort) {
   std::size_t lines = 0;
   for (std::size_t at = 0; (at = log.find("\r\n", at)) != std::string::npos; at += 2) ++lines;
   std::size_t tagged = 0;
-  for (std::size_t at = 0; (at = log.find("  [4242] ", at)) != std::string::npos; ++at) ++tagged;
+  for (std::size_t at = 0; (at = log.find("  [4012] ", at)) != std::string::npos; ++at) ++tagged;
   EXPECT_EQ(tagged, lines) << "every line carries the process id";
   EXPECT_NE(DeviceValue().value_or(""), "");
   EXPECT_FALSE(m.fs().Exists("C:\\Ticket")) << "the work area is removed as by the window";
   EXPECT_TRUE(m.Leftovers().empty());
+}
+
+// The monitor DLL the spooler holds is replaced at the next start of
+// Windows: the run succeeds and says that a restart is pending.
+TEST_F(UnattendedRunTest, AReinstallOverAHeldLanguageMonitorLogsThePendingRestart) {
+  const std::string monitorDll = "C:\\WINDOWS\\system32\\lbxmonNT.dll";
+  m.fs().WriteFile(monitorDll, "older version");
+  m.spool().AddMonitor(install_test::kMonitor, monitorDll);
+  m.spool().AddDriver(sim::kEnvX86, "LX-2(Label)", install_test::kMonitor);
+  EXPECT_EQ(Run({"/quiet", "/driver:LX-2(Label)", "/port:parallel"}), 0) << Log();
+  EXPECT_NE(Log().find("restart pending: "), std::string::npos) << Log();
+  EXPECT_EQ(m.fs().PendingMoves().size(), 1u);
+}
+
+// A standard user's C:\Barcode with a language monitor of their own in it:
+// the run installs nothing, and a roll-out learns why from its exit code.
+// No package lies beside the installer here, so the work area would be used
+// as it lies; it is refused all the same.
+TEST_F(UnattendedRunTest, AnotherUsersWorkAreaEndsTheRunWithItsCode) {
+  const std::string monitors[] = {catalogue::LabelEngineFiles(false)[catalogue::kLabelMonitorDll],
+                                  catalogue::LabelEngineFiles(true)[catalogue::kLabelMonitorDll]};
+  for (const std::string& monitor : monitors) {
+    m.fs().WriteFile("C:\\Barcode\\x86\\" + monitor, "planted");
+    m.fs().WriteFile("C:\\Barcode\\x64\\" + monitor, "planted");
+  }
+  m.fs().SetOwner("C:\\Barcode", "S-1-5-21-1004336348-1177238915-682003330-1001");
+  EXPECT_EQ(Run({"/quiet", "/driver:" + kLabel, "/port:parallel"}), exit_code::kInstallFailed)
+      << Log();
+  EXPECT_EQ(exit_code::kInstallFailed, 1603);
+  ExpectNothingShown();
+  for (const std::string& monitor : monitors) {
+    EXPECT_FALSE(m.fs().Exists("C:\\WINDOWS\\system32\\" + monitor)) << monitor;
+  }
+  EXPECT_TRUE(m.spool().Monitors().empty());
+  EXPECT_TRUE(m.spool().Printers().empty());
+  const std::string log = Log();
+  for (const char* line : {"box \"Error\": The folder C:\\Barcode is not safe to use",
+                           "failure: C:\\Barcode is a link", "exit code 1603"}) {
+    EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
+  }
+  EXPECT_EQ(m.fs().ReadFile("C:\\Barcode\\x86\\" + monitors[0]), "planted");
 }
 
 TEST_F(UnattendedRunTest, EachFailureEndsWithItsExitCode) {
@@ -384,8 +440,7 @@ TEST_F(UnattendedRunTest, RefusalsShowNoBoxWhereNobodyLooks) {
     EXPECT_TRUE(rig.m.simProcess().ErrorBoxesSuppressed()) << run.name;
   }
   // A second instance under /passive says so in the log only.
-  bool existed = false;
-  auto first = m.process().CreateMutexA(kInstanceMutexName, existed);
+  auto first = m.process().CreateInstanceMutex(kInstanceMutexName).handle;
   EXPECT_EQ(Run({"/passive", "/driver:" + kReceipt}), exit_code::kAlreadyRunning);
   EXPECT_TRUE(m.simUi().MessageBoxes().empty());
   // In session 0 /quiet is what works.
@@ -397,8 +452,7 @@ TEST_F(UnattendedRunTest, RefusalsShowNoBoxWhereNobodyLooks) {
 
 TEST_F(UnattendedRunTest, ASecondInstallerChangesNothing) {
   LayPackage();  // the first installer's work area
-  bool existed = false;
-  auto first = m.process().CreateMutexA(kInstanceMutexName, existed);
+  auto first = m.process().CreateInstanceMutex(kInstanceMutexName).handle;
   EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:parallel"}), 1618);
   EXPECT_TRUE(m.spool().Printers().empty());
   EXPECT_TRUE(m.fs().Exists("C:\\Ticket")) << "the first installer's work area stays";
@@ -407,6 +461,116 @@ TEST_F(UnattendedRunTest, ASecondInstallerChangesNothing) {
   first.reset();
   EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:parallel"}), 0) << Log();
   EXPECT_EQ(m.simProcess().MutexHolders(kInstanceMutexName), 0);
+}
+
+// A standard user's account, as the owner of what such a user makes.
+const char* const kStandardUser = "S-1-5-21-3623811015-3361044348-30300820-1013";
+
+// The mutex lives where only administrators make anything: a standard
+// user's object of the Global name, open to all or not, keeps no installer
+// out, and two installers still exclude each other.
+TEST_F(UnattendedRunTest, AStandardUsersMutexKeepsNoInstallerOut) {
+  for (bool openToAll : {true, false}) {
+    auto squatter =
+        m.simProcess().HoldGlobalMutex("Global\\PosPrinterDriverSetup", kStandardUser, openToAll);
+    m.files().DeleteFileA(kLog);
+    EXPECT_EQ(Run({"/quiet", "/list"}), 0) << Log();
+    EXPECT_NE(Log().find("instance mutex taken in the Administrators' private namespace"),
+              std::string::npos)
+        << Log();
+    auto first = m.process().CreateInstanceMutex(kInstanceMutexName);
+    EXPECT_EQ(first.state, platform::InstanceMutexState::kCreated);
+    EXPECT_EQ(Run({"/quiet", "/list"}), 1618) << Log();
+    EXPECT_NE(Log().find("held by another installer in the Administrators' private namespace"),
+              std::string::npos)
+        << Log();
+  }
+  // A process that is no administrator takes nothing, and is told it must
+  // be one, not that another installer runs.
+  m.simProcess().SetElevated(false);
+  EXPECT_EQ(Run({"/quiet", "/list"}), exit_code::kNotElevated) << Log();
+}
+
+// Where the system has no private namespaces, the Global name is used and
+// its owner tells an installer's mutex from anyone else's: a list that
+// refuses this administrator is an installer's of another administrator or
+// of SYSTEM.
+TEST_F(UnattendedRunTest, WithoutPrivateNamespacesTheMutexOwnerDecides) {
+  m.simProcess().SetPrivateNamespaces(false);
+  const struct {
+    const char* owner;
+    bool administratorsMayOpen;
+    int code;
+    const char* logged;
+  } cases[] = {
+      {platform::kSidSystem, false, 1618,
+       "instance mutex in Global\\PosPrinterDriverSetup refuses this process (error 5)"},
+      {platform::kSidSystem, true, 1618,
+       "held by another installer in Global\\PosPrinterDriverSetup (owner S-1-5-18)"},
+      {kStandardUser, true, 0,
+       "belongs to S-1-5-21-3623811015-3361044348-30300820-1013, not to an installer"},
+  };
+  for (const auto& c : cases) {
+    auto holder = m.simProcess().HoldGlobalMutex("Global\\PosPrinterDriverSetup", c.owner,
+                                                 c.administratorsMayOpen);
+    m.files().DeleteFileA(kLog);
+    EXPECT_EQ(Run({"/quiet", "/list"}), c.code) << c.logged << "\n" << Log();
+    EXPECT_NE(Log().find(c.logged), std::string::npos) << Log();
+  }
+  EXPECT_EQ(m.simProcess().MutexHolders(kInstanceMutexName), 0);
+}
+
+// A log file someone else could have put in place is not written: not
+// through a link, not to a second name of another file, not to a file a
+// standard user owns (and could read or forge). The run writes a file of
+// its own beside it and says why in that file's first line.
+TEST_F(UnattendedRunTest, ALogFileThatIsALinkOrSomeoneElsesIsLeftAlone) {
+  const char* const kPrecious = "C:\\WINDOWS\\system32\\drivers\\etc\\hosts";
+  const char* const kBeside = "C:\\Temp\\DriverSetup-4012.log";
+  m.fs().WriteFile(kPrecious, "127.0.0.1 localhost\r\n");
+  const struct {
+    const char* name;
+    std::function<void()> plant;
+    std::string why;
+  } cases[] = {
+      {"link", [&] { m.fs().MakeLink(kLog, kPrecious); }, "is a link"},
+      {"hard link", [&] { m.fs().MakeHardLink(kLog, kPrecious); },
+       "has more than one name (hard links)"},
+      {"owner",
+       [&] {
+         m.fs().WriteFile(kLog, "forged\r\n");
+         m.fs().SetOwner(kLog, kStandardUser);
+       },
+       std::string("belongs to ") + kStandardUser},
+  };
+  for (const auto& c : cases) {
+    m.files().DeleteFileA(kLog);
+    m.files().DeleteFileA(kBeside);
+    c.plant();
+    EXPECT_EQ(Run({"/quiet", "/list"}), 0) << c.name;
+    EXPECT_EQ(m.fs().ReadFile(kPrecious), "127.0.0.1 localhost\r\n") << c.name;
+    const std::string beside = m.fs().ReadFile(kBeside).value_or("");
+    const std::string first = beside.substr(0, beside.find("\r\n"));
+    EXPECT_NE(first.find(std::string("the log file C:\\Temp\\DriverSetup.log ") + c.why +
+                         ": not written to; this run's log is " + kBeside),
+              std::string::npos)
+        << c.name << "\n"
+        << beside;
+    EXPECT_NE(beside.find("exit code 0"), std::string::npos) << c.name << "\n" << beside;
+  }
+  EXPECT_EQ(m.fs().ReadFile(kLog), "forged\r\n");
+  // A file of the administrators' is appended to as always.
+  m.fs().SetOwner(kLog, platform::kSidAdministrators);
+  EXPECT_EQ(Run({"/quiet", "/list"}), 0);
+  EXPECT_NE(Log().find("forged\r\n"), std::string::npos);
+  EXPECT_NE(Log().find("exit code 0"), std::string::npos);
+}
+
+TEST(RunLogBeside, TheProcessIdGoesBeforeTheExtension) {
+  EXPECT_EQ(RunLog::BesidePath("C:\\Temp\\DriverSetup.log", 7), "C:\\Temp\\DriverSetup-7.log");
+  EXPECT_EQ(RunLog::BesidePath("C:\\a.b\\setup", 7), "C:\\a.b\\setup-7");
+  EXPECT_EQ(RunLog::BesidePath("C:\\logs\\.log", 7), "C:\\logs\\.log-7");
+  EXPECT_EQ(RunLog::BesidePath("x.y.txt", 12), "x.y-12.txt");
 }
 
 // The runs with a monitoring thread or the start-up worker (ThreadSanitizer).
@@ -551,7 +715,7 @@ TEST_F(UnattendedRunTest, QuietListAndUninstall) {
       "printer\t" + kReceipt + "\tLPT1:\t" + m.spool().Printer(kReceipt)->driver + "\r\n";
   EXPECT_NE(console.find("\n" + printerLine), std::string::npos) << console;
   EXPECT_NE(console.find("\ndriver name\t" + kLabel + "\r\n"), std::string::npos) << console;
-  EXPECT_NE(Log().find("[4242] " + printerLine), std::string::npos) << Log();
+  EXPECT_NE(Log().find("[4012] " + printerLine), std::string::npos) << Log();
   EXPECT_EQ(console.find("Office"), std::string::npos) << "only the family's printers";
   EXPECT_EQ(Run({"/quiet", "/uninstall:" + kReceipt, "/norestart"}), 0) << Log();
   EXPECT_FALSE(m.spool().Printer(kReceipt).has_value());

@@ -143,6 +143,22 @@ TEST_F(Uninstall, RemovesThePrinterItsKeysAndTheCatalogueDriverBehindADisplayNam
   EXPECT_EQ(m.sec().EnabledPrivileges(), (std::vector<std::string>{"SeLoadDriverPrivilege"}));
 }
 
+// The grant on a parent key is made again once the key is open: a first
+// grant that failed does not leave the printer's protected key behind.
+TEST_F(Uninstall, AGrantThatFailsIsMadeAgainOnceTheKeyIsOpen) {
+  WriteDriverNames("[A]\nPrintName1=RX-01 Series\n");
+  AddPrinter("RX-01 Series", "RX-01 Series");
+  AddKeys("RX-01 Series");
+  m.reg().Protect(kCleanedKeys[0].first, kCleanedKeys[0].second + "\\RX-01 Series");
+  RunWindow([&](sim::UserActions& u) {
+    u.SelectRow(IDC_PORT_LIST, 0);
+    m.faults().Fail("SetNamedSecurityInfoA", win::ERROR_ACCESS_DENIED);
+    u.Click(IDC_UNINSTALL_DRIVER);
+  });
+  EXPECT_FALSE(Has("RX-01 Series"));
+  EXPECT_EQ(Keys("RX-01 Series"), 0);
+}
+
 // A name in a section past the receipt rows names that label row's driver.
 TEST_F(Uninstall, ANameInALabelRowRemovesThatRowsLabelDriver) {
   std::string names;

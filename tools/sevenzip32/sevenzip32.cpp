@@ -10,12 +10,44 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <type_traits>
 
 #include "package/archive_entry.h"
 
 typedef BOOL(CALLBACK* ArchiverProc)(HWND, UINT, UINT, LPVOID);
 
 namespace {
+
+// Windows' cabinet.dll, from the system folder by its full path: imported,
+// it would be looked for beside the program that loads this library first,
+// where anyone who can write there may have put their own. Loaded once and
+// kept for the life of the process.
+struct Cabinet {
+  decltype(&FDICreate) create = nullptr;
+  decltype(&FDICopy) copy = nullptr;
+  decltype(&FDIDestroy) destroy = nullptr;
+};
+
+const Cabinet& CabinetFunctions() {
+  static const Cabinet cabinet = [] {
+    Cabinet c;
+    char folder[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return c;
+    HMODULE module = LoadLibraryA((std::string(folder, length) + "\\cabinet.dll").c_str());
+    if (module == nullptr) return c;
+    const auto find = [module](auto& pointer, const char* name) {
+      pointer = reinterpret_cast<std::remove_reference_t<decltype(pointer)>>(
+          reinterpret_cast<void*>(GetProcAddress(module, name)));
+    };
+    find(c.create, "FDICreate");
+    find(c.copy, "FDICopy");
+    find(c.destroy, "FDIDestroy");
+    if (!c.create || !c.copy || !c.destroy) c = Cabinet{};
+    return c;
+  }();
+  return cabinet;
+}
 
 // States passed to the progress callback, as archiver libraries of this
 // family number them.
@@ -98,8 +130,7 @@ bool IsLink(const std::string& path) {
 // in the meantime (in place of a folder that was missing then), and a folder
 // created below it would be created wherever it points. Each folder is looked
 // at before the next one is made inside it, so nothing is created through
-// such a link; what stays open is the moment between the last look and the
-// opening of the file itself.
+// such a link; the file itself is checked once it is open (OpenTarget).
 bool CreateParents(const std::string& path) {
   for (size_t i = 0; i < path.size(); ++i) {
     if (path[i] != '\\' || i == 0 || path[i - 1] == ':' || path[i - 1] == '\\') continue;
@@ -108,6 +139,42 @@ bool CreateParents(const std::string& path) {
     if (IsLink(folder)) return false;
   }
   return true;
+}
+
+// True when the open file `file` is the one at `meant`: no link on the way
+// carried the open elsewhere. The final path comes from the handle, so no
+// change of the folders after the open can fool it.
+bool IsWhereMeant(HANDLE file, const std::string& meant) {
+  char full[2 * MAX_PATH];
+  const DWORD fullLength = GetFullPathNameA(meant.c_str(), sizeof full, full, nullptr);
+  if (fullLength == 0 || fullLength >= sizeof full) return false;
+  char final[2 * MAX_PATH];
+  const DWORD finalLength =
+      GetFinalPathNameByHandleA(file, final, sizeof final, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  if (finalLength == 0 || finalLength >= sizeof final) return false;
+  const char* found = final;
+  if (std::strncmp(found, "\\\\?\\", 4) == 0) found += 4;
+  return _stricmp(found, full) == 0;
+}
+
+// Creates the file at `target` for writing, or returns INVALID_HANDLE_VALUE
+// with `misplaced` telling a link on the way from any other failure.
+// CREATE_NEW never opens what is already there (a file someone put in the
+// way, or a link in its place, which FILE_FLAG_OPEN_REPARSE_POINT keeps from
+// being followed), and a new file takes the access list of its folder. A
+// file that was created somewhere else than meant is deleted again before a
+// byte is written.
+HANDLE OpenTarget(const std::string& target, bool& misplaced) {
+  misplaced = false;
+  HANDLE file = CreateFileA(target.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return file;
+  if (IsWhereMeant(file, target)) return file;
+  FILE_DISPOSITION_INFO discard = {TRUE};
+  SetFileInformationByHandle(file, FileDispositionInfo, &discard, sizeof discard);
+  CloseHandle(file);
+  misplaced = true;
+  return INVALID_HANDLE_VALUE;
 }
 
 void Refuse(Extraction& x, const std::string& name) {
@@ -131,7 +198,7 @@ FNFDINOTIFY(Notify) {
   switch (fdint) {
     case fdintCOPY_FILE: {
       const std::string name = pfdin->psz1 ? pfdin->psz1 : "";
-      if (!IsSafeArchiveEntry(name)) {
+      if (!IsSafeArchiveEntryAt(x.destination, name)) {
         Refuse(x, name);
         return 0;  // skip the entry
       }
@@ -154,10 +221,15 @@ FNFDINOTIFY(Notify) {
         Refuse(x, name);
         return 0;
       }
-      // -y: an existing file is overwritten, a read-only one included.
-      SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
-      HANDLE h = CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
+      // The installer makes the destination's folders anew before it
+      // unpacks: a file that is already there was put there by someone
+      // else, and is neither overwritten nor used (-y notwithstanding).
+      bool misplaced = false;
+      HANDLE h = OpenTarget(target, misplaced);
+      if (misplaced) {
+        Refuse(x, name);
+        return 0;
+      }
       if (h == INVALID_HANDLE_VALUE) {
         x.writeFailed = true;
         if (x.firstProblem.empty()) x.firstProblem = "cannot create " + target;
@@ -245,17 +317,20 @@ int WINAPI SevenZip(HWND owner, LPCSTR commandLine, LPSTR output, DWORD outputSi
   std::string file = slash == std::string::npos ? path : path.substr(slash + 1);
 
   ERF erf = {};
-  HFDI fdi = FDICreate(Alloc, Free, Open, Read, Write, Close, Seek, cpuUNKNOWN, &erf);
+  const Cabinet& cabinet = CabinetFunctions();
+  HFDI fdi = cabinet.create
+                 ? cabinet.create(Alloc, Free, Open, Read, Write, Close, Seek, cpuUNKNOWN, &erf)
+                 : nullptr;
   if (fdi == nullptr) {
     Say(output, outputSize, "cabinet support unavailable\r\n");
     return kArchiveUnreadable;
   }
   if (!Report(x, kExtractBegin, command.archive, x.destination, 0)) {
-    FDIDestroy(fdi);
+    cabinet.destroy(fdi);
     return kArchiveCancelled;
   }
-  const BOOL copied = FDICopy(fdi, file.data(), folder.data(), 0, Notify, nullptr, &x);
-  FDIDestroy(fdi);
+  const BOOL copied = cabinet.copy(fdi, file.data(), folder.data(), 0, Notify, nullptr, &x);
+  cabinet.destroy(fdi);
   Report(x, kExtractEnd, command.archive, x.destination, 0);
 
   char summary[96];

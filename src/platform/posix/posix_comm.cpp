@@ -545,9 +545,9 @@ bool PosixCommPorts::GetOverlappedResult(platform::CommHandle handle,
   return true;
 }
 
-uint32_t PosixCommPorts::WaitForMultipleObjects(uint32_t count,
-                                                const platform::EventHandle* handles,
+uint32_t PosixCommPorts::WaitForMultipleObjects(std::span<const platform::EventHandle> handles,
                                                 uint32_t timeoutMs) {
+  const auto count = static_cast<uint32_t>(handles.size());
   std::vector<std::shared_ptr<Event>> events;
   for (uint32_t i = 0; i < count; ++i) {
     auto event = FindEvent(handles[i]);

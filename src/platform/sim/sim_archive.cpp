@@ -51,7 +51,8 @@ bool CopyData(struct archive* in, struct archive* out, uint64_t& written, std::s
 
 }  // namespace
 
-ExtractReport ExtractArchive(const std::filesystem::path& archivePath, const EntryPathMapper& map) {
+ExtractReport ExtractArchive(const std::filesystem::path& archivePath, const EntryPathMapper& map,
+                             const std::string& destination) {
   ExtractReport report;
   std::unique_ptr<struct archive, ReadDeleter> in(archive_read_new());
   archive_read_support_format_7zip(in.get());
@@ -84,8 +85,8 @@ ExtractReport ExtractArchive(const std::filesystem::path& archivePath, const Ent
     const std::string name = rawName ? rawName : "";
     const auto type = archive_entry_filetype(entry);
     const bool plain = type == AE_IFREG || type == AE_IFDIR;
-    if (!IsSafeArchiveEntry(name) || !plain || archive_entry_hardlink(entry) != nullptr ||
-        archive_entry_symlink(entry) != nullptr) {
+    if (!IsSafeArchiveEntryAt(destination, name) || !plain ||
+        archive_entry_hardlink(entry) != nullptr || archive_entry_symlink(entry) != nullptr) {
       report.refused.push_back(name);
       archive_read_data_skip(in.get());
       continue;
@@ -130,7 +131,10 @@ bool SimArchive::LoadLibraryA(const std::string& fileName) {
   std::lock_guard<std::mutex> lock(mutex_);
   ++loadCount_;
   lastLoadedName_ = fileName;
-  if (!present_) {
+  // The program restricts its library search to the system folder before
+  // anything else, so a bare name is looked for there alone, and this
+  // library is never there.
+  if (!present_ || fileName.find('\\') == std::string::npos) {
     SetLastError(win::ERROR_MOD_NOT_FOUND);
     return false;
   }
@@ -164,12 +168,13 @@ bool SimArchive::KillOwnerWindowEx(platform::WindowId owner) {
   return true;
 }
 
-int SimArchive::SevenZip(platform::WindowId /*owner*/, const std::string& command, char* output,
+int SimArchive::SevenZip(platform::WindowId owner, const std::string& command, char* output,
                          uint32_t outputSize) {
   int failWith = 0;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     commands_.push_back(command);
+    callOwners_.push_back({owner, owner_});
     if (!loaded_) return kArchiveNotLoaded;
     failWith = failWith_;
   }
@@ -201,21 +206,29 @@ int SimArchive::SevenZip(platform::WindowId /*owner*/, const std::string& comman
     say("destination not on drive C:\n");
     return kArchiveWriteFailed;
   }
-  const ExtractReport report = ExtractArchive(archiveHost, [&](const std::string& entryName) {
-    std::string windowsName = entryName;
-    std::replace(windowsName.begin(), windowsName.end(), '/', '\\');
-    // -y overwrites whatever is there, read-only files included.
-    if (files_.Exists(destination + windowsName)) {
-      files_.SetReadOnly(destination + windowsName, false);
-    }
-    return files_.HostPath(destination + windowsName);
-  });
+  bool fileInTheWay = false;
+  const ExtractReport report = ExtractArchive(
+      archiveHost,
+      [&](const std::string& entryName) {
+        std::string windowsName = entryName;
+        std::replace(windowsName.begin(), windowsName.end(), '/', '\\');
+        // Every file is created new (CREATE_NEW), -y notwithstanding: one that
+        // is already there is neither overwritten nor used, and the extraction
+        // fails.
+        const std::string target = destination + windowsName;
+        if (files_.Exists(target) && !files_.IsDirectory(target)) {
+          fileInTheWay = true;
+          return std::filesystem::path();
+        }
+        return files_.HostPath(target);
+      },
+      parsed.destination);
   char summary[128];
   std::snprintf(summary, sizeof summary, "%zu extracted, %zu refused\n", report.extracted.size(),
                 report.refused.size());
   say(summary + (report.error.empty() ? std::string() : report.error + "\n"));
   if (!report.opened) return kArchiveUnreadable;
-  if (!report.complete) return kArchiveWriteFailed;
+  if (!report.complete || fileInTheWay) return kArchiveWriteFailed;
   if (!report.refused.empty()) return kArchiveUnsafeEntries;
   return 0;
 }
@@ -248,6 +261,11 @@ std::string SimArchive::lastLoadedName() const {
 std::vector<std::string> SimArchive::commands() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return commands_;
+}
+
+std::vector<SimArchive::CallOwner> SimArchive::callOwners() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return callOwners_;
 }
 
 platform::WindowId SimArchive::registeredOwner() const {

@@ -2,7 +2,8 @@
 // "7-zip32.dll", unpacking 7z, zip and CAB archives with libarchive into the
 // simulated drive. Entries that would land outside the destination (a ".."
 // component, an absolute path, a drive letter, links) are refused; the rest
-// is extracted.
+// is extracted, each file created new: a file already at an entry's place
+// stays as it is and the extraction fails.
 #pragma once
 
 #include <cstdint>
@@ -35,8 +36,11 @@ using EntryPathMapper = std::function<std::filesystem::path(const std::string& e
 
 // Unpacks `archive` (7z, zip or CAB, recognised by content) entry by entry.
 // Unsafe entry names and every entry that is not a plain file or folder
-// (symbolic and hard links, devices) are refused and listed.
-ExtractReport ExtractArchive(const std::filesystem::path& archive, const EntryPathMapper& map);
+// (symbolic and hard links, devices) are refused and listed. With the
+// Windows `destination` the entries are meant for, names that do not belong
+// there are refused too (IsSafeArchiveEntryAt).
+ExtractReport ExtractArchive(const std::filesystem::path& archive, const EntryPathMapper& map,
+                             const std::string& destination = std::string());
 
 class SimArchive : public platform::ArchiveDll {
  public:
@@ -53,7 +57,9 @@ class SimArchive : public platform::ArchiveDll {
 
   // --- Seeding and inspection ---
   // Absent: LoadLibraryA fails with ERROR_MOD_NOT_FOUND (126) in the
-  // calling thread's last-error value.
+  // calling thread's last-error value. Present, it is found by a full path
+  // only: the program searches nothing but the system folder for a bare
+  // name.
   void SetPresent(bool present);
   // Makes the next SevenZip calls return `code` without extracting (0 turns
   // the fault off).
@@ -64,6 +70,14 @@ class SimArchive : public platform::ArchiveDll {
   std::string lastLoadedName() const;
   std::vector<std::string> commands() const;   // every SevenZip command, in order
   platform::WindowId registeredOwner() const;  // 0 when no owner is registered
+  // Per SevenZip call: the owner window it was given, and the one
+  // SetOwnerWindowEx had registered at the time (0: none).
+  struct CallOwner {
+    platform::WindowId given = 0;
+    platform::WindowId registered = 0;
+    bool operator==(const CallOwner&) const = default;
+  };
+  std::vector<CallOwner> callOwners() const;
 
  private:
   SimFiles& files_;
@@ -75,6 +89,7 @@ class SimArchive : public platform::ArchiveDll {
   int freeCount_ = 0;
   std::string lastLoadedName_;
   std::vector<std::string> commands_;
+  std::vector<CallOwner> callOwners_;
   platform::WindowId owner_ = 0;
 };
 

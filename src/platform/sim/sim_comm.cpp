@@ -606,8 +606,9 @@ bool SimComm::ResetEvent(platform::EventHandle handle) {
   return found ? true : Fail(win::ERROR_INVALID_HANDLE);
 }
 
-uint32_t SimComm::WaitForMultipleObjects(uint32_t count, const platform::EventHandle* handles,
+uint32_t SimComm::WaitForMultipleObjects(std::span<const platform::EventHandle> handles,
                                          uint32_t timeoutMs) {
+  const auto count = static_cast<uint32_t>(handles.size());
   if (!Check("WaitForMultipleObjects")) return win::WAIT_FAILED;
   // Lock held: the first signalled event (consumed when auto-reset), or -1.
   auto takeLocked = [&]() -> int {
@@ -633,7 +634,7 @@ uint32_t SimComm::WaitForMultipleObjects(uint32_t count, const platform::EventHa
   if (timeoutMs == 0) return win::WAIT_TIMEOUT;
 
   auto waiter = std::make_shared<Waiter>();
-  waiter->events.assign(handles, handles + count);
+  waiter->events.assign(handles.begin(), handles.end());
   Locked([&] { waiters_.insert(waiter.get()); });
   if (timeoutMs != win::INFINITE) {
     std::weak_ptr<Waiter> weak = waiter;

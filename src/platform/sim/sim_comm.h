@@ -115,7 +115,7 @@ class SimComm : public platform::CommPorts {
   platform::EventHandle CreateEventA(bool manualReset, bool initialState) override;
   bool SetEvent(platform::EventHandle event) override;
   bool ResetEvent(platform::EventHandle event) override;
-  uint32_t WaitForMultipleObjects(uint32_t count, const platform::EventHandle* events,
+  uint32_t WaitForMultipleObjects(std::span<const platform::EventHandle> events,
                                   uint32_t timeoutMs) override;
   uint32_t GetLastError() override;
   std::string FormatMessageA(uint32_t errorCode) override;

@@ -180,6 +180,11 @@ SimFiles::Resolved SimFiles::Resolve(const std::string& winPath) const {
 
 bool SimFiles::IsReadOnly(const Resolved& r) const { return readOnly_.count(r.canonical) > 0; }
 
+void SimFiles::Forget(const Resolved& r) {
+  owners_.erase(r.canonical);
+  secured_.erase(r.canonical);
+}
+
 bool SimFiles::CopyFileA(const std::string& source, const std::string& target, bool failIfExists) {
   if (auto fault = faults_.Check("CopyFileA")) return Fail(*fault);
   std::lock_guard lock(mutex_);
@@ -192,7 +197,8 @@ bool SimFiles::CopyFileA(const std::string& source, const std::string& target, b
   if (!to.valid || !to.parentExists || !fs::is_directory(to.host.parent_path(), ec)) {
     return Fail(win::ERROR_PATH_NOT_FOUND);
   }
-  if (fs::exists(to.host, ec)) {
+  const bool replaces = fs::exists(to.host, ec);
+  if (replaces) {
     if (failIfExists) return Fail(win::ERROR_FILE_EXISTS);
     if (fs::is_directory(to.host, ec) || IsReadOnly(to)) return Fail(win::ERROR_ACCESS_DENIED);
   }
@@ -200,6 +206,7 @@ bool SimFiles::CopyFileA(const std::string& source, const std::string& target, b
   if (!fs::copy_file(from.host, to.host, fs::copy_options::overwrite_existing, ec)) {
     return Fail(win::ERROR_ACCESS_DENIED);
   }
+  if (!replaces) Forget(to);  // a new file belongs to the copier
   if (IsReadOnly(from)) {
     readOnly_.insert(to.canonical);
   } else {
@@ -218,6 +225,25 @@ bool SimFiles::DeleteFileA(const std::string& path) {
   if (fs::is_directory(r.host, ec) || IsReadOnly(r)) return Fail(win::ERROR_ACCESS_DENIED);
   if (inUse_.count(r.canonical)) return Fail(kErrorSharingViolation);
   if (!fs::remove(r.host, ec)) return Fail(win::ERROR_ACCESS_DENIED);
+  Forget(r);
+  return true;
+}
+
+bool SimFiles::MoveFileExA(const std::string& existing, const std::string& newName,
+                           uint32_t flags) {
+  if (auto fault = faults_.Check("MoveFileExA")) return Fail(*fault);
+  constexpr uint32_t kCopyAllowed = 0x2;  // MOVEFILE_COPY_ALLOWED
+  if ((flags & win::MOVEFILE_DELAY_UNTIL_REBOOT) == 0) return Fail(win::ERROR_NOT_SUPPORTED);
+  if ((flags & kCopyAllowed) != 0) return Fail(win::ERROR_INVALID_PARAMETER);
+  std::lock_guard lock(mutex_);
+  const Resolved from = Resolve(existing);
+  const Resolved to = Resolve(newName);
+  if (!from.valid || !from.parentExists || !to.valid || !to.parentExists) {
+    return Fail(win::ERROR_PATH_NOT_FOUND);
+  }
+  std::error_code ec;
+  if (!fs::exists(from.host, ec)) return Fail(win::ERROR_FILE_NOT_FOUND);
+  pendingMoves_.push_back({existing, newName, flags});
   return true;
 }
 
@@ -230,6 +256,24 @@ bool SimFiles::CreateDirectoryA(const std::string& path) {
   if (fs::exists(r.host, ec)) return Fail(win::ERROR_ALREADY_EXISTS);
   if (!fs::is_directory(r.host.parent_path(), ec)) return Fail(win::ERROR_PATH_NOT_FOUND);
   if (!fs::create_directory(r.host, ec)) return Fail(win::ERROR_ACCESS_DENIED);
+  Forget(r);
+  return true;
+}
+
+bool SimFiles::CreateSecuredDirectoryA(const std::string& path,
+                                       const platform::FolderSecurity& security) {
+  if (auto fault = faults_.Check("CreateSecuredDirectoryA")) return Fail(*fault);
+  if (security.ownerSid.empty()) return Fail(win::ERROR_INVALID_PARAMETER);
+  std::lock_guard lock(mutex_);
+  const Resolved r = Resolve(path);
+  if (!r.valid || !r.parentExists) return Fail(win::ERROR_PATH_NOT_FOUND);
+  std::error_code ec;
+  if (fs::exists(fs::symlink_status(r.host, ec))) return Fail(win::ERROR_ALREADY_EXISTS);
+  if (!fs::is_directory(r.host.parent_path(), ec)) return Fail(win::ERROR_PATH_NOT_FOUND);
+  if (!fs::create_directory(r.host, ec)) return Fail(win::ERROR_ACCESS_DENIED);
+  Forget(r);
+  if (security.ownerSid != platform::kSidAdministrators) owners_[r.canonical] = security.ownerSid;
+  secured_[r.canonical] = security;
   return true;
 }
 
@@ -248,6 +292,7 @@ bool SimFiles::RemoveDirectoryA(const std::string& path) {
   }
   if (IsReadOnly(r)) return Fail(win::ERROR_ACCESS_DENIED);
   if (!fs::remove(r.host, ec)) return Fail(win::ERROR_ACCESS_DENIED);
+  Forget(r);
   return true;
 }
 
@@ -349,6 +394,23 @@ uint32_t SimFiles::GetFileAttributesA(const std::string& path) {
   if (fs::is_symlink(r.host, ec)) attributes |= win::FILE_ATTRIBUTE_REPARSE_POINT;
   if (IsReadOnly(r)) attributes |= win::FILE_ATTRIBUTE_READONLY;
   return attributes == 0 ? win::FILE_ATTRIBUTE_NORMAL : attributes;
+}
+
+uint32_t SimFiles::GetEntryOwnerA(const std::string& path, platform::EntryOwner& entry) {
+  if (auto fault = faults_.Check("GetEntryOwnerA")) return *fault;
+  std::lock_guard lock(mutex_);
+  const Resolved r = Resolve(path);
+  if (!r.valid || !r.parentExists) return win::ERROR_PATH_NOT_FOUND;
+  std::error_code ec;
+  if (!fs::exists(fs::symlink_status(r.host, ec))) return win::ERROR_FILE_NOT_FOUND;
+  uint32_t attributes = 0;
+  if (fs::is_directory(r.host, ec)) attributes |= win::FILE_ATTRIBUTE_DIRECTORY;
+  if (fs::is_symlink(r.host, ec)) attributes |= win::FILE_ATTRIBUTE_REPARSE_POINT;
+  if (IsReadOnly(r)) attributes |= win::FILE_ATTRIBUTE_READONLY;
+  entry.attributes = attributes == 0 ? win::FILE_ATTRIBUTE_NORMAL : attributes;
+  const auto owner = owners_.find(r.canonical);
+  entry.ownerSid = owner == owners_.end() ? platform::kSidAdministrators : owner->second;
+  return win::ERROR_SUCCESS;
 }
 
 uint32_t SimFiles::GetCurrentDirectoryA(std::string& directory, uint32_t maxLength) {
@@ -552,6 +614,34 @@ void SimFiles::MakeLink(const std::string& winPath, const std::string& winTarget
   fs::create_symlink(target.host, link.host);
 }
 
+void SimFiles::MakeHardLink(const std::string& winPath, const std::string& winExisting) {
+  std::lock_guard lock(mutex_);
+  const Resolved link = Resolve(winPath);
+  const Resolved existing = Resolve(winExisting);
+  if (!link.valid || !existing.valid) throw std::invalid_argument("not on drive C: " + winPath);
+  fs::create_hard_link(existing.host, link.host);
+}
+
+void SimFiles::SetOwner(const std::string& winPath, const std::string& ownerSid) {
+  std::lock_guard lock(mutex_);
+  const Resolved r = Resolve(winPath);
+  if (!r.valid) throw std::invalid_argument("not on drive C: " + winPath);
+  owners_[r.canonical] = ownerSid;
+}
+
+std::string SimFiles::OwnerOf(const std::string& winPath) const {
+  std::lock_guard lock(mutex_);
+  const auto owner = owners_.find(Resolve(winPath).canonical);
+  return owner == owners_.end() ? platform::kSidAdministrators : owner->second;
+}
+
+std::optional<platform::FolderSecurity> SimFiles::SecurityOf(const std::string& winPath) const {
+  std::lock_guard lock(mutex_);
+  const auto security = secured_.find(Resolve(winPath).canonical);
+  if (security == secured_.end()) return std::nullopt;
+  return security->second;
+}
+
 void SimFiles::SetReadOnly(const std::string& winPath, bool readOnly) {
   MarkIn(readOnly_, winPath, readOnly);
 }
@@ -585,6 +675,11 @@ void SimFiles::SetCurrentDirectory(const std::string& winPath) {
     if (part != ".") path += "\\" + part.string();
   }
   currentDirectory_ = path == "C:" ? "C:\\" : path;
+}
+
+std::vector<SimFiles::PendingMove> SimFiles::PendingMoves() const {
+  std::lock_guard lock(mutex_);
+  return pendingMoves_;
 }
 
 size_t SimFiles::OpenFindCount() const {

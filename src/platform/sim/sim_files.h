@@ -14,6 +14,10 @@
 // RemoveDirectoryA of a folder link and DeleteFileA of a file link remove the
 // link itself, never what it points at.
 //
+// Every entry has an owner: Administrators (the installer's own default
+// owner) unless a test says otherwise or a folder was created with a
+// security of its own. A removed entry forgets its owner.
+//
 // Profile (INI) reading follows the rules documented at
 // GetPrivateProfileStringA and GetPrivateProfileSectionNamesA below.
 #pragma once
@@ -44,6 +48,12 @@ class SimFiles : public platform::FileSystem {
   // The copy takes the source's read-only attribute with it, as on Windows.
   bool CopyFileA(const std::string& source, const std::string& target, bool failIfExists) override;
   bool DeleteFileA(const std::string& path) override;
+  // Only the delayed move (MOVEFILE_DELAY_UNTIL_REBOOT), which the
+  // installer makes: it needs an existing file and is recorded (see
+  // PendingMoves); as on Windows, MOVEFILE_COPY_ALLOWED is refused with it.
+  // Any other move gives ERROR_NOT_SUPPORTED.
+  bool MoveFileExA(const std::string& existing, const std::string& newName,
+                   uint32_t flags) override;
   bool CreateDirectoryA(const std::string& path) override;
   bool RemoveDirectoryA(const std::string& path) override;
   // Entries come sorted by name ignoring case (as NTFS lists them), "." and
@@ -54,6 +64,11 @@ class SimFiles : public platform::FileSystem {
   bool FindNextFileA(platform::FindHandle find, platform::FindData& data) override;
   bool FindClose(platform::FindHandle find) override;
   uint32_t GetFileAttributesA(const std::string& path) override;
+  // A link reports FILE_ATTRIBUTE_REPARSE_POINT and its own owner; a link
+  // whose target is gone still exists.
+  uint32_t GetEntryOwnerA(const std::string& path, platform::EntryOwner& entry) override;
+  bool CreateSecuredDirectoryA(const std::string& path,
+                               const platform::FolderSecurity& security) override;
   // When the buffer is too small these return the size needed, the zero
   // included, and leave `directory` alone.
   uint32_t GetCurrentDirectoryA(std::string& directory, uint32_t maxLength) override;
@@ -94,6 +109,14 @@ class SimFiles : public platform::FileSystem {
   void SetInUse(const std::string& winPath, bool inUse);
   // A link at `winPath` to `winTarget` (a folder or a file of drive C:).
   void MakeLink(const std::string& winPath, const std::string& winTarget);
+  // A second name for the file `winExisting` (a hard link).
+  void MakeHardLink(const std::string& winPath, const std::string& winExisting);
+  // The owner of an existing entry (a string SID), as its creator left it.
+  void SetOwner(const std::string& winPath, const std::string& ownerSid);
+  std::string OwnerOf(const std::string& winPath) const;
+  // The security a folder was created with; none for an entry made any
+  // other way (it inherits from the folder above).
+  std::optional<platform::FolderSecurity> SecurityOf(const std::string& winPath) const;
   // Names in a folder, sorted ignoring case (empty when it is missing).
   std::vector<std::string> List(const std::string& winPath) const;
   // The host file behind a Windows path, existing names matched ignoring
@@ -102,6 +125,13 @@ class SimFiles : public platform::FileSystem {
   void SetCurrentDirectory(const std::string& winPath);
   // Search handles not yet closed.
   size_t OpenFindCount() const;
+  // The moves scheduled for the next start of Windows, in order.
+  struct PendingMove {
+    std::string existing;
+    std::string newName;
+    uint32_t flags = 0;
+  };
+  std::vector<PendingMove> PendingMoves() const;
 
   // Windows' own folders on the simulated machine.
   static constexpr const char* kWindowsDirectory = "C:\\WINDOWS";
@@ -125,6 +155,8 @@ class SimFiles : public platform::FileSystem {
   // takes it out.
   void MarkIn(std::set<std::string>& table, const std::string& winPath, bool on);
   uint32_t ProfileFile(const std::string& fileName, std::string& contents) const;
+  // A removed entry's owner and security go with it.
+  void Forget(const Resolved& r);
 
   Faults& faults_;
   std::filesystem::path root_;
@@ -132,6 +164,9 @@ class SimFiles : public platform::FileSystem {
   std::string currentDirectory_ = "C:\\Setup";
   std::set<std::string> readOnly_;  // canonical paths
   std::set<std::string> inUse_;     // canonical paths
+  std::vector<PendingMove> pendingMoves_;
+  std::map<std::string, std::string> owners_;  // canonical path -> SID, when not Administrators
+  std::map<std::string, platform::FolderSecurity> secured_;  // canonical path -> as created
   std::map<platform::FindHandle, Search> searches_;
   platform::FindHandle nextFind_ = 0x100;
 };

@@ -4,8 +4,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/security.h"
 #include "platform/sim/faults.h"
 #include "platform/sim/last_error.h"
+#include "platform/sim/sim_security.h"
 #include "platform/win_constants.h"
 
 namespace sim {
@@ -15,7 +17,7 @@ class SimMutex : public platform::NamedMutex {
   SimMutex(SimProcess& process, std::string name) : process_(process), name_(std::move(name)) {}
   ~SimMutex() override {
     std::lock_guard lock(process_.mutex_);
-    if (--process_.mutexes_[name_] == 0) process_.mutexes_.erase(name_);
+    if (--process_.mutexes_[name_].holders == 0) process_.mutexes_.erase(name_);
   }
 
  private:
@@ -34,7 +36,9 @@ std::string SimProcess::LocalTimestamp() {
   return text;
 }
 
-bool SimProcess::AppendToFile(const std::string& path, const std::string& bytes) {
+bool SimProcess::AppendToFile(const std::string& path, const std::string& bytes,
+                              platform::LogFileRefusal& refusal, std::string& owner) {
+  refusal = platform::LogFileRefusal::kNone;
   if (auto fault = faults_.Check("AppendToFile")) {
     SetLastError(*fault);
     return false;
@@ -44,6 +48,23 @@ bool SimProcess::AppendToFile(const std::string& path, const std::string& bytes)
   if (host.empty() || !std::filesystem::is_directory(host.parent_path(), error)) {
     SetLastError(win::ERROR_PATH_NOT_FOUND);
     return false;
+  }
+  if (std::filesystem::is_symlink(std::filesystem::symlink_status(host, error))) {
+    refusal = platform::LogFileRefusal::kLink;
+    return false;
+  }
+  if (std::filesystem::exists(host, error)) {
+    if (std::filesystem::hard_link_count(host, error) > 1) {
+      refusal = platform::LogFileRefusal::kHardLinks;
+      return false;
+    }
+    const std::string found = files_.OwnerOf(path);
+    if (!found.empty() && found != platform::kSidAdministrators && found != platform::kSidSystem &&
+        found != SimSecurity::kDefaultProcessUser) {
+      refusal = platform::LogFileRefusal::kForeignOwner;
+      owner = found;
+      return false;
+    }
   }
   std::ofstream out(host, std::ios::binary | std::ios::app);
   out << bytes;
@@ -66,21 +87,57 @@ std::string SimProcess::ConsoleText() const {
   return console_;
 }
 
-std::unique_ptr<platform::NamedMutex> SimProcess::CreateMutexA(const std::string& name,
-                                                               bool& existed) {
+platform::InstanceMutex SimProcess::CreateInstanceMutex(const std::string& name) {
+  platform::InstanceMutex result;
   if (auto fault = faults_.Check("CreateMutexA")) {
-    SetLastError(*fault);
-    return nullptr;
+    result.error = *fault;
+    return result;
   }
   std::lock_guard lock(mutex_);
-  existed = mutexes_[name]++ > 0;
-  return std::make_unique<SimMutex>(*this, name);
+  if (!elevated_) {
+    result.error = win::ERROR_ACCESS_DENIED;
+    return result;
+  }
+  const std::string key = privateNamespaces_ ? name : "Global\\" + name;
+  result.place = privateNamespaces_ ? "the Administrators' private namespace" : key;
+  auto found = mutexes_.find(key);
+  if (found == mutexes_.end()) {
+    found = mutexes_.emplace(key, MutexObject{0, platform::kSidAdministrators, true}).first;
+    result.state = platform::InstanceMutexState::kCreated;
+  } else if (!found->second.administratorsMayOpen) {
+    result.state = platform::InstanceMutexState::kRefused;
+    result.error = win::ERROR_ACCESS_DENIED;
+    return result;
+  } else {
+    result.owner = found->second.owner;
+    result.state =
+        result.owner == platform::kSidAdministrators || result.owner == platform::kSidSystem
+            ? platform::InstanceMutexState::kHeldByInstaller
+            : platform::InstanceMutexState::kForeign;
+  }
+  ++found->second.holders;
+  result.handle = std::make_unique<SimMutex>(*this, key);
+  return result;
+}
+
+std::unique_ptr<platform::NamedMutex> SimProcess::HoldGlobalMutex(const std::string& globalName,
+                                                                  const std::string& ownerSid,
+                                                                  bool administratorsMayOpen) {
+  std::lock_guard lock(mutex_);
+  MutexObject& object = mutexes_[globalName];
+  if (object.holders == 0) object = MutexObject{0, ownerSid, administratorsMayOpen};
+  ++object.holders;
+  return std::make_unique<SimMutex>(*this, globalName);
 }
 
 int SimProcess::MutexHolders(const std::string& name) const {
   std::lock_guard lock(mutex_);
-  const auto found = mutexes_.find(name);
-  return found == mutexes_.end() ? 0 : found->second;
+  int holders = 0;
+  for (const std::string& key : {name, "Global\\" + name}) {
+    const auto found = mutexes_.find(key);
+    if (found != mutexes_.end()) holders += found->second.holders;
+  }
+  return holders;
 }
 
 bool SimProcess::IsElevated() { return elevated_; }

@@ -53,8 +53,10 @@ struct SimRegistry::Key {
   // `inheritedOnly`, only an entry that passes down to sub-keys counts.
   bool OwnAdminsFull(bool inheritedOnly) const {
     for (const auto& e : acl) {
-      if (SameName(e.trusteeName, "Administrators") &&
-          (e.mode == win::SET_ACCESS || e.mode == win::GRANT_ACCESS) &&
+      const bool administrators = e.trusteeSid.empty()
+                                      ? SameName(e.trusteeName, "Administrators")
+                                      : e.trusteeSid == platform::kSidAdministrators;
+      if (administrators && (e.mode == win::SET_ACCESS || e.mode == win::GRANT_ACCESS) &&
           (e.permissions & win::KEY_ALL_ACCESS) == win::KEY_ALL_ACCESS &&
           (!inheritedOnly || (e.inheritance & kContainerInherit) != 0)) {
         return true;

@@ -83,6 +83,18 @@ bool SimSecurity::CloseHandle(platform::TokenHandle token) {
   return true;
 }
 
+bool SimSecurity::GetProcessUserSid(std::string& sid) {
+  if (auto fault = faults_.Check("GetProcessUserSid")) return Fail(*fault);
+  std::lock_guard lock(mutex_);
+  sid = processUser_;
+  return true;
+}
+
+void SimSecurity::SetProcessUser(const std::string& sid) {
+  std::lock_guard lock(mutex_);
+  processUser_ = sid;
+}
+
 uint32_t SimSecurity::Resolve(const std::string& objectName, uint64_t& root,
                               std::string& path) const {
   struct Prefix {
@@ -129,14 +141,16 @@ uint32_t SimSecurity::SetEntriesInAclA(const platform::ExplicitAccess& entry,
     if (!old) return win::ERROR_INVALID_PARAMETER;
     entries = old->entries;
   }
-  if (entry.trusteeName.empty()) return win::ERROR_INVALID_PARAMETER;
+  platform::ExplicitAccess resolved = entry;
+  if (uint32_t error = ResolveTrustee(resolved)) return error;
   const auto sameTrustee = [&](const platform::ExplicitAccess& e) {
-    return SameName(e.trusteeName, entry.trusteeName);
+    return e.trusteeSid.empty() ? SameName(e.trusteeName, resolved.trusteeName)
+                                : e.trusteeSid == resolved.trusteeSid;
   };
   switch (entry.mode) {
     case win::SET_ACCESS:
       entries.erase(std::remove_if(entries.begin(), entries.end(), sameTrustee), entries.end());
-      entries.push_back(entry);
+      entries.push_back(resolved);
       break;
     case win::GRANT_ACCESS: {
       auto it = std::find_if(entries.begin(), entries.end(), [&](const auto& e) {
@@ -145,7 +159,7 @@ uint32_t SimSecurity::SetEntriesInAclA(const platform::ExplicitAccess& entry,
       if (it != entries.end()) {
         it->permissions |= entry.permissions;
       } else {
-        entries.push_back(entry);
+        entries.push_back(resolved);
       }
       break;
     }
@@ -153,13 +167,37 @@ uint32_t SimSecurity::SetEntriesInAclA(const platform::ExplicitAccess& entry,
       entries.erase(std::remove_if(entries.begin(), entries.end(), sameTrustee), entries.end());
       break;
     case kDenyAccess:
-      entries.push_back(entry);
+      entries.push_back(resolved);
       break;
     default:
       return win::ERROR_INVALID_PARAMETER;
   }
   newAcl = std::make_unique<SimAcl>(std::move(entries));
   return win::ERROR_SUCCESS;
+}
+
+uint32_t SimSecurity::ResolveTrustee(platform::ExplicitAccess& entry) const {
+  std::lock_guard lock(mutex_);
+  const std::pair<std::string, std::string> accounts[] = {
+      {platform::kSidSystem, "SYSTEM"},
+      {platform::kSidAdministrators, administratorsName_},
+      {platform::kSidUsers, usersName_},
+  };
+  for (const auto& [sid, name] : accounts) {
+    if (entry.trusteeSid.empty() ? SameName(entry.trusteeName, name) : entry.trusteeSid == sid) {
+      entry.trusteeSid = sid;
+      entry.trusteeName = name;
+      return win::ERROR_SUCCESS;
+    }
+  }
+  if (entry.trusteeSid.empty() && entry.trusteeName.empty()) return win::ERROR_INVALID_PARAMETER;
+  return kErrorNoneMapped;
+}
+
+void SimSecurity::SetGroupNames(const std::string& administrators, const std::string& users) {
+  std::lock_guard lock(mutex_);
+  administratorsName_ = administrators;
+  usersName_ = users;
 }
 
 uint32_t SimSecurity::SetNamedSecurityInfoA(const std::string& objectName,

@@ -25,6 +25,7 @@ class SimRegistry;
 
 inline constexpr uint32_t kErrorNoSuchPrivilege = 1313;
 inline constexpr uint32_t kErrorNotAllAssigned = 1300;
+inline constexpr uint32_t kErrorNoneMapped = 1332;
 
 // The access list handed out by the simulated calls.
 class SimAcl : public platform::Acl {
@@ -48,11 +49,15 @@ class SimSecurity : public platform::Security {
   bool AdjustTokenPrivileges(platform::TokenHandle token, uint64_t luid,
                              uint32_t attributes) override;
   bool CloseHandle(platform::TokenHandle token) override;
+  bool GetProcessUserSid(std::string& sid) override;
   uint32_t GetNamedSecurityInfoA(const std::string& objectName,
                                  std::unique_ptr<platform::Acl>& dacl) override;
   // SET_ACCESS replaces the trustee's entries, GRANT_ACCESS adds rights to
-  // them, REVOKE_ACCESS removes them, DENY_ACCESS appends; trustee names
-  // compare ignoring case. Other entries stay as they were.
+  // them, REVOKE_ACCESS removes them, DENY_ACCESS appends. The trustee, by
+  // name (ignoring case) or by SID, must be one of the machine's accounts
+  // (SYSTEM, the Administrators and Users groups under their local names),
+  // else ERROR_NONE_MAPPED; the entries made carry both name and SID. Other
+  // entries stay as they were.
   uint32_t SetEntriesInAclA(const platform::ExplicitAccess& entry, const platform::Acl* oldAcl,
                             std::unique_ptr<platform::Acl>& newAcl) override;
   uint32_t SetNamedSecurityInfoA(const std::string& objectName, const platform::Acl& dacl) override;
@@ -61,9 +66,17 @@ class SimSecurity : public platform::Security {
   // Privileges the process holds (default: all known ones).
   std::vector<std::string> EnabledPrivileges() const;
   size_t OpenTokenCount() const;
+  // The account the installer runs as: an administrator's by default.
+  void SetProcessUser(const std::string& sid);
+  static constexpr const char* kDefaultProcessUser = "S-1-5-21-1004336348-1177238915-682003330-500";
+  // The local names of the built-in groups: a German system's are
+  // "Administratoren" and "Benutzer".
+  void SetGroupNames(const std::string& administrators, const std::string& users);
 
  private:
   uint32_t Resolve(const std::string& objectName, uint64_t& root, std::string& path) const;
+  // Fills in the SID and local name of the entry's trustee.
+  uint32_t ResolveTrustee(platform::ExplicitAccess& entry) const;
 
   Faults& faults_;
   SimRegistry& registry_;
@@ -71,6 +84,9 @@ class SimSecurity : public platform::Security {
   std::set<std::string> enabled_;
   std::map<platform::TokenHandle, uint32_t> tokens_;  // handle -> access
   platform::TokenHandle nextToken_ = 0x4000;
+  std::string processUser_ = kDefaultProcessUser;
+  std::string administratorsName_ = "Administrators";
+  std::string usersName_ = "Users";
 };
 
 }  // namespace sim

@@ -398,8 +398,15 @@ bool SimSpooler::DeleteMonitorA(const std::string& environment, const std::strin
   auto it = std::find_if(monitors_.begin(), monitors_.end(),
                          [&](const auto& m) { return SameName(m.name, monitorName); });
   if (it == monitors_.end()) return Fail(win::ERROR_UNKNOWN_PRINT_MONITOR);
+  // A port monitor is in use while a port names it, a language monitor
+  // while a driver does.
   for (const auto& port : ports_) {
     if (SameName(port.info.monitorName, monitorName)) return Fail(win::ERROR_PRINT_MONITOR_IN_USE);
+  }
+  for (const auto& driver : drivers_) {
+    if (SameName(driver.info.monitorName, monitorName)) {
+      return Fail(win::ERROR_PRINT_MONITOR_IN_USE);
+    }
   }
   // The running spooler keeps the DLL loaded until it stops.
   monitors_.erase(it);
@@ -444,12 +451,14 @@ void SimSpooler::AddPrinter(const std::string& name, const std::string& port,
   WritePrinterKeys(printer);
 }
 
-void SimSpooler::AddDriver(const std::string& environment, const std::string& name) {
+void SimSpooler::AddDriver(const std::string& environment, const std::string& name,
+                           const std::string& monitorName) {
   std::lock_guard lock(mutex_);
   platform::DriverInfo3 info;
   info.version = 3;
   info.name = name;
   info.environment = environment;
+  info.monitorName = monitorName;
   auto existing = FindDriver(environment, name);
   if (existing != drivers_.end()) {
     existing->info = info;

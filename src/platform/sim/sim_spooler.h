@@ -114,8 +114,10 @@ class SimSpooler : public platform::Spooler {
   // A printer on `port` using `driver` (in the native environment), written
   // to the registry as AddPrinterA writes it. Port and driver are not checked.
   void AddPrinter(const std::string& name, const std::string& port, const std::string& driver);
-  // A driver record without files.
-  void AddDriver(const std::string& environment, const std::string& name);
+  // A driver record without files; `monitorName` is its language monitor,
+  // which Windows then refuses to delete.
+  void AddDriver(const std::string& environment, const std::string& name,
+                 const std::string& monitorName = "");
   void AddMonitor(const std::string& name, const std::string& dllName);
   void SetJobs(const std::string& printer, uint32_t jobs);
   // Where the spooler keeps 32-bit drivers: a spooler configured to keep

@@ -35,6 +35,16 @@ class MutableString {
   std::vector<char> buffer_;
 };
 
+// A library of the system folder, by its full path; null when it did not
+// load. Kept loaded for the life of the process.
+HMODULE LoadSystemLibrary(const char* fileName);
+
+// A SID from its string form ("S-1-5-32-544"), freed with FreeSid; null
+// when the text is no SID.
+PSID AllocateSidFromString(const std::string& text);
+// The string form of a SID; empty for an invalid one.
+std::string SidToString(PSID sid);
+
 class Win32Registry : public Registry {
  public:
   uint32_t RegOpenKeyExA(KeyHandle parent, const std::string& subKey, uint32_t access,
@@ -98,6 +108,7 @@ class Win32Security : public Security {
   bool LookupPrivilegeValueA(const std::string& privilegeName, uint64_t& luid) override;
   bool AdjustTokenPrivileges(TokenHandle token, uint64_t luid, uint32_t attributes) override;
   bool CloseHandle(TokenHandle token) override;
+  bool GetProcessUserSid(std::string& sid) override;
   uint32_t GetNamedSecurityInfoA(const std::string& objectName,
                                  std::unique_ptr<Acl>& dacl) override;
   uint32_t SetEntriesInAclA(const ExplicitAccess& entry, const Acl* oldAcl,
@@ -109,12 +120,16 @@ class Win32FileSystem : public FileSystem {
  public:
   bool CopyFileA(const std::string& source, const std::string& target, bool failIfExists) override;
   bool DeleteFileA(const std::string& path) override;
+  bool MoveFileExA(const std::string& existing, const std::string& newName,
+                   uint32_t flags) override;
   bool CreateDirectoryA(const std::string& path) override;
   bool RemoveDirectoryA(const std::string& path) override;
   FindHandle FindFirstFileA(const std::string& pattern, FindData& data) override;
   bool FindNextFileA(FindHandle find, FindData& data) override;
   bool FindClose(FindHandle find) override;
   uint32_t GetFileAttributesA(const std::string& path) override;
+  uint32_t GetEntryOwnerA(const std::string& path, EntryOwner& entry) override;
+  bool CreateSecuredDirectoryA(const std::string& path, const FolderSecurity& security) override;
   uint32_t GetCurrentDirectoryA(std::string& directory, uint32_t maxLength) override;
   uint32_t GetSystemDirectoryA(std::string& directory, uint32_t maxLength) override;
   uint32_t GetWindowsDirectoryA(std::string& directory, uint32_t maxLength) override;
@@ -196,16 +211,17 @@ class Win32ProcessServices : public ProcessServices {
   ~Win32ProcessServices() override;
   std::string TempDirectory() override;
   std::string LocalTimestamp() override;
-  bool AppendToFile(const std::string& path, const std::string& bytes) override;
+  bool AppendToFile(const std::string& path, const std::string& bytes, LogFileRefusal& refusal,
+                    std::string& owner) override;
+  uint32_t ProcessId() override;
+  std::string ProgramDirectory() override;
   bool AttachParentConsole() override;
   void WriteToConsole(const std::string& text) override;
-  std::unique_ptr<NamedMutex> CreateMutexA(const std::string& name, bool& existed) override;
+  InstanceMutex CreateInstanceMutex(const std::string& name) override;
   bool IsElevated() override;
   bool WindowStationVisible() override;
   void SuppressSystemErrorBoxes() override;
-  std::string ProgramPath() override;
   std::string ProgramVersion() override;
-  uint32_t ProcessId() override;
   uint32_t SessionId() override;
   std::string AccountName() override;
   bool IsLocalSystem() override;
@@ -213,6 +229,7 @@ class Win32ProcessServices : public ProcessServices {
  private:
   HANDLE console_ = nullptr;
   bool ownsConsoleHandle_ = false;
+  std::string ownUser_;  // the process's user SID, read once
 };
 
 class Win32ArchiveDll : public ArchiveDll {

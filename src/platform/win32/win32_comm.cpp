@@ -180,11 +180,12 @@ bool Win32CommPorts::SetEvent(EventHandle event) { return ::SetEvent(Native(even
 
 bool Win32CommPorts::ResetEvent(EventHandle event) { return ::ResetEvent(Native(event)) != FALSE; }
 
-uint32_t Win32CommPorts::WaitForMultipleObjects(uint32_t count, const EventHandle* events,
+uint32_t Win32CommPorts::WaitForMultipleObjects(std::span<const EventHandle> events,
                                                 uint32_t timeoutMs) {
   std::vector<HANDLE> handles;
-  for (uint32_t i = 0; i < count; ++i) handles.push_back(Native(events[i]));
-  return ::WaitForMultipleObjects(count, handles.data(), FALSE, timeoutMs);
+  for (const EventHandle event : events) handles.push_back(Native(event));
+  return ::WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), FALSE,
+                                  timeoutMs);
 }
 
 uint32_t Win32CommPorts::GetLastError() { return ::GetLastError(); }

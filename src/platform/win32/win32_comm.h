@@ -32,8 +32,7 @@ class Win32CommPorts : public CommPorts {
   EventHandle CreateEventA(bool manualReset, bool initialState) override;
   bool SetEvent(EventHandle event) override;
   bool ResetEvent(EventHandle event) override;
-  uint32_t WaitForMultipleObjects(uint32_t count, const EventHandle* events,
-                                  uint32_t timeoutMs) override;
+  uint32_t WaitForMultipleObjects(std::span<const EventHandle> events, uint32_t timeoutMs) override;
   uint32_t GetLastError() override;
   std::string FormatMessageA(uint32_t errorCode) override;
 };

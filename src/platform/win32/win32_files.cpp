@@ -1,4 +1,7 @@
 #include "platform/win32/win32_backends.h"
+// After windows.h, which they need.
+#include <aclapi.h>
+#include <sddl.h>
 
 namespace platform::win32 {
 
@@ -19,6 +22,23 @@ uint32_t QueryFolder(Query query, std::string& directory, uint32_t maxLength) {
   return length;
 }
 
+// A block the security functions allocated, released with LocalFree.
+template <typename T>
+class LocalBlock {
+ public:
+  LocalBlock() = default;
+  ~LocalBlock() {
+    if (block_ != nullptr) ::LocalFree(block_);
+  }
+  LocalBlock(const LocalBlock&) = delete;
+  LocalBlock& operator=(const LocalBlock&) = delete;
+  T* receive() { return &block_; }
+  T get() const { return block_; }
+
+ private:
+  T block_ = nullptr;
+};
+
 }  // namespace
 
 bool Win32FileSystem::CopyFileA(const std::string& source, const std::string& target,
@@ -28,6 +48,11 @@ bool Win32FileSystem::CopyFileA(const std::string& source, const std::string& ta
 
 bool Win32FileSystem::DeleteFileA(const std::string& path) {
   return ::DeleteFileA(path.c_str()) != FALSE;
+}
+
+bool Win32FileSystem::MoveFileExA(const std::string& existing, const std::string& newName,
+                                  uint32_t flags) {
+  return ::MoveFileExA(existing.c_str(), newName.c_str(), flags) != FALSE;
 }
 
 bool Win32FileSystem::CreateDirectoryA(const std::string& path) {
@@ -57,6 +82,87 @@ bool Win32FileSystem::FindClose(FindHandle find) { return ::FindClose(ToHandle(f
 
 uint32_t Win32FileSystem::GetFileAttributesA(const std::string& path) {
   return ::GetFileAttributesA(path.c_str());
+}
+
+uint32_t Win32FileSystem::GetEntryOwnerA(const std::string& path, EntryOwner& entry) {
+  // One handle for both answers, opened on the entry itself: a link is
+  // reported as a link, and nothing can be swapped in between the two reads.
+  HANDLE handle =
+      ::CreateFileA(path.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return ::GetLastError();
+  DWORD status = ERROR_SUCCESS;
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!::GetFileInformationByHandle(handle, &information)) status = ::GetLastError();
+  PSID owner = nullptr;
+  LocalBlock<PSECURITY_DESCRIPTOR> descriptor;
+  if (status == ERROR_SUCCESS) {
+    status = ::GetSecurityInfo(handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
+                               nullptr, nullptr, descriptor.receive());
+  }
+  LocalBlock<LPSTR> text;
+  if (status == ERROR_SUCCESS && !::ConvertSidToStringSidA(owner, text.receive())) {
+    status = ::GetLastError();
+  }
+  if (status == ERROR_SUCCESS) {
+    entry.attributes = information.dwFileAttributes;
+    entry.ownerSid = text.get();
+  }
+  ::CloseHandle(handle);
+  return status;
+}
+
+namespace {
+
+// CreateDirectoryA with a descriptor made of `security`; the error of the
+// call that failed, read before any block is released.
+DWORD CreateSecured(const std::string& path, const FolderSecurity& security) {
+  // The accounts by their SIDs: names differ from one language of Windows
+  // to the next.
+  LocalBlock<PSID> owner;
+  if (!::ConvertStringSidToSidA(security.ownerSid.c_str(), owner.receive())) {
+    return ::GetLastError();
+  }
+  std::vector<std::unique_ptr<LocalBlock<PSID>>> sids;
+  DWORD aclSize = sizeof(ACL);
+  for (const AllowedAccess& allowed : security.allowed) {
+    sids.push_back(std::make_unique<LocalBlock<PSID>>());
+    if (!::ConvertStringSidToSidA(allowed.sid.c_str(), sids.back()->receive())) {
+      return ::GetLastError();
+    }
+    aclSize += sizeof(ACCESS_ALLOWED_ACE) - sizeof(DWORD) + ::GetLengthSid(sids.back()->get());
+  }
+  std::vector<DWORD> aclBuffer((aclSize + sizeof(DWORD) - 1) / sizeof(DWORD));
+  PACL acl = reinterpret_cast<PACL>(aclBuffer.data());
+  if (!::InitializeAcl(acl, aclSize, ACL_REVISION)) return ::GetLastError();
+  for (size_t i = 0; i < sids.size(); ++i) {
+    if (!::AddAccessAllowedAceEx(acl, ACL_REVISION, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE,
+                                 security.allowed[i].access, sids[i]->get())) {
+      return ::GetLastError();
+    }
+  }
+  SECURITY_DESCRIPTOR descriptor{};
+  // Protected: nothing of the parent's list (on C:\ it lets every
+  // authenticated user change what is created below) reaches the folder.
+  if (!::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
+      !::SetSecurityDescriptorOwner(&descriptor, owner.get(), FALSE) ||
+      !::SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE) ||
+      !::SetSecurityDescriptorControl(&descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED)) {
+    return ::GetLastError();
+  }
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, &descriptor, FALSE};
+  if (!::CreateDirectoryA(path.c_str(), &attributes)) return ::GetLastError();
+  return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+bool Win32FileSystem::CreateSecuredDirectoryA(const std::string& path,
+                                              const FolderSecurity& security) {
+  const DWORD error = CreateSecured(path, security);
+  if (error != ERROR_SUCCESS) ::SetLastError(error);
+  return error == ERROR_SUCCESS;
 }
 
 uint32_t Win32FileSystem::GetCurrentDirectoryA(std::string& directory, uint32_t maxLength) {

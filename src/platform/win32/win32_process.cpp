@@ -2,22 +2,158 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "platform/win32/win32_backends.h"
+// After windows.h, which they need.
+#include <aclapi.h>
+#include <sddl.h>
 
 namespace platform::win32 {
 
 namespace {
 
+// SYSTEM and Administrators full control, nothing for anyone else, nothing
+// inherited.
+constexpr const char* kAdministratorsOnly = "D:P(A;;GA;;;SY)(A;;GA;;;BA)";
+
+// The private namespace's name (its alias) and that of its boundary.
+constexpr const char* kNamespaceName = "PosPrinterDriverSetup";
+
+bool IsTrustedOwner(const std::string& sid, const std::string& ownUser) {
+  return sid == kSidAdministrators || sid == kSidSystem || (!ownUser.empty() && sid == ownUser);
+}
+
+// A SID of the process's token: its user (TokenUser), or the owner it gives
+// the objects it creates (TokenOwner).
+std::string ProcessTokenSid(TOKEN_INFORMATION_CLASS which) {
+  HANDLE token = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return std::string();
+  DWORD size = 0;
+  ::GetTokenInformation(token, which, nullptr, 0, &size);
+  std::vector<BYTE> buffer(size == 0 ? 1 : size);
+  std::string sid;
+  if (::GetTokenInformation(token, which, buffer.data(), size, &size)) {
+    sid = SidToString(which == TokenUser ? reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid
+                                         : reinterpret_cast<TOKEN_OWNER*>(buffer.data())->Owner);
+  }
+  ::CloseHandle(token);
+  return sid;
+}
+
+std::string ProcessUserSid() { return ProcessTokenSid(TokenUser); }
+
+// The owner of an open object, as a SID string; empty when the object
+// records none (a file on a FAT volume) or it cannot be read.
+std::string OwnerOf(HANDLE object, SE_OBJECT_TYPE type) {
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (::GetSecurityInfo(object, type, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
+                        &descriptor) != ERROR_SUCCESS) {
+    return std::string();
+  }
+  std::string sid = SidToString(owner);
+  ::LocalFree(descriptor);
+  return sid;
+}
+
+// The security attributes of kAdministratorsOnly; the descriptor is freed
+// by the destructor.
+class AdministratorsOnly {
+ public:
+  AdministratorsOnly() {
+    if (::ConvertStringSecurityDescriptorToSecurityDescriptorA(kAdministratorsOnly, SDDL_REVISION_1,
+                                                               &descriptor_, nullptr)) {
+      attributes_.nLength = sizeof attributes_;
+      attributes_.lpSecurityDescriptor = descriptor_;
+      attributes_.bInheritHandle = FALSE;
+    }
+  }
+  ~AdministratorsOnly() {
+    if (descriptor_ != nullptr) ::LocalFree(descriptor_);
+  }
+  AdministratorsOnly(const AdministratorsOnly&) = delete;
+  AdministratorsOnly& operator=(const AdministratorsOnly&) = delete;
+  SECURITY_ATTRIBUTES* get() { return descriptor_ != nullptr ? &attributes_ : nullptr; }
+
+ private:
+  PSECURITY_DESCRIPTOR descriptor_ = nullptr;
+  SECURITY_ATTRIBUTES attributes_{};
+};
+
+// The private namespace functions, found at run time: where kernel32 lacks
+// them (Wine, older systems) the program must still start.
+struct NamespaceFunctions {
+  HANDLE(WINAPI* createBoundary)(LPCSTR, ULONG) = nullptr;
+  BOOL(WINAPI* addSid)(HANDLE*, PSID) = nullptr;
+  VOID(WINAPI* deleteBoundary)(HANDLE) = nullptr;
+  HANDLE(WINAPI* create)(LPSECURITY_ATTRIBUTES, LPVOID, LPCSTR) = nullptr;
+  HANDLE(WINAPI* open)(LPVOID, LPCSTR) = nullptr;
+  BOOLEAN(WINAPI* close)(HANDLE, ULONG) = nullptr;
+};
+
+const NamespaceFunctions& Namespaces() {
+  static const NamespaceFunctions functions = [] {
+    NamespaceFunctions f;
+    HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+    const auto find = [kernel](auto& pointer, const char* name) {
+      pointer = reinterpret_cast<std::remove_reference_t<decltype(pointer)>>(
+          reinterpret_cast<void*>(::GetProcAddress(kernel, name)));
+    };
+    find(f.createBoundary, "CreateBoundaryDescriptorA");
+    find(f.addSid, "AddSIDToBoundaryDescriptor");
+    find(f.deleteBoundary, "DeleteBoundaryDescriptor");
+    find(f.create, "CreatePrivateNamespaceA");
+    find(f.open, "OpenPrivateNamespaceA");
+    find(f.close, "ClosePrivateNamespace");
+    return f;
+  }();
+  return functions;
+}
+
+// The mutex, and the private namespace it lives in (closed after it).
 class Win32NamedMutex : public NamedMutex {
  public:
-  explicit Win32NamedMutex(HANDLE handle) : handle_(handle) {}
-  ~Win32NamedMutex() override { ::CloseHandle(handle_); }
+  Win32NamedMutex(HANDLE handle, HANDLE space) : handle_(handle), space_(space) {}
+  ~Win32NamedMutex() override {
+    ::CloseHandle(handle_);
+    if (space_ != nullptr) Namespaces().close(space_, 0);
+  }
 
  private:
   HANDLE handle_;
+  HANDLE space_;
 };
+
+enum class NamespaceResult { kOpen, kRefused, kUnavailable };
+
+// The administrators' private namespace, made, or opened when another
+// installer made it.
+NamespaceResult AdministratorsNamespace(SECURITY_ATTRIBUTES* attributes, HANDLE& space) {
+  const NamespaceFunctions& f = Namespaces();
+  space = nullptr;
+  if (!f.createBoundary || !f.addSid || !f.deleteBoundary || !f.create || !f.open || !f.close) {
+    return NamespaceResult::kUnavailable;
+  }
+  HANDLE boundary = f.createBoundary(kNamespaceName, 0);
+  if (boundary == nullptr) return NamespaceResult::kUnavailable;
+  NamespaceResult result = NamespaceResult::kUnavailable;
+  PSID administrators = AllocateSidFromString(kSidAdministrators);
+  if (administrators != nullptr && f.addSid(&boundary, administrators)) {
+    space = f.create(attributes, boundary, kNamespaceName);
+    if (space == nullptr && ::GetLastError() == ERROR_ALREADY_EXISTS) {
+      space = f.open(boundary, kNamespaceName);
+      if (space == nullptr && ::GetLastError() == ERROR_ACCESS_DENIED) {
+        result = NamespaceResult::kRefused;
+      }
+    }
+    if (space != nullptr) result = NamespaceResult::kOpen;
+  }
+  if (administrators != nullptr) ::FreeSid(administrators);
+  f.deleteBoundary(boundary);
+  return result;
+}
 
 }  // namespace
 
@@ -41,12 +177,48 @@ std::string Win32ProcessServices::LocalTimestamp() {
   return text;
 }
 
-bool Win32ProcessServices::AppendToFile(const std::string& path, const std::string& bytes) {
+bool Win32ProcessServices::AppendToFile(const std::string& path, const std::string& bytes,
+                                        LogFileRefusal& refusal, std::string& owner) {
+  refusal = LogFileRefusal::kNone;
   // Opened for each write, shared for reading: a support person may open the
-  // log while the run goes on, and what was written survives a crash.
-  HANDLE file = ::CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  // log while the run goes on, and what was written survives a crash. A
+  // link at the name is opened as the link itself, never followed.
+  HANDLE file = ::CreateFileA(path.c_str(), FILE_APPEND_DATA | READ_CONTROL | FILE_READ_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    // An existing file whose list keeps administrators out is someone
+    // else's as surely as one they own.
+    if (::GetLastError() == ERROR_ACCESS_DENIED) refusal = LogFileRefusal::kForeignOwner;
+    return false;
+  }
+  // What is judged is the file now open, so nothing can be swapped in
+  // between the look and the write.
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!::GetFileInformationByHandle(file, &information)) {
+    const DWORD error = ::GetLastError();
+    ::CloseHandle(file);
+    ::SetLastError(error);
+    return false;
+  }
+  if (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+    refusal = LogFileRefusal::kLink;
+  } else if (information.nNumberOfLinks > 1) {
+    refusal = LogFileRefusal::kHardLinks;
+  } else {
+    // A volume without owners (FAT, on a USB stick) has no links either;
+    // its files are judged by the two checks above alone.
+    const std::string found = OwnerOf(file, SE_FILE_OBJECT);
+    if (ownUser_.empty()) ownUser_ = ProcessUserSid();
+    if (!found.empty() && !IsTrustedOwner(found, ownUser_)) {
+      refusal = LogFileRefusal::kForeignOwner;
+      owner = found;
+    }
+  }
+  if (refusal != LogFileRefusal::kNone) {
+    ::CloseHandle(file);
+    return false;
+  }
   DWORD written = 0;
   const BOOL ok =
       ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
@@ -54,6 +226,17 @@ bool Win32ProcessServices::AppendToFile(const std::string& path, const std::stri
   ::CloseHandle(file);
   ::SetLastError(error);
   return ok != FALSE && written == bytes.size();
+}
+
+uint32_t Win32ProcessServices::ProcessId() { return ::GetCurrentProcessId(); }
+
+std::string Win32ProcessServices::ProgramDirectory() {
+  char buffer[MAX_PATH + 1] = {};
+  const DWORD length = ::GetModuleFileNameA(nullptr, buffer, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return std::string();
+  const std::string path(buffer, length);
+  const size_t slash = path.find_last_of('\\');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
 bool Win32ProcessServices::AttachParentConsole() {
@@ -80,12 +263,55 @@ void Win32ProcessServices::WriteToConsole(const std::string& text) {
   ::WriteFile(console_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
-std::unique_ptr<NamedMutex> Win32ProcessServices::CreateMutexA(const std::string& name,
-                                                               bool& existed) {
-  HANDLE handle = ::CreateMutexA(nullptr, FALSE, name.c_str());
-  if (handle == nullptr) return nullptr;
-  existed = ::GetLastError() == ERROR_ALREADY_EXISTS;
-  return std::make_unique<Win32NamedMutex>(handle);
+InstanceMutex Win32ProcessServices::CreateInstanceMutex(const std::string& name) {
+  InstanceMutex result;
+  if (!IsElevated()) {
+    result.error = ERROR_ACCESS_DENIED;
+    return result;
+  }
+  AdministratorsOnly security;
+  // A namespace whose boundary is the Administrators group can be made only
+  // by a process that holds the group, and opened only as its list allows:
+  // a standard user can neither squat on the name nor hold the mutex.
+  HANDLE space = nullptr;
+  const NamespaceResult found = AdministratorsNamespace(security.get(), space);
+  std::string fullName;
+  if (found == NamespaceResult::kOpen) {
+    result.place = "the Administrators' private namespace";
+    fullName = std::string(kNamespaceName) + "\\" + name;
+  } else if (found == NamespaceResult::kRefused) {
+    // Made by another administrator's or SYSTEM's installer, with a list
+    // that keeps this process out.
+    result.place = "the Administrators' private namespace";
+    result.state = InstanceMutexState::kRefused;
+    result.error = ERROR_ACCESS_DENIED;
+    return result;
+  } else {
+    // No private namespaces here (Wine): the Global name, with its owner
+    // checked.
+    fullName = "Global\\" + name;
+    result.place = fullName;
+  }
+  HANDLE handle = ::CreateMutexA(security.get(), FALSE, fullName.c_str());
+  if (handle == nullptr) {
+    result.error = ::GetLastError();
+    if (result.error == ERROR_ACCESS_DENIED) result.state = InstanceMutexState::kRefused;
+    if (space != nullptr) Namespaces().close(space, 0);
+    return result;
+  }
+  if (::GetLastError() != ERROR_ALREADY_EXISTS) {
+    result.state = InstanceMutexState::kCreated;
+  } else {
+    // An elevated administrator's objects belong to Administrators; where
+    // the system gives them another default owner (Wine does), a mutex
+    // with the owner this process would give it is an installer's too.
+    result.owner = OwnerOf(handle, SE_KERNEL_OBJECT);
+    result.state = IsTrustedOwner(result.owner, ProcessTokenSid(TokenOwner))
+                       ? InstanceMutexState::kHeldByInstaller
+                       : InstanceMutexState::kForeign;
+  }
+  result.handle = std::make_unique<Win32NamedMutex>(handle, space);
+  return result;
 }
 
 bool Win32ProcessServices::IsElevated() {
@@ -134,17 +360,6 @@ void Win32ProcessServices::SuppressSystemErrorBoxes() {
   }
 }
 
-std::string Win32ProcessServices::ProgramPath() {
-  std::vector<char> path(MAX_PATH, '\0');
-  for (;;) {
-    const DWORD length =
-        ::GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) return std::string();
-    if (length < path.size()) return std::string(path.data(), length);
-    path.assign(path.size() * 2, '\0');
-  }
-}
-
 std::string Win32ProcessServices::ProgramVersion() {
   // The resource is read from the loaded image: no version.dll to load, and
   // the file on disk may have been replaced since the start.
@@ -167,8 +382,6 @@ std::string Win32ProcessServices::ProgramVersion() {
   }
   return std::string();
 }
-
-uint32_t Win32ProcessServices::ProcessId() { return ::GetCurrentProcessId(); }
 
 uint32_t Win32ProcessServices::SessionId() {
   DWORD session = 0;

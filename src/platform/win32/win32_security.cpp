@@ -1,6 +1,9 @@
 #include "platform/win32/win32_backends.h"
 // After windows.h, which it needs.
 #include <aclapi.h>
+#include <sddl.h>
+
+#include <vector>
 
 namespace platform::win32 {
 
@@ -23,6 +26,50 @@ class Win32Acl : public Acl {
 };
 
 }  // namespace
+
+PSID AllocateSidFromString(const std::string& text) {
+  // "S-1-<authority>-<sub>-<sub>...": at most eight sub-authorities, the
+  // authority small enough for the low 32 bits, as every well-known SID is.
+  DWORD parts[10] = {};
+  int count = 0;
+  if (text.compare(0, 4, "S-1-") != 0) return nullptr;
+  size_t at = 4;
+  while (at < text.size() && count < 10) {
+    size_t end = at;
+    DWORD value = 0;
+    while (end < text.size() && text[end] >= '0' && text[end] <= '9') {
+      value = value * 10 + static_cast<DWORD>(text[end] - '0');
+      ++end;
+    }
+    if (end == at || (end < text.size() && text[end] != '-')) return nullptr;
+    parts[count++] = value;
+    at = end + 1;
+  }
+  if (count < 2 || count > 9 || at < text.size()) return nullptr;
+  SID_IDENTIFIER_AUTHORITY authority{};
+  authority.Value[2] = static_cast<BYTE>(parts[0] >> 24);
+  authority.Value[3] = static_cast<BYTE>(parts[0] >> 16);
+  authority.Value[4] = static_cast<BYTE>(parts[0] >> 8);
+  authority.Value[5] = static_cast<BYTE>(parts[0]);
+  PSID sid = nullptr;
+  if (!::AllocateAndInitializeSid(&authority, static_cast<BYTE>(count - 1), parts[1], parts[2],
+                                  parts[3], parts[4], parts[5], parts[6], parts[7], parts[8],
+                                  &sid)) {
+    return nullptr;
+  }
+  return sid;
+}
+
+std::string SidToString(PSID sid) {
+  if (sid == nullptr || !::IsValidSid(sid)) return std::string();
+  const SID_IDENTIFIER_AUTHORITY* authority = ::GetSidIdentifierAuthority(sid);
+  unsigned long long value = 0;
+  for (BYTE b : authority->Value) value = (value << 8) | b;
+  std::string text = "S-1-" + std::to_string(value);
+  const UCHAR count = *::GetSidSubAuthorityCount(sid);
+  for (UCHAR i = 0; i < count; ++i) text += "-" + std::to_string(*::GetSidSubAuthority(sid, i));
+  return text;
+}
 
 bool Win32Security::OpenProcessToken(uint32_t desiredAccess, TokenHandle& token) {
   HANDLE handle = nullptr;
@@ -53,6 +100,31 @@ bool Win32Security::CloseHandle(TokenHandle token) {
   return ::CloseHandle(ToHandle(token)) != FALSE;
 }
 
+bool Win32Security::GetProcessUserSid(std::string& sid) {
+  HANDLE token = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+  DWORD size = 0;
+  ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+  std::vector<DWORD> buffer((size + sizeof(DWORD) - 1) / sizeof(DWORD) + 1);
+  bool ok = size != 0 && ::GetTokenInformation(token, TokenUser, buffer.data(),
+                                               static_cast<DWORD>(buffer.size() * sizeof(DWORD)),
+                                               &size) != FALSE;
+  const DWORD error = ok ? ERROR_SUCCESS : ::GetLastError();
+  ::CloseHandle(token);
+  LPSTR text = nullptr;
+  if (ok) {
+    ok = ::ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text) !=
+         FALSE;
+  }
+  if (ok) {
+    sid = text;
+    ::LocalFree(text);
+  } else if (error != ERROR_SUCCESS) {
+    ::SetLastError(error);
+  }
+  return ok;
+}
+
 uint32_t Win32Security::GetNamedSecurityInfoA(const std::string& objectName,
                                               std::unique_ptr<Acl>& dacl) {
   PACL acl = nullptr;
@@ -74,9 +146,17 @@ uint32_t Win32Security::SetEntriesInAclA(const ExplicitAccess& entry, const Acl*
   EXPLICIT_ACCESS_A access{};
   ::BuildExplicitAccessWithNameA(&access, trustee.get(), entry.permissions,
                                  static_cast<ACCESS_MODE>(entry.mode), entry.inheritance);
+  PSID sid = nullptr;
+  if (!entry.trusteeSid.empty()) {
+    sid = AllocateSidFromString(entry.trusteeSid);
+    if (sid == nullptr) return ERROR_INVALID_SID;
+    ::BuildTrusteeWithSidA(&access.Trustee, sid);
+  }
   PACL previous = oldAcl != nullptr ? static_cast<const Win32Acl*>(oldAcl)->get() : nullptr;
   PACL made = nullptr;
+  // The new list holds a copy of the SID.
   DWORD status = ::SetEntriesInAclA(1, &access, previous, &made);
+  if (sid != nullptr) ::FreeSid(sid);
   if (status == ERROR_SUCCESS) {
     newAcl = std::make_unique<Win32Acl>(made, made);
   } else {

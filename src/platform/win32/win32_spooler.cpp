@@ -23,6 +23,25 @@ bool EnumerateInto(Enumerate enumerate, std::vector<BYTE>& buffer, DWORD& count)
 
 HANDLE ToPrinter(PrinterHandle printer) { return reinterpret_cast<HANDLE>(printer); }
 
+// The spooler's functions come from the system folder's winspool.drv,
+// found at run time. Imported by the program, the library would be looked
+// for beside the program first, before any code of ours runs: it is no
+// library that Windows keeps in its list of known ones. `Declared` is the
+// type of the declaration in winspool.h, `name` the export's name; a
+// missing export fails with ERROR_PROC_NOT_FOUND and a zero result.
+template <typename Declared, typename... Args>
+auto Spool(const char* name, Args... args) {
+  static const HMODULE library = LoadSystemLibrary("winspool.drv");
+  const auto function = reinterpret_cast<Declared*>(
+      reinterpret_cast<void*>(library != nullptr ? ::GetProcAddress(library, name) : nullptr));
+  using Result = decltype(function(args...));
+  if (function == nullptr) {
+    ::SetLastError(ERROR_PROC_NOT_FOUND);
+    return Result{};
+  }
+  return function(args...);
+}
+
 }  // namespace
 
 bool Win32Spooler::EnumPortsA(std::vector<PortInfo2>& ports) {
@@ -31,7 +50,8 @@ bool Win32Spooler::EnumPortsA(std::vector<PortInfo2>& ports) {
   DWORD count = 0;
   bool ok = EnumerateInto(
       [](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
-        return ::EnumPortsA(nullptr, 2, data, size, needed, returned);
+        return Spool<decltype(::EnumPortsA)>("EnumPortsA", nullptr, 2, data, size, needed,
+                                             returned);
       },
       buffer, count);
   if (!ok) return false;
@@ -45,17 +65,18 @@ bool Win32Spooler::EnumPortsA(std::vector<PortInfo2>& ports) {
 
 int Win32Spooler::AddPortA(WindowId owner, const std::string& monitorName) {
   MutableString monitor(monitorName);
-  return ::AddPortA(nullptr, ToHwnd(owner), monitor.get());
+  return Spool<decltype(::AddPortA)>("AddPortA", nullptr, ToHwnd(owner), monitor.get());
 }
 
 bool Win32Spooler::ConfigurePortA(WindowId owner, const std::string& portName) {
   MutableString port(portName);
-  return ::ConfigurePortA(nullptr, ToHwnd(owner), port.get()) != FALSE;
+  return Spool<decltype(::ConfigurePortA)>("ConfigurePortA", nullptr, ToHwnd(owner), port.get()) !=
+         FALSE;
 }
 
 bool Win32Spooler::DeletePortA(WindowId owner, const std::string& portName) {
   MutableString port(portName);
-  return ::DeletePortA(nullptr, ToHwnd(owner), port.get()) != FALSE;
+  return Spool<decltype(::DeletePortA)>("DeletePortA", nullptr, ToHwnd(owner), port.get()) != FALSE;
 }
 
 bool Win32Spooler::EnumPrintersA(uint32_t flags, std::vector<PrinterInfo2>& printers) {
@@ -65,7 +86,8 @@ bool Win32Spooler::EnumPrintersA(uint32_t flags, std::vector<PrinterInfo2>& prin
   char emptyName[1] = {'\0'};
   bool ok = EnumerateInto(
       [&](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
-        return ::EnumPrintersA(flags, emptyName, 2, data, size, needed, returned);
+        return Spool<decltype(::EnumPrintersA)>("EnumPrintersA", flags, emptyName, 2, data, size,
+                                                needed, returned);
       },
       buffer, count);
   if (!ok) return false;
@@ -103,21 +125,23 @@ int Win32Spooler::OpenPrinterA(const std::string& printerName, PrinterHandle& pr
   MutableString datatype(defaults.datatype);
   PRINTER_DEFAULTSA printerDefaults{datatype.getOrNull(), nullptr, defaults.desiredAccess};
   HANDLE handle = nullptr;
-  BOOL result = ::OpenPrinterA(name.get(), &handle, &printerDefaults);
+  BOOL result =
+      Spool<decltype(::OpenPrinterA)>("OpenPrinterA", name.get(), &handle, &printerDefaults);
   printer = result ? reinterpret_cast<PrinterHandle>(handle) : 0;
   return result;
 }
 
 bool Win32Spooler::SetPrinterA(PrinterHandle printer, uint32_t level, uint32_t command) {
-  return ::SetPrinterA(ToPrinter(printer), level, nullptr, command) != FALSE;
+  return Spool<decltype(::SetPrinterA)>("SetPrinterA", ToPrinter(printer), level, nullptr,
+                                        command) != FALSE;
 }
 
 bool Win32Spooler::DeletePrinter(PrinterHandle printer) {
-  return ::DeletePrinter(ToPrinter(printer)) != FALSE;
+  return Spool<decltype(::DeletePrinter)>("DeletePrinter", ToPrinter(printer)) != FALSE;
 }
 
 bool Win32Spooler::ClosePrinter(PrinterHandle printer) {
-  return ::ClosePrinter(ToPrinter(printer)) != FALSE;
+  return Spool<decltype(::ClosePrinter)>("ClosePrinter", ToPrinter(printer)) != FALSE;
 }
 
 PrinterHandle Win32Spooler::AddPrinterA(const PrinterInfo2& info) {
@@ -145,7 +169,8 @@ PrinterHandle Win32Spooler::AddPrinterA(const PrinterInfo2& info) {
   record.Status = info.status;
   record.cJobs = info.jobs;
   record.AveragePPM = info.averagePpm;
-  HANDLE handle = ::AddPrinterA(nullptr, 2, reinterpret_cast<BYTE*>(&record));
+  HANDLE handle =
+      Spool<decltype(::AddPrinterA)>("AddPrinterA", nullptr, 2, reinterpret_cast<BYTE*>(&record));
   return reinterpret_cast<PrinterHandle>(handle);
 }
 
@@ -154,11 +179,13 @@ bool Win32Spooler::GetPrinterDriverDirectoryA(const std::string& environment,
   MutableString env(environment);
   std::vector<BYTE> buffer(MAX_PATH * 2, 0);
   DWORD needed = 0;
-  BOOL ok = ::GetPrinterDriverDirectoryA(nullptr, env.getOrNull(), 1, buffer.data(),
-                                         static_cast<DWORD>(buffer.size()), &needed);
+  BOOL ok = Spool<decltype(::GetPrinterDriverDirectoryA)>(
+      "GetPrinterDriverDirectoryA", nullptr, env.getOrNull(), 1, buffer.data(),
+      static_cast<DWORD>(buffer.size()), &needed);
   if (!ok && ::GetLastError() == ERROR_INSUFFICIENT_BUFFER && needed > buffer.size()) {
     buffer.assign(needed, 0);
-    ok = ::GetPrinterDriverDirectoryA(nullptr, env.getOrNull(), 1, buffer.data(), needed, &needed);
+    ok = Spool<decltype(::GetPrinterDriverDirectoryA)>(
+        "GetPrinterDriverDirectoryA", nullptr, env.getOrNull(), 1, buffer.data(), needed, &needed);
   }
   if (!ok) return false;
   buffer.push_back(0);
@@ -186,25 +213,29 @@ bool Win32Spooler::AddPrinterDriverExA(const DriverInfo3& info, uint32_t fileCop
   record.pDependentFiles = dependentFiles.data();
   record.pMonitorName = monitorName.get();
   record.pDefaultDataType = defaultDataType.get();
-  return ::AddPrinterDriverExA(nullptr, 3, reinterpret_cast<BYTE*>(&record), fileCopyFlags) !=
-         FALSE;
+  return Spool<decltype(::AddPrinterDriverExA)>("AddPrinterDriverExA", nullptr, 3,
+                                                reinterpret_cast<BYTE*>(&record),
+                                                fileCopyFlags) != FALSE;
 }
 
 bool Win32Spooler::DeletePrinterDriverA(const std::string& environment,
                                         const std::string& driverName) {
   MutableString env(environment), name(driverName);
-  return ::DeletePrinterDriverA(nullptr, env.getOrNull(), name.get()) != FALSE;
+  return Spool<decltype(::DeletePrinterDriverA)>("DeletePrinterDriverA", nullptr, env.getOrNull(),
+                                                 name.get()) != FALSE;
 }
 
 bool Win32Spooler::AddMonitorA(const MonitorInfo2& info) {
   MutableString name(info.name), environment(info.environment), dllName(info.dllName);
   MONITOR_INFO_2A record{name.get(), environment.getOrNull(), dllName.get()};
-  return ::AddMonitorA(nullptr, 2, reinterpret_cast<BYTE*>(&record)) != FALSE;
+  return Spool<decltype(::AddMonitorA)>("AddMonitorA", nullptr, 2,
+                                        reinterpret_cast<BYTE*>(&record)) != FALSE;
 }
 
 bool Win32Spooler::DeleteMonitorA(const std::string& environment, const std::string& monitorName) {
   MutableString env(environment), name(monitorName);
-  return ::DeleteMonitorA(nullptr, env.getOrNull(), name.get()) != FALSE;
+  return Spool<decltype(::DeleteMonitorA)>("DeleteMonitorA", nullptr, env.getOrNull(),
+                                           name.get()) != FALSE;
 }
 
 }  // namespace platform::win32
