@@ -29,11 +29,12 @@ const char* const kUsageText =
     "/? or /help       shows this text\r\n"
     "\r\n"
     "Exit codes (Windows' own, \"net helpmsg N\" explains them): 0 done,\r\n"
-    "2 no driver package or driver-name list, 87 bad command line,\r\n"
-    "740 needs elevation, 1062 the print spooler does not run, 1223 cancelled,\r\n"
-    "1460 the time limit passed, 1603 installation or removal failed,\r\n"
-    "1618 another installer is running (retry), 1796 no port of the asked kind,\r\n"
-    "1797 the driver name is not in the driver-name list.";
+    "3010 done, Windows must restart to finish, 2 no driver package or\r\n"
+    "driver-name list, 87 bad command line, 740 needs elevation, 1062 the print\r\n"
+    "spooler does not run, 1223 cancelled, 1460 the time limit passed,\r\n"
+    "1603 installation or removal failed, 1618 another installer is running\r\n"
+    "(retry), 1796 no port of the asked kind, 1797 the driver name is not in the\r\n"
+    "driver-name list.";
 
 namespace {
 

@@ -18,7 +18,9 @@ inline constexpr int kNotElevated = 740;         // ERROR_ELEVATION_REQUIRED
 inline constexpr int kSpoolerNotRunning = 1062;  // ERROR_SERVICE_NOT_ACTIVE
 inline constexpr int kCancelled = 1223;          // ERROR_CANCELLED
 inline constexpr int kTimedOut = 1460;           // ERROR_TIMEOUT
-inline constexpr int kInstallFailed = 1603;      // ERROR_INSTALL_FAILURE
+inline constexpr int kInstallFailed = 1603;
+inline constexpr int kRestartNeeded =
+    3010;  // ERROR_SUCCESS_REBOOT_REQUIRED: done      // ERROR_INSTALL_FAILURE
 inline constexpr int kAlreadyRunning = 1618;     // ERROR_INSTALL_ALREADY_RUNNING
 inline constexpr int kNoPortOfKind = 1796;       // ERROR_UNKNOWN_PORT
 inline constexpr int kUnknownDriverName = 1797;  // ERROR_UNKNOWN_PRINTER_DRIVER

@@ -333,6 +333,7 @@ void UnattendedRun::InstallEnded(const Installation& installation, platform::Win
   const StringList& kindPorts = PortsOfKind(installation, kind);
   std::lock_guard lock(mutex_);
   ended_ = true;
+  restartPending_ = installation.restartPending;
   if (installation.restartPending) {
     log_.Line(
         "restart pending: the language monitor DLL in use is replaced when Windows starts "
@@ -466,6 +467,9 @@ int UnattendedRun::ExitCode() {
     log_.Line("failure: the window was closed before the run ended");
     failure_ = exit_code::kCancelled;
   }
-  log_.Line("exit code " + std::to_string(failure_));
-  return failure_;
+  // Done, but a file is replaced only when Windows starts again: deployment
+  // tools count 3010 as success and schedule the restart themselves.
+  const int code = failure_ == 0 && restartPending_ ? exit_code::kRestartNeeded : failure_;
+  log_.Line("exit code " + std::to_string(code));
+  return code;
 }

@@ -99,6 +99,8 @@ class UnattendedRun {
   std::string lastStatus_;
   int failure_ = 0;
   bool ended_ = false;
-  bool printerExisted_ = false;  // the asked printer was there before the run
+  bool printerExisted_ = false;
+  bool restartPending_ = false;  // the last Install run scheduled a file for the restart  // the
+                                 // asked printer was there before the run
   std::mutex mutex_;             // the members above: boxes come from the start-up worker too
 };

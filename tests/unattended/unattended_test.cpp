@@ -186,13 +186,14 @@ TEST_F(UnattendedRunTest, QuietReceiptInstallOnTheOnlyParallelPort) {
 }
 
 // The monitor DLL the spooler holds is replaced at the next start of
-// Windows: the run succeeds and says that a restart is pending.
+// Windows: the run succeeds with 3010 and says that a restart is pending.
 TEST_F(UnattendedRunTest, AReinstallOverAHeldLanguageMonitorLogsThePendingRestart) {
   const std::string monitorDll = "C:\\WINDOWS\\system32\\lbxmonNT.dll";
   m.fs().WriteFile(monitorDll, "older version");
   m.spool().AddMonitor(install_test::kMonitor, monitorDll);
   m.spool().AddDriver(sim::kEnvX86, "LX-2(Label)", install_test::kMonitor);
-  EXPECT_EQ(Run({"/quiet", "/driver:LX-2(Label)", "/port:parallel"}), 0) << Log();
+  EXPECT_EQ(Run({"/quiet", "/driver:LX-2(Label)", "/port:parallel"}), exit_code::kRestartNeeded)
+      << Log();
   EXPECT_NE(Log().find("restart pending: "), std::string::npos) << Log();
   EXPECT_EQ(m.fs().PendingMoves().size(), 1u);
 }
