@@ -30,12 +30,19 @@ void UnattendedWindow::ShowDriverNames(const std::vector<std::string>& names) {
 }
 
 int UnattendedWindow::ShowMessageBox(const std::string& text, const std::string& caption,
-                                     uint32_t type) {
-  return ui().MessageBoxA(hwnd(), text, caption, type);
+                                     uint32_t type, RunOutcome outcome) {
+  const uint32_t lastError = machine_.GetLastError();
+  const int answer = ui().MessageBoxA(hwnd(), text, caption, type);
+  run_.Ended(outcome, lastError);
+  return answer;
 }
 
-int UnattendedWindow::ShowAppMessageBox(const std::string& text, uint32_t type) {
-  return platform::AppMessageBox(machine_, hwnd(), text, type);
+int UnattendedWindow::ShowAppMessageBox(const std::string& text, uint32_t type,
+                                        RunOutcome outcome) {
+  const uint32_t lastError = machine_.GetLastError();
+  const int answer = platform::AppMessageBox(machine_, hwnd(), text, type);
+  run_.Ended(outcome, lastError);
+  return answer;
 }
 
 std::intptr_t UnattendedWindow::ShowPortDialog(int32_t kind, std::string& chosenPort) {

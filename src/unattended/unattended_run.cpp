@@ -12,40 +12,23 @@
 
 namespace {
 
-// The boxes that say why a run cannot succeed, by the start of their text,
-// and the exit code each stands for.
-struct FailureText {
-  const char* start;
-  int code;
-};
-constexpr FailureText kFailureTexts[] = {
-    {"No driver name is available", exit_code::kNoPackage},
-    {"The installer could not start its preparation", exit_code::kNoPackage},
-    {"The chosen driver name has no driver", exit_code::kUnknownDriverName},
-    {"The chosen driver is not a", exit_code::kUnknownDriverName},
-    {"Failed to add the driver", exit_code::kInstallFailed},
-    {"Failed to get the printer driver directory", exit_code::kInstallFailed},
-    {"The printer driver directory path is too long", exit_code::kInstallFailed},
-    {"The path is too long", exit_code::kInstallFailed},
-    {"Failed to get the system directory", exit_code::kInstallFailed},
-    {"Failed to copy the language monitor", exit_code::kInstallFailed},
-    {"Failed to add Monitor", exit_code::kInstallFailed},
-    {"Error AddPrinter", exit_code::kInstallFailed},
-    {"Missing system flies", exit_code::kInstallFailed},
-    {"Please check whether the port is connected", exit_code::kInstallFailed},
-    {"There's no available useful port", exit_code::kNoPortOfKind},
-    {"There is no available parallel port", exit_code::kNoPortOfKind},
-    {"The chosen port is not available", exit_code::kNoPortOfKind},
-    {"Failed to select usb port", exit_code::kNoPortOfKind},
-    // The serial search's end without an answering printer (a status line).
-    {"Cannot select a available port", exit_code::kNoPortOfKind},
-};
-
-int FailureCode(const std::string& text) {
-  for (const FailureText& failure : kFailureTexts) {
-    if (text.rfind(failure.start, 0) == 0) return failure.code;
+// The exit code a failed run's outcome stands for.
+int OutcomeCode(RunOutcome outcome) {
+  switch (outcome) {
+    case RunOutcome::kNone:
+      return exit_code::kSuccess;
+    case RunOutcome::kNoDriverNameList:
+      return exit_code::kNoPackage;
+    case RunOutcome::kUnknownDriverName:
+      return exit_code::kUnknownDriverName;
+    case RunOutcome::kNoPort:
+      return exit_code::kNoPortOfKind;
+    case RunOutcome::kDriverRegistration:
+    case RunOutcome::kMonitorRegistration:
+    case RunOutcome::kPrinterCreation:
+      break;
   }
-  return 0;
+  return exit_code::kInstallFailed;
 }
 
 // The button a person in a hurry would press: never a retry.
@@ -108,14 +91,9 @@ void UnattendedRun::Fail(int code, const std::string& why) {
 int UnattendedRun::AnswerMessageBox(const std::string& text, const std::string& caption,
                                     uint32_t type) {
   // Read before anything else can change it: the call the box reports on.
-  const uint32_t lastError = machine_.GetLastError();
   const int answer = DefaultAnswer(type);
   LogMessageBox(text, caption, answer);
-  if (const int code = FailureCode(text)) {
-    Fail(code, "the run stops here (last error " + std::to_string(lastError) + ")");
-  } else if ((type & win::MB_TYPEMASK) == win::MB_RETRYCANCEL) {
-    Fail(exit_code::kInstallFailed, "no retry");
-  }
+  if ((type & win::MB_TYPEMASK) == win::MB_RETRYCANCEL) Fail(exit_code::kInstallFailed, "no retry");
   return answer;
 }
 
@@ -158,14 +136,20 @@ std::intptr_t UnattendedRun::RefuseDialog(int templateId) {
   return win::IDCANCEL;
 }
 
-void UnattendedRun::Status(const std::string& text) {
+void UnattendedRun::Ended(RunOutcome outcome, uint32_t lastError) {
+  if (outcome == RunOutcome::kNone) return;
+  Fail(OutcomeCode(outcome), "the run stops here (last error " + std::to_string(lastError) + ")");
+}
+
+void UnattendedRun::Status(const std::string& text, RunOutcome outcome) {
   {
     std::lock_guard lock(mutex_);
     if (text == lastStatus_ || text.empty()) return;
     lastStatus_ = text;
   }
   log_.Line("status: " + text);
-  if (const int code = FailureCode(text)) Fail(code, "no printer answered on a serial port");
+  if (outcome != RunOutcome::kNone)
+    Fail(OutcomeCode(outcome), "no printer answered on a serial port");
 }
 
 StringList UnattendedRun::PackagePlaces() {

@@ -41,8 +41,12 @@ class UnattendedRun {
   std::intptr_t RefuseDialog(int templateId);
   // One line of the run's log.
   void LogLine(const std::string& text) { log_.Line(text); }
-  // Logs the status line when it changed.
-  void Status(const std::string& text);
+  // Logs the status line when it changed; a status that ends the run names
+  // its outcome.
+  void Status(const std::string& text, RunOutcome outcome = RunOutcome::kNone);
+  // A box of the installer has ended the run with `outcome` (kNone: it
+  // ended nothing); `lastError` is the error of the call it reports on.
+  void Ended(RunOutcome outcome, uint32_t lastError);
 
   // --- The run ---
   // Where the package is looked for: /package, else the current folder,

@@ -123,6 +123,30 @@ TEST(UnattendedAnswers, EachQuestionHasItsRule) {
   EXPECT_EQ(run.AnswerTcpIpWizard(), 0);
   EXPECT_EQ(run.ExitCode(), exit_code::kInstallFailed) << "the retry box fails the run";
 
+  // A message's wording decides nothing: the place that ends the run names
+  // its outcome.
+  RunLog wordsLog(m.process());
+  UnattendedRun byWords(m, ParseCommandLine({"/quiet", "/list"}).options, wordsLog);
+  byWords.AnswerMessageBox("Error AddPrinter 1797", "Error prompt", win::MB_OK);
+  byWords.Status("Cannot select a available port.");
+  EXPECT_EQ(byWords.ExitCode(), exit_code::kCancelled);
+  const struct {
+    RunOutcome outcome;
+    int code;
+  } kOutcomes[] = {
+      {RunOutcome::kNoDriverNameList, 2},      {RunOutcome::kUnknownDriverName, 1797},
+      {RunOutcome::kDriverRegistration, 1603}, {RunOutcome::kMonitorRegistration, 1603},
+      {RunOutcome::kPrinterCreation, 1603},    {RunOutcome::kNoPort, 1796}};
+  for (const auto& outcome : kOutcomes) {
+    UnattendedRun ended(m, ParseCommandLine({"/quiet", "/list"}).options, wordsLog);
+    ended.Ended(RunOutcome::kNone, 0);
+    ended.Ended(outcome.outcome, 5);
+    EXPECT_EQ(ended.ExitCode(), outcome.code) << outcome.code;
+  }
+  UnattendedRun byStatus(m, ParseCommandLine({"/quiet", "/list"}).options, wordsLog);
+  byStatus.Status("any words", RunOutcome::kNoPort);
+  EXPECT_EQ(byStatus.ExitCode(), exit_code::kNoPortOfKind);
+
   RunLog named(m.process());
   UnattendedRun withPort(m, ParseCommandLine({"/quiet", "/driver:x", "/port:usb=USB002"}).options,
                          named);
