@@ -92,8 +92,8 @@ int UnattendedRun::AnswerMessageBox(const std::string& text, const std::string& 
                                     uint32_t type) {
   // Read before anything else can change it: the call the box reports on.
   const int answer = DefaultAnswer(type);
+  // Cancel at a retry box ends the run; the box names how (Ended).
   LogMessageBox(text, caption, answer);
-  if ((type & win::MB_TYPEMASK) == win::MB_RETRYCANCEL) Fail(exit_code::kInstallFailed, "no retry");
   return answer;
 }
 

@@ -121,7 +121,7 @@ TEST(UnattendedAnswers, EachQuestionHasItsRule) {
   EXPECT_EQ(run.AnswerPortDialog(installation, Usb, port), 0);
   EXPECT_EQ(run.AnswerSerialPrompt(), RESULT_ROW_BASE + 4);  // 9600
   EXPECT_EQ(run.AnswerTcpIpWizard(), 0);
-  EXPECT_EQ(run.ExitCode(), exit_code::kInstallFailed) << "the retry box fails the run";
+  EXPECT_EQ(run.ExitCode(), exit_code::kNoPortOfKind) << "boxes name no outcome here";
 
   // A message's wording decides nothing: the place that ends the run names
   // its outcome.
@@ -300,6 +300,10 @@ TEST_F(UnattendedRunTest, EachFailureEndsWithItsExitCode) {
        nullptr,
        1796},
       {"no USB port", {"/quiet", "/driver:" + kReceipt, "/port:usb"}, nullptr, 1796},
+      {"no printer on the USB port",
+       {"/quiet", "/driver:" + kReceipt, "/port:usb"},
+       [](InstallRig& r) { r.m.spool().AddPort("USB001", "USB Monitor", "Virtual printer port"); },
+       1796},
       {"no name list to remove by",
        {"/quiet", "/uninstall:" + kReceipt},
        [](InstallRig& r) {
