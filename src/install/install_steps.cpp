@@ -43,7 +43,8 @@ bool ChooseDialogPort(Installation& installation, InstallerWindow& window) {
   }
   if (port == nullptr) {
     // The list changed under the dialog: there is nothing sound to bind to.
-    AbandonRun(window, "The chosen port is not available,please select the port again");
+    AbandonRun(window, "The chosen port is not available,please select the port again",
+               RunOutcome::kNoPort);
     return false;
   }
   installation.chosenPort = *port;
@@ -59,11 +60,13 @@ bool ReadDriverDirectory(Installation& installation, InstallerWindow& window,
       read.empty()) {
     AbandonRun(window,
                "Failed to get the printer driver directory " +
-                   std::to_string(static_cast<int32_t>(installation.machine.GetLastError())));
+                   std::to_string(static_cast<int32_t>(installation.machine.GetLastError())),
+               RunOutcome::kDriverRegistration);
     return false;
   }
   if (read.size() > kMaxDriverDirectoryLength) {
-    AbandonRun(window, "The printer driver directory path is too long:\r\n" + read);
+    AbandonRun(window, "The printer driver directory path is too long:\r\n" + read,
+               RunOutcome::kDriverRegistration);
     return false;
   }
   directory = read;
@@ -85,8 +88,8 @@ bool ReadDriverTarget(Installation& installation, InstallerWindow& window, Drive
   return ReadDriverDirectory(installation, window, target.environment, target.directory);
 }
 
-void AbandonRun(InstallerWindow& window, const std::string& text) {
-  window.ShowMessageBox(text, "Error", win::MB_OK);
+void AbandonRun(InstallerWindow& window, const std::string& text, RunOutcome outcome) {
+  window.ShowMessageBox(text, "Error", win::MB_OK, outcome);
   window.SetInstallText("Reinstall");
   window.EnableInstall();
   window.SetProgress(0);
@@ -95,7 +98,7 @@ void AbandonRun(InstallerWindow& window, const std::string& text) {
 bool PathsFit(InstallerWindow& window, const std::vector<std::string>& paths, std::size_t limit) {
   for (const std::string& path : paths) {
     if (path.size() > limit) {
-      AbandonRun(window, "The path is too long:\r\n" + path);
+      AbandonRun(window, "The path is too long:\r\n" + path, RunOutcome::kDriverRegistration);
       return false;
     }
   }

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "install/run_outcome.h"
+
 struct Installation;
 class InstallerWindow;
 
@@ -38,7 +40,7 @@ bool ReadDriverTarget(Installation& installation, InstallerWindow& window, Drive
 // Ends a run that cannot go on before the printer exists: a box owned by the
 // main window, then the Install button enabled as "Reinstall" and progress 0,
 // as after a failed printer creation.
-void AbandonRun(InstallerWindow& window, const std::string& text);
+void AbandonRun(InstallerWindow& window, const std::string& text, RunOutcome outcome);
 
 // True when every path fits `limit` characters; otherwise abandons the run
 // naming the first path that does not.

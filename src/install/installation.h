@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "install/run_outcome.h"
 #include "platform/machine.h"
 #include "ports/port_kind.h"
 #include "ports/serial_channel.h"
@@ -82,6 +83,16 @@ struct Installation {
   bool portAvailable = true;
 
   std::string statusText;
+  // How the run ended, when the status line is what says so (the serial
+  // search that found no printer); kNone for every other status.
+  RunOutcome statusOutcome = RunOutcome::kNone;
+  // Where a run with arguments looks for the driver package, in order:
+  // each a file, or a folder holding DriverData.Drv. Empty: the current
+  // folder only, where the window has always looked.
+  StringList packagePlaces;
+  // The package the start-up unpacked or tried to; empty when none of the
+  // places held one.
+  std::string packagePath;
   // Whether the start-up unpacked the driver package (a run with arguments
   // logs it; the window goes on either way).
   bool packageUnpacked = false;

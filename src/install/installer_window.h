@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "install/installation.h"
+#include "install/run_outcome.h"
 #include "platform/window_system.h"
 
 class InstallerWindow {
@@ -54,10 +55,12 @@ class InstallerWindow {
   virtual void ShowPortsChanged() = 0;
 
   // Message boxes owned by the window: with the given caption, and with the
-  // application's own (platform::AppMessageBox). Both return the button.
-  virtual int ShowMessageBox(const std::string& text, const std::string& caption,
-                             uint32_t type) = 0;
-  virtual int ShowAppMessageBox(const std::string& text, uint32_t type) = 0;
+  // application's own (platform::AppMessageBox). Both return the button. A
+  // box that ends the run in failure names its outcome.
+  virtual int ShowMessageBox(const std::string& text, const std::string& caption, uint32_t type,
+                             RunOutcome outcome = RunOutcome::kNone) = 0;
+  virtual int ShowAppMessageBox(const std::string& text, uint32_t type,
+                                RunOutcome outcome = RunOutcome::kNone) = 0;
 
   // The port dialogs of a port kind (TcpIp, Parallel, Usb): the dialog's
   // result, and the port of the row it ended with in `chosenPort`.
@@ -81,5 +84,6 @@ class InstallerWindow {
 inline void SetStatus(Installation& installation, InstallerWindow& window,
                       const std::string& text) {
   installation.statusText = text;
+  installation.statusOutcome = RunOutcome::kNone;
   window.Refresh();
 }

@@ -74,7 +74,8 @@ void InstallLabelDriver(Installation& installation, InstallerWindow& window) {
       installation.modelIndex - (installation.receiptGroup1Size + installation.receiptGroup2Size +
                                  installation.receiptGroup3Size + installation.receiptGroup4Size);
   if (labelIndex < 0 || labelIndex >= catalogue::kLabelModelCount) {
-    install_steps::AbandonRun(window, "The chosen driver is not a label printer driver");
+    install_steps::AbandonRun(window, "The chosen driver is not a label printer driver",
+                              RunOutcome::kUnknownDriverName);
     return;
   }
   const std::string driverName = catalogue::LabelModelNames[labelIndex];
@@ -92,7 +93,8 @@ void InstallLabelDriver(Installation& installation, InstallerWindow& window) {
   const std::string monitorTarget =
       MonitorTarget(installation, engine[catalogue::kLabelMonitorDll]);
   if (monitorTarget.empty()) {
-    install_steps::AbandonRun(window, "Failed to get the system directory");
+    install_steps::AbandonRun(window, "Failed to get the system directory",
+                              RunOutcome::kMonitorRegistration);
     return;
   }
 
@@ -151,8 +153,10 @@ void InstallLabelDriver(Installation& installation, InstallerWindow& window) {
           install_steps::StageFile(installation, window, monitorSource, monitorTarget)) {
     if (!stillRegistered || !FileAt(machine.files(), monitorTarget)) {
       // Registering now would register a stale DLL, or none.
-      install_steps::AbandonRun(window, "Failed to copy the language monitor to " + monitorTarget +
-                                            " (error " + std::to_string(error) + ")");
+      install_steps::AbandonRun(window,
+                                "Failed to copy the language monitor to " + monitorTarget +
+                                    " (error " + std::to_string(error) + ")",
+                                RunOutcome::kMonitorRegistration);
       return;
     }
     // The registered monitor works on with its old DLL until Windows starts
@@ -161,7 +165,8 @@ void InstallLabelDriver(Installation& installation, InstallerWindow& window) {
   }
   if (!spooler.AddMonitorA({kMonitorName, environment, monitorTarget}) &&
       machine.GetLastError() != win::ERROR_PRINT_MONITOR_ALREADY_INSTALLED) {
-    window.ShowAppMessageBox("Failed to add Monitor\r\n", win::MB_OK);
+    window.ShowAppMessageBox("Failed to add Monitor\r\n", win::MB_OK,
+                             RunOutcome::kMonitorRegistration);
     window.Close(win::IDOK);
     return;
   }

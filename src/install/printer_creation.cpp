@@ -49,7 +49,9 @@ void ReportCreationFailure(InstallerWindow& window, uint32_t error, InstallVaria
     caption = "Error prompt";
     reinstall = false;
   }
-  window.ShowMessageBox(text, caption, win::MB_OK);
+  window.ShowMessageBox(
+      text, caption, win::MB_OK,
+      error == win::ERROR_UNKNOWN_PORT ? RunOutcome::kNoPort : RunOutcome::kPrinterCreation);
   if (reinstall) window.SetInstallText("Reinstall");
   window.EnableInstall();
   window.SetProgress(0);
@@ -90,9 +92,11 @@ bool RegisterDriver(Installation& installation, InstallerWindow& window,
   const std::string text = "Failed to add the driver " + Decimal(error) +
                            "\r\n\r\nClick Retry:You can retry\r\nClick Cancel\xA3\xBA"
                            "exit and abort installation";
-  const int answer = variant == InstallVariant::Receipt
-                         ? window.ShowMessageBox(text, "Error", win::MB_RETRYCANCEL)
-                         : window.ShowAppMessageBox(text, win::MB_RETRYCANCEL);
+  const int answer =
+      variant == InstallVariant::Receipt
+          ? window.ShowMessageBox(text, "Error", win::MB_RETRYCANCEL,
+                                  RunOutcome::kDriverRegistration)
+          : window.ShowAppMessageBox(text, win::MB_RETRYCANCEL, RunOutcome::kDriverRegistration);
   if (answer == win::IDCANCEL) {
     window.Close(win::IDOK);
   } else {
@@ -120,7 +124,7 @@ void CreatePrinterAndFinish(Installation& installation, InstallerWindow& window,
   if (fallBack && installation.parallelPorts.empty()) {
     // No port of the chosen kind and no parallel port to stand in for it.
     window.ShowMessageBox("There's no available useful port,please select other type of port",
-                          "Prompt", win::MB_OK);
+                          "Prompt", win::MB_OK, RunOutcome::kNoPort);
     window.SetInstallText("Reinstall");
     window.EnableInstall();
     window.SetProgress(0);

@@ -32,7 +32,8 @@ void InstallReceiptDriver(Installation& installation, InstallerWindow& window) {
   const int32_t row = installation.modelIndex;
   const int32_t group = catalogue::ReceiptGroup(row, sizes);
   if (group == 0 || row >= catalogue::kReceiptModelCount) {
-    install_steps::AbandonRun(window, "The chosen driver is not a receipt printer driver");
+    install_steps::AbandonRun(window, "The chosen driver is not a receipt printer driver",
+                              RunOutcome::kUnknownDriverName);
     return;
   }
 

@@ -1,10 +1,10 @@
 // The program's own process as an unattended run needs it: the console it
 // was started from, a log file it appends to, the local time for the log,
 // the named mutex that keeps a second installer out, whether it runs with
-// administrator rights, and whether anybody can see its windows. What a
-// standard user of the machine may have made (a mutex of the same name, a
-// log file or a link in its place) is told apart from what an administrator
-// made.
+// administrator rights, whether anybody can see its windows, and who and
+// what it is. What a standard user of the machine may have made (a mutex of
+// the same name, a log file or a link in its place) is told apart from what
+// an administrator made.
 #pragma once
 
 #include <cstdint>
@@ -90,6 +90,18 @@ class ProcessServices {
   // drive not ready, a file not found by the loader, a crash, abort()), so
   // that a run nobody watches ends instead of waiting for a click.
   virtual void SuppressSystemErrorBoxes() = 0;
+
+  // Who and what this run is, for the head of its log.
+  // The FILEVERSION of the program's version resource, "a.b.c.d"; empty
+  // when it has none.
+  virtual std::string ProgramVersion() = 0;
+  // ProcessIdToSessionId: 0 for services and deployment tools.
+  virtual uint32_t SessionId() = 0;
+  // GetUserNameA: the account the process runs as.
+  virtual std::string AccountName() = 0;
+  // Whether the process's token is LocalSystem's (S-1-5-18), whose own
+  // settings (its default printer) no person ever sees.
+  virtual bool IsLocalSystem() = 0;
 };
 
 }  // namespace platform

@@ -40,7 +40,8 @@ int32_t ChooseParallelPort(Installation& installation, InstallerWindow& window) 
   const std::size_t count = installation.parallelPorts.size();
   if (count == 0) {
     window.ShowAppMessageBox(
-        "There is no available parallel port.\r\n\r\nPlease select other port type.", win::MB_OK);
+        "There is no available parallel port.\r\n\r\nPlease select other port type.", win::MB_OK,
+        RunOutcome::kNoPort);
     return RESULT_CANCEL;
   }
   if (count == 1) return RESULT_ROW_BASE;

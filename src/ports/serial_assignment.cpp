@@ -121,6 +121,7 @@ void EndNotFound(Installation& installation, InstallerWindow& window, const char
   installation.serialSearch.reset();
   window.SetProgress(90);
   RestartSpooler(installation, window);
+  installation.statusOutcome = RunOutcome::kNoPort;
   if (port.empty()) {
     installation.statusText =
         std::string(opening) + "No serial port was found,you can configure after finished";
@@ -279,6 +280,7 @@ void SerialProbeTick(Installation& installation, InstallerWindow& window, std::u
   installation.serialSearch.reset();
   window.SetProgress(90);
   RestartSpooler(installation, window);
+  installation.statusOutcome = RunOutcome::kNoPort;
   installation.statusText = std::string(kNotFoundAfterTicks) + "The current printer port is " +
                             port + ",you can configure after finished";
   CompleteInstallation(window);

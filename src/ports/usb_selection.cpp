@@ -102,7 +102,7 @@ void SelectUsbPort(Installation& installation, InstallerWindow& window) {
     const int answer = window.ShowMessageBox(
         "Failed to select usb port,please check whether the port is connected.\r\n\r\n"
         "Click Retry:Retry to select usb port\r\nClick Cancel:Ignore",
-        "Fail to select port", win::MB_RETRYCANCEL);
+        "Fail to select port", win::MB_RETRYCANCEL, RunOutcome::kNoPort);
     if (answer == win::IDRETRY) SelectUsbPort(installation, window);
   }
   window.SetProgress(80);

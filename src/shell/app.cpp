@@ -23,7 +23,7 @@ std::string EnvironmentLine(platform::Machine& machine) {
   machine.files().GetCurrentDirectoryA(folder, 260);
   return "environment: Windows " + std::to_string(version.majorVersion) + "." +
          std::to_string(version.minorVersion) + " build " + std::to_string(version.buildNumber) +
-         (RunningOnWow64(machine) ? ", 64-bit" : ", 32-bit") + ", package folder " + folder;
+         (RunningOnWow64(machine) ? ", 64-bit" : ", 32-bit") + ", current folder " + folder;
 }
 
 // What the instance mutex was found to be, for the log; true when another
@@ -95,6 +95,13 @@ int RunInstaller(platform::Machine& machine, const std::vector<std::string>& arg
     logFile = machine.process().TempDirectory() + "DriverSetup.log";
   }
   log.Open(logFile, true);
+  platform::ProcessServices& process = machine.process();
+  const std::string version = process.ProgramVersion();
+  log.Line("run: process " + std::to_string(process.ProcessId()) + ", " +
+           machine.system().ApplicationTitle() + " " +
+           (version.empty() ? "(no version)" : version) + ", account " + process.AccountName() +
+           (process.IsLocalSystem() ? " (SYSTEM)" : " (not SYSTEM)") + ", session " +
+           std::to_string(process.SessionId()));
   log.Line("command line: " + JoinCommandLine(arguments));
   if (!parsed.error.empty()) {
     const std::string text = "Bad command line: " + parsed.error;

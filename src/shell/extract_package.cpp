@@ -9,8 +9,31 @@
 #include "platform/win_constants.h"
 
 namespace {
+
 constexpr uint32_t kMaxPath = 260;
+constexpr const char* kPackageName = "DriverData.Drv";
+
+std::string InFolder(const std::string& folder, const std::string& name) {
+  return folder.empty() || folder.back() == '\\' ? folder + name : folder + "\\" + name;
 }
+
+bool IsFile(platform::FileSystem& files, const std::string& path) {
+  const uint32_t attributes = files.GetFileAttributesA(path);
+  return attributes != win::INVALID_FILE_ATTRIBUTES &&
+         (attributes & win::FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// The first place that holds a package: a file as it is, a folder by the
+// package's name in it. Empty when none does.
+std::string FindPackage(platform::FileSystem& files, const StringList& places) {
+  for (const std::string& place : places) {
+    if (IsFile(files, place)) return place;
+    if (IsFile(files, InFolder(place, kPackageName))) return InFolder(place, kPackageName);
+  }
+  return std::string();
+}
+
+}  // namespace
 
 std::string UnsafeWorkAreaText(const std::string& entry) {
   const bool folder = entry != kDriverNameFile;
@@ -20,11 +43,19 @@ std::string UnsafeWorkAreaText(const std::string& entry) {
 }
 
 void ExtractPackage(Installation& installation, platform::WindowId owner) {
-  // The package is looked for in the current directory, not beside the
-  // program: whoever starts the installer decides where the package lies.
-  std::string directory;
-  installation.machine.files().GetCurrentDirectoryA(directory, kMaxPath);
-  const std::string archivePath = directory + "\\DriverData.Drv";
+  // Without a place given the package is looked for in the current
+  // directory, not beside the program: whoever starts the installer decides
+  // where the package lies.
+  std::string archivePath;
+  if (installation.packagePlaces.empty()) {
+    std::string directory;
+    installation.machine.files().GetCurrentDirectoryA(directory, kMaxPath);
+    archivePath = InFolder(directory, kPackageName);
+  } else {
+    // None found: nothing is unpacked, and the run says where it looked.
+    archivePath = FindPackage(installation.machine.files(), installation.packagePlaces);
+  }
+  installation.packagePath = archivePath;
 
   // The installer runs as administrator and hands what lies in the work
   // area to the spooler, which loads it as SYSTEM: an entry a standard user

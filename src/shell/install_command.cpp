@@ -41,7 +41,9 @@ void InstallCommand(Installation& installation, InstallerWindow& window) {
         installation.modelIndex < 0
             ? "No driver name is available,the driver package may be missing or damaged"
             : "The chosen driver name has no driver in this installer",
-        "Prompt", win::MB_OK);
+        "Prompt", win::MB_OK,
+        installation.modelIndex < 0 ? RunOutcome::kNoDriverNameList
+                                    : RunOutcome::kUnknownDriverName);
     window.EnableInstall();
   } else if (installation.modelIndex < receiptRows) {
     InstallReceiptDriver(installation, window);

@@ -51,7 +51,9 @@ MainWindow::MainWindow(platform::Machine& machine, uint32_t updateDataMessage, U
       machine_(machine),
       updateDataMessage_(updateDataMessage),
       installation_(machine),
-      run_(run) {}
+      run_(run) {
+  if (run_) installation_.packagePlaces = run_->PackagePlaces();
+}
 
 MainWindow::~MainWindow() {
   // Normally OnDestroy has already waited for the worker; this covers a
@@ -72,7 +74,7 @@ void MainWindow::UpdateData(bool fromControls) {
   } else {
     ui().CheckDlgButton(hwnd(), IDC_SET_DEFAULT, state.setDefaultPrinter != 0);
     ui().SetDlgItemTextA(hwnd(), IDC_STATUS, state.statusText);
-    if (run_) run_->Status(state.statusText);
+    if (run_) run_->Status(state.statusText, state.statusOutcome);
   }
 }
 
@@ -134,12 +136,20 @@ void MainWindow::ShowPortsChanged() {
   });
 }
 
-int MainWindow::ShowMessageBox(const std::string& text, const std::string& caption, uint32_t type) {
-  return ui().MessageBoxA(hwnd(), text, caption, type);
+int MainWindow::ShowMessageBox(const std::string& text, const std::string& caption, uint32_t type,
+                               RunOutcome outcome) {
+  // Read before the box can change it: the call the box reports on.
+  const uint32_t lastError = machine_.GetLastError();
+  const int answer = ui().MessageBoxA(hwnd(), text, caption, type);
+  if (run_) run_->Ended(outcome, lastError);
+  return answer;
 }
 
-int MainWindow::ShowAppMessageBox(const std::string& text, uint32_t type) {
-  return platform::AppMessageBox(machine_, hwnd(), text, type);
+int MainWindow::ShowAppMessageBox(const std::string& text, uint32_t type, RunOutcome outcome) {
+  const uint32_t lastError = machine_.GetLastError();
+  const int answer = platform::AppMessageBox(machine_, hwnd(), text, type);
+  if (run_) run_->Ended(outcome, lastError);
+  return answer;
 }
 
 std::intptr_t MainWindow::ShowPortDialog(int32_t kind, std::string& chosenPort) {
@@ -218,6 +228,7 @@ bool MainWindow::OnInitDialog() {
 
   FillPortTypeList();
   Refresh();
+  if (Unattended()) SetTimer(UnattendedRun::kTimeLimitTimer, run_->TimeLimitMs());
 
   startupWorker_ = machine_.threads().StartThread([this] {
     StartupWorker(installation_, *this);
@@ -226,11 +237,12 @@ bool MainWindow::OnInitDialog() {
   if (!startupWorker_) {
     // Nothing was unpacked or listed: Install stays disabled, and Cancel and
     // the close box end the program as always.
+    const uint32_t error = machine_.GetLastError();
     ui().MessageBoxA(hwnd(),
                      "The installer could not start its preparation (error " +
-                         std::to_string(machine_.GetLastError()) +
-                         ").\r\nClose the installer and run it again.",
+                         std::to_string(error) + ").\r\nClose the installer and run it again.",
                      "Error", win::MB_OK | win::MB_ICONSTOP);
+    if (run_) run_->Ended(RunOutcome::kNoDriverNameList, error);
     // Unattended, nobody is there to close it.
     if (Unattended()) Close(win::IDOK);
   }
@@ -301,7 +313,13 @@ void MainWindow::OnCommand(int id, int notifyCode) {
 }
 
 void MainWindow::OnTimer(std::uintptr_t timerId) {
-  // Only the timer this window set clicks: a WM_TIMER can come from anywhere.
+  // Only the timers this window set act: a WM_TIMER can come from anywhere.
+  if (timerId == UnattendedRun::kTimeLimitTimer && Unattended()) {
+    KillTimer(timerId);
+    run_->TimedOut(installation_);
+    Close(win::IDCANCEL);
+    return;
+  }
   if (timerId == kPassiveClickTimer && passiveClickDue_) {
     passiveClickDue_ = false;
     KillTimer(kPassiveClickTimer);

@@ -50,8 +50,9 @@ class MainWindow : public platform::Dialog, public InstallerWindow {
   int32_t SelectedPortKind(int32_t current) override;
   void SelectPortKind(int32_t row) override;
   void ShowPortsChanged() override;
-  int ShowMessageBox(const std::string& text, const std::string& caption, uint32_t type) override;
-  int ShowAppMessageBox(const std::string& text, uint32_t type) override;
+  int ShowMessageBox(const std::string& text, const std::string& caption, uint32_t type,
+                     RunOutcome outcome) override;
+  int ShowAppMessageBox(const std::string& text, uint32_t type, RunOutcome outcome) override;
   std::intptr_t ShowPortDialog(int32_t kind, std::string& chosenPort) override;
   int AddTcpIpPort() override;
   std::intptr_t ShowSerialPrompt() override;

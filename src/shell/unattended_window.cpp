@@ -9,7 +9,9 @@
 #include "shell/startup_worker.h"
 
 UnattendedWindow::UnattendedWindow(platform::Machine& machine, UnattendedRun& run)
-    : platform::Dialog(machine.ui()), machine_(machine), run_(run), installation_(machine) {}
+    : platform::Dialog(machine.ui()), machine_(machine), run_(run), installation_(machine) {
+  installation_.packagePlaces = run_.PackagePlaces();
+}
 
 void UnattendedWindow::UpdateData(bool fromControls) {
   // The check box is the run's choice, kept in the installation itself.
@@ -28,12 +30,19 @@ void UnattendedWindow::ShowDriverNames(const std::vector<std::string>& names) {
 }
 
 int UnattendedWindow::ShowMessageBox(const std::string& text, const std::string& caption,
-                                     uint32_t type) {
-  return ui().MessageBoxA(hwnd(), text, caption, type);
+                                     uint32_t type, RunOutcome outcome) {
+  const uint32_t lastError = machine_.GetLastError();
+  const int answer = ui().MessageBoxA(hwnd(), text, caption, type);
+  run_.Ended(outcome, lastError);
+  return answer;
 }
 
-int UnattendedWindow::ShowAppMessageBox(const std::string& text, uint32_t type) {
-  return platform::AppMessageBox(machine_, hwnd(), text, type);
+int UnattendedWindow::ShowAppMessageBox(const std::string& text, uint32_t type,
+                                        RunOutcome outcome) {
+  const uint32_t lastError = machine_.GetLastError();
+  const int answer = platform::AppMessageBox(machine_, hwnd(), text, type);
+  run_.Ended(outcome, lastError);
+  return answer;
 }
 
 std::intptr_t UnattendedWindow::ShowPortDialog(int32_t kind, std::string& chosenPort) {
@@ -52,6 +61,7 @@ void UnattendedWindow::Close(std::intptr_t result) {
 }
 
 bool UnattendedWindow::OnInitDialog() {
+  SetTimer(UnattendedRun::kTimeLimitTimer, run_.TimeLimitMs());
   StartupWorker(installation_, *this);
   if (closing_ || !run_.AfterStartup(installation_, *this) || !installEnabled_) {
     Close(win::IDOK);
@@ -69,6 +79,12 @@ void UnattendedWindow::EndWhenInstalled() {
 }
 
 void UnattendedWindow::OnTimer(std::uintptr_t timerId) {
+  if (timerId == UnattendedRun::kTimeLimitTimer) {
+    KillTimer(timerId);
+    run_.TimedOut(installation_);
+    Close(win::IDCANCEL);
+    return;
+  }
   SerialProbeTick(installation_, *this, timerId);
   EndWhenInstalled();
 }

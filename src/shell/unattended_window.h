@@ -20,7 +20,7 @@ class UnattendedWindow : public platform::Dialog, public InstallerWindow {
 
   // --- InstallerWindow ---
   platform::WindowId Owner() const override { return hwnd(); }
-  void Refresh() override { run_.Status(installation_.statusText); }
+  void Refresh() override { run_.Status(installation_.statusText, installation_.statusOutcome); }
   void Batch(const std::function<void()>& work) override { work(); }
   void UpdateData(bool fromControls) override;
   void SetProgress(int) override {}
@@ -34,8 +34,9 @@ class UnattendedWindow : public platform::Dialog, public InstallerWindow {
   int32_t SelectedPortKind(int32_t current) override { return portKind_ < 0 ? current : portKind_; }
   void SelectPortKind(int32_t row) override { portKind_ = row; }
   void ShowPortsChanged() override {}
-  int ShowMessageBox(const std::string& text, const std::string& caption, uint32_t type) override;
-  int ShowAppMessageBox(const std::string& text, uint32_t type) override;
+  int ShowMessageBox(const std::string& text, const std::string& caption, uint32_t type,
+                     RunOutcome outcome) override;
+  int ShowAppMessageBox(const std::string& text, uint32_t type, RunOutcome outcome) override;
   std::intptr_t ShowPortDialog(int32_t kind, std::string& chosenPort) override;
   int AddTcpIpPort() override { return run_.AnswerTcpIpWizard(); }
   std::intptr_t ShowSerialPrompt() override { return run_.AnswerSerialPrompt(); }

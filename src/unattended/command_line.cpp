@@ -7,25 +7,34 @@
 #include "ports/port_kind.h"
 
 const char* const kUsageText =
-    "DriverSetup [/driver:NAME [/port:KIND[=PORT]] [/baud:RATE] [/nodefault]]\r\n"
-    "            [/uninstall:NAME] [/list] [/quiet | /passive] [/log:FILE]\r\n"
+    "DriverSetup [/driver:NAME [/port:KIND[=PORT]] [/baud:RATE] [/nodefault] [/force]]\r\n"
+    "            [/uninstall:NAME] [/list] [/quiet | /passive] [/norestart] [/log:FILE]\r\n"
+    "            [/package:PATH] [/timeout:MINUTES]\r\n"
     "\r\n"
     "/driver:NAME      installs the driver of NAME, as the Driver Name list shows it\r\n"
     "/port:KIND        serial, usb, parallel or tcpip; KIND=PORT names the port\r\n"
     "                  (parallel=LPT2:, tcpip=IP_10.1.2.3, usb=USB002, serial=COM3:)\r\n"
     "/baud:RATE        the serial rate to look for the printer with (default 19200)\r\n"
     "/nodefault        does not make the printer the default printer\r\n"
+    "/force            reinstalls a printer that is already installed as asked\r\n"
     "/uninstall:NAME   removes the printer NAME with its driver\r\n"
-    "/list             logs the driver names and the installed printers\r\n"
+    "/list             writes the installed printers (name, port, driver) and the\r\n"
+    "                  driver names, tab-separated, to the console and the log\r\n"
     "/quiet            shows no window; /passive shows progress but asks nothing\r\n"
+    "/package:PATH     the driver package DriverData.Drv, or the folder holding it\r\n"
+    "                  (default: the current folder, then the program's folder)\r\n"
+    "/timeout:MINUTES  ends an unattended run that takes longer (default 30)\r\n"
+    "/norestart        accepted; the installer never restarts Windows\r\n"
     "/log:FILE         appends a log to FILE (unattended: %TEMP%\\DriverSetup.log)\r\n"
     "/? or /help       shows this text\r\n"
     "\r\n"
-    "Exit codes: 0 done, 5 not elevated, 87 bad command line, 1062 the print\r\n"
-    "spooler does not run, 1223 cancelled,\r\n"
-    "10 no driver-name list, 11 unknown name, 12 driver registration failed,\r\n"
-    "13 monitor registration failed, 14 printer creation failed, 15 no port of\r\n"
-    "the asked kind, 16 another installer is running, 17 removal failed.";
+    "Exit codes (Windows' own, \"net helpmsg N\" explains them): 0 done,\r\n"
+    "3010 done, Windows must restart to finish, 2 no driver package or\r\n"
+    "driver-name list, 87 bad command line, 740 needs elevation, 1062 the print\r\n"
+    "spooler does not run, 1223 cancelled, 1460 the time limit passed,\r\n"
+    "1603 installation or removal failed, 1618 another installer is running\r\n"
+    "(retry), 1796 no port of the asked kind, 1797 the driver name is not in the\r\n"
+    "driver-name list.";
 
 namespace {
 
@@ -67,6 +76,17 @@ std::string Check(const std::string& name, const std::string& value, CommandLine
     options.driver = value;
   } else if (name == "uninstall") {
     options.uninstall = value;
+  } else if (name == "timeout") {
+    const bool digits = value.size() <= 4 && std::all_of(value.begin(), value.end(), [](char c) {
+                          return std::isdigit(static_cast<unsigned char>(c)) != 0;
+                        });
+    const int32_t minutes = digits ? std::stoi(value) : 0;
+    if (minutes < 1 || minutes > 1440) {
+      return "/timeout: " + value + " is not a number of minutes from 1 to 1440";
+    }
+    options.timeoutMinutes = minutes;
+  } else if (name == "package") {
+    options.package = value;
   } else if (name == "log") {
     options.logFile = value;
   } else if (name == "quiet" || name == "passive") {
@@ -74,6 +94,10 @@ std::string Check(const std::string& name, const std::string& value, CommandLine
     options.mode = name == "quiet" ? RunMode::Quiet : RunMode::Passive;
   } else if (name == "nodefault") {
     options.noDefault = true;
+  } else if (name == "norestart") {
+    // The installer never restarts Windows; deployment tools pass it anyway.
+  } else if (name == "force") {
+    options.force = true;
   } else if (name == "list") {
     options.list = true;
   } else {
@@ -85,8 +109,10 @@ std::string Check(const std::string& name, const std::string& value, CommandLine
 }  // namespace
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
-  static constexpr const char* kWithValue[] = {"driver", "port", "baud", "uninstall", "log"};
-  static constexpr const char* kFlags[] = {"quiet", "passive", "nodefault", "list", "?", "help"};
+  static constexpr const char* kWithValue[] = {"driver", "port",    "baud",   "uninstall",
+                                               "log",    "package", "timeout"};
+  static constexpr const char* kFlags[] = {"quiet",     "passive", "nodefault", "force",
+                                           "norestart", "list",    "?",         "help"};
   ParsedCommandLine parsed;
   CommandLine& options = parsed.options;
   std::vector<std::string> seen;
@@ -125,8 +151,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     parsed.error = "/driver, /uninstall and /list exclude each other";
   } else if (options.Unattended() && actions == 0) {
     parsed.error = "/quiet and /passive need /driver, /uninstall or /list";
-  } else if (!options.driver && (options.portKind || options.baudRate || options.noDefault)) {
-    parsed.error = "/port, /baud and /nodefault go with /driver";
+  } else if (!options.driver &&
+             (options.portKind || options.baudRate || options.noDefault || options.force)) {
+    parsed.error = "/port, /baud, /nodefault and /force go with /driver";
   } else if (options.baudRate && options.portKind && *options.portKind != Serial) {
     parsed.error = "/baud goes with /port:serial";
   }

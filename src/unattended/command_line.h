@@ -9,23 +9,21 @@
 #include <vector>
 
 namespace exit_code {
-// Windows' own codes where one fits.
+// Windows' own codes, so that "net helpmsg N" tells the truth; deployment
+// tools take 0 as success and retry 1618.
 inline constexpr int kSuccess = 0;
-inline constexpr int kNotElevated = 5;           // ERROR_ACCESS_DENIED
+inline constexpr int kNoPackage = 2;             // ERROR_FILE_NOT_FOUND
 inline constexpr int kBadCommandLine = 87;       // ERROR_INVALID_PARAMETER
+inline constexpr int kNotElevated = 740;         // ERROR_ELEVATION_REQUIRED
 inline constexpr int kSpoolerNotRunning = 1062;  // ERROR_SERVICE_NOT_ACTIVE
 inline constexpr int kCancelled = 1223;          // ERROR_CANCELLED
-// ERROR_INSTALL_FAILURE: the work area is a link or another account's.
-inline constexpr int kUnsafeWorkArea = 1603;
-// The installer's own, stable from release to release.
-inline constexpr int kNoDriverNameList = 10;
-inline constexpr int kUnknownDriverName = 11;
-inline constexpr int kDriverRegistrationFailed = 12;
-inline constexpr int kMonitorRegistrationFailed = 13;
-inline constexpr int kPrinterCreationFailed = 14;
-inline constexpr int kNoPortOfKind = 15;
-inline constexpr int kAlreadyRunning = 16;
-inline constexpr int kRemovalFailed = 17;
+inline constexpr int kTimedOut = 1460;           // ERROR_TIMEOUT
+inline constexpr int kInstallFailed = 1603;
+inline constexpr int kRestartNeeded =
+    3010;  // ERROR_SUCCESS_REBOOT_REQUIRED: done      // ERROR_INSTALL_FAILURE
+inline constexpr int kAlreadyRunning = 1618;     // ERROR_INSTALL_ALREADY_RUNNING
+inline constexpr int kNoPortOfKind = 1796;       // ERROR_UNKNOWN_PORT
+inline constexpr int kUnknownDriverName = 1797;  // ERROR_UNKNOWN_PRINTER_DRIVER
 }  // namespace exit_code
 
 // The port kinds in PortKind order: as /port names them, and as the log does.
@@ -46,9 +44,12 @@ struct CommandLine {
   std::string port;                 // the port named after "=", if any
   std::optional<int32_t> baudRate;
   bool noDefault = false;
+  bool force = false;  // reinstalls a printer already installed as asked
   std::optional<std::string> uninstall;
   bool list = false;
   std::string logFile;
+  int32_t timeoutMinutes = 30;  // the unattended run's time limit
+  std::string package;          // the driver package, or the folder holding it
 
   bool Unattended() const { return mode != RunMode::Window; }
 };

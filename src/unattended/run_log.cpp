@@ -4,6 +4,7 @@ void RunLog::Open(const std::string& path, bool console) {
   std::lock_guard lock(mutex_);
   path_ = path;
   console_ = console && process_.AttachParentConsole();
+  processTag_ = "[" + std::to_string(process_.ProcessId()) + "] ";
 }
 
 namespace {
@@ -32,7 +33,12 @@ std::string RunLog::BesidePath(const std::string& path, uint32_t processId) {
 }
 
 std::string RunLog::Stamped(const std::string& text) {
-  std::string line = process_.LocalTimestamp() + "  ";
+  // Two runs may append to one file: the process id tells their lines apart.
+  return process_.LocalTimestamp() + "  " + processTag_ + Bare(text);
+}
+
+std::string RunLog::Bare(const std::string& text) {
+  std::string line;
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '\r' || text[i] == '\n') {
       if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
@@ -44,10 +50,14 @@ std::string RunLog::Stamped(const std::string& text) {
   return line + "\r\n";
 }
 
-void RunLog::Line(const std::string& text) {
+void RunLog::Line(const std::string& text) { Write(text, false); }
+
+void RunLog::Output(const std::string& text) { Write(text, true); }
+
+void RunLog::Write(const std::string& text, bool bareOnConsole) {
   const std::string line = Stamped(text);
   std::lock_guard lock(mutex_);
-  if (console_) process_.WriteToConsole(line);
+  if (console_) process_.WriteToConsole(bareOnConsole ? Bare(text) : line);
   if (path_.empty() || fileFailed_) return;
   platform::LogFileRefusal refusal = platform::LogFileRefusal::kNone;
   std::string owner;

@@ -12,40 +12,23 @@
 
 namespace {
 
-// The boxes that say why a run cannot succeed, by the start of their text,
-// and the exit code each stands for.
-struct FailureText {
-  const char* start;
-  int code;
-};
-constexpr FailureText kFailureTexts[] = {
-    {"No driver name is available", exit_code::kNoDriverNameList},
-    {"The installer could not start its preparation", exit_code::kNoDriverNameList},
-    {"The chosen driver name has no driver", exit_code::kUnknownDriverName},
-    {"The chosen driver is not a", exit_code::kUnknownDriverName},
-    {"Failed to add the driver", exit_code::kDriverRegistrationFailed},
-    {"Failed to get the printer driver directory", exit_code::kDriverRegistrationFailed},
-    {"The printer driver directory path is too long", exit_code::kDriverRegistrationFailed},
-    {"The path is too long", exit_code::kDriverRegistrationFailed},
-    {"Failed to get the system directory", exit_code::kMonitorRegistrationFailed},
-    {"Failed to copy the language monitor", exit_code::kMonitorRegistrationFailed},
-    {"Failed to add Monitor", exit_code::kMonitorRegistrationFailed},
-    {"Error AddPrinter", exit_code::kPrinterCreationFailed},
-    {"Missing system flies", exit_code::kPrinterCreationFailed},
-    {"Please check whether the port is connected", exit_code::kPrinterCreationFailed},
-    {"There's no available useful port", exit_code::kNoPortOfKind},
-    {"There is no available parallel port", exit_code::kNoPortOfKind},
-    {"The chosen port is not available", exit_code::kNoPortOfKind},
-    {"Failed to select usb port", exit_code::kNoPortOfKind},
-    // The serial search's end without an answering printer (a status line).
-    {"Cannot select a available port", exit_code::kNoPortOfKind},
-};
-
-int FailureCode(const std::string& text) {
-  for (const FailureText& failure : kFailureTexts) {
-    if (text.rfind(failure.start, 0) == 0) return failure.code;
+// The exit code a failed run's outcome stands for.
+int OutcomeCode(RunOutcome outcome) {
+  switch (outcome) {
+    case RunOutcome::kNone:
+      return exit_code::kSuccess;
+    case RunOutcome::kNoDriverNameList:
+      return exit_code::kNoPackage;
+    case RunOutcome::kUnknownDriverName:
+      return exit_code::kUnknownDriverName;
+    case RunOutcome::kNoPort:
+      return exit_code::kNoPortOfKind;
+    case RunOutcome::kDriverRegistration:
+    case RunOutcome::kMonitorRegistration:
+    case RunOutcome::kPrinterCreation:
+      break;
   }
-  return 0;
+  return exit_code::kInstallFailed;
 }
 
 // The button a person in a hurry would press: never a retry.
@@ -81,6 +64,8 @@ const StringList& PortsOfKind(const Installation& installation, int32_t kind) {
   return ports != nullptr ? *ports : kNone;
 }
 
+constexpr uint32_t kMaxPath = 260;
+
 // Windows compares printer, driver and port names without regard to case.
 bool SameName(const std::string& a, const std::string& b) {
   return a.size() == b.size() &&
@@ -106,14 +91,9 @@ void UnattendedRun::Fail(int code, const std::string& why) {
 int UnattendedRun::AnswerMessageBox(const std::string& text, const std::string& caption,
                                     uint32_t type) {
   // Read before anything else can change it: the call the box reports on.
-  const uint32_t lastError = machine_.GetLastError();
   const int answer = DefaultAnswer(type);
+  // Cancel at a retry box ends the run; the box names how (Ended).
   LogMessageBox(text, caption, answer);
-  if (const int code = FailureCode(text)) {
-    Fail(code, "the run stops here (last error " + std::to_string(lastError) + ")");
-  } else if ((type & win::MB_TYPEMASK) == win::MB_RETRYCANCEL) {
-    Fail(exit_code::kPrinterCreationFailed, "no retry");
-  }
   return answer;
 }
 
@@ -156,28 +136,56 @@ std::intptr_t UnattendedRun::RefuseDialog(int templateId) {
   return win::IDCANCEL;
 }
 
-void UnattendedRun::Status(const std::string& text) {
+void UnattendedRun::Ended(RunOutcome outcome, uint32_t lastError) {
+  if (outcome == RunOutcome::kNone) return;
+  Fail(OutcomeCode(outcome), "the run stops here (last error " + std::to_string(lastError) + ")");
+}
+
+void UnattendedRun::Status(const std::string& text, RunOutcome outcome) {
   {
     std::lock_guard lock(mutex_);
     if (text == lastStatus_ || text.empty()) return;
     lastStatus_ = text;
   }
   log_.Line("status: " + text);
-  if (const int code = FailureCode(text)) Fail(code, "no printer answered on a serial port");
+  if (outcome != RunOutcome::kNone)
+    Fail(OutcomeCode(outcome), "no printer answered on a serial port");
+}
+
+StringList UnattendedRun::PackagePlaces() {
+  if (!options_.package.empty()) return {options_.package};
+  StringList places;
+  std::string folder;
+  if (machine_.files().GetCurrentDirectoryA(folder, kMaxPath) != 0) places.push_back(folder);
+  std::string program = machine_.process().ProgramDirectory();
+  if (program.size() > 3 && program.back() == '\\') program.pop_back();  // not "C:\"
+  if (!program.empty() && FindName(places, program) == places.end()) places.push_back(program);
+  return places;
 }
 
 bool UnattendedRun::AfterStartup(Installation& installation, InstallerWindow& window) {
   if (installation.startupStop == StartupStop::UnsafeWorkArea) {
-    Fail(exit_code::kUnsafeWorkArea, installation.unsafeWorkAreaEntry +
-                                         " is a link or belongs to another user; nothing was "
-                                         "unpacked, installed or removed");
+    Fail(exit_code::kInstallFailed, installation.unsafeWorkAreaEntry +
+                                        " is a link or belongs to another user; nothing was "
+                                        "unpacked, installed or removed");
     return false;
   }
-  log_.Line(
-      installation.packageUnpacked
-          ? "package: DriverData.Drv unpacked"
-          : std::string("package: DriverData.Drv was not unpacked (missing or unreadable); ") +
-                kDriverNameFile + " is read as it is");
+  std::string looked;
+  for (const std::string& place : installation.packagePlaces) {
+    looked += (looked.empty() ? "" : ", ") + place;
+  }
+  const std::string found =
+      installation.packagePath.empty() ? "none found" : installation.packagePath;
+  log_.Line("package: looked for in " + looked + "; " + found +
+            (installation.packageUnpacked ? ", unpacked" : ""));
+  // Nobody finishes an unattended run by hand: the list a missing package
+  // leaves behind is an earlier run's, not this package's.
+  if (!installation.packageUnpacked && (options_.Unattended() || !options_.driver)) {
+    Fail(exit_code::kNoPackage, installation.packagePath.empty()
+                                    ? "no driver package DriverData.Drv in " + looked
+                                    : installation.packagePath + " did not unpack");
+    return false;
+  }
   // The installation's machine is the one whose boxes the run answers:
   // every operation of the run goes through it.
   platform::Machine& machine = installation.machine;
@@ -186,7 +194,7 @@ bool UnattendedRun::AfterStartup(Installation& installation, InstallerWindow& wi
     return false;
   }
   if (options_.list) {
-    List(machine);
+    List(machine, window.Owner());
     return false;
   }
   if (!options_.driver) return false;
@@ -195,7 +203,7 @@ bool UnattendedRun::AfterStartup(Installation& installation, InstallerWindow& wi
   const int32_t kind = options_.portKind.value_or(window.SelectedPortKind(installation.portKind));
   const StringList& ports = PortsOfKind(installation, kind);
   if (names.empty()) {
-    Fail(exit_code::kNoDriverNameList, std::string(kDriverNameFile) + " is missing or empty");
+    Fail(exit_code::kNoPackage, std::string(kDriverNameFile) + " is missing or empty");
   } else if (name == names.end()) {
     Fail(exit_code::kUnknownDriverName,
          "\"" + *options_.driver + "\" is not in " + kDriverNameFile);
@@ -210,19 +218,57 @@ bool UnattendedRun::AfterStartup(Installation& installation, InstallerWindow& wi
     std::lock_guard lock(mutex_);
     if (failure_ != 0) return false;
   }
+  if (AlreadyInstalled(machine, *name, ports)) return false;
   window.SelectDriverName(static_cast<int32_t>(name - names.begin()));
   window.SelectPortKind(kind);
   installation.namedPortKind = kind;
   installation.namedPort = options_.port.empty() ? std::string() : *FindName(ports, options_.port);
   installation.setDefaultPrinter = options_.noDefault ? 0 : 1;
+  // SYSTEM's default printer is its own: no person signs in as SYSTEM.
+  const bool asSystem = !options_.noDefault && machine_.process().IsLocalSystem();
+  if (asSystem) installation.setDefaultPrinter = 0;
   // The rate the port is set to whether or not a prompt asks for one: a
   // till with one COM port gets no prompt.
   if (options_.baudRate) installation.baudRate = *options_.baudRate;
   window.Refresh();
   log_.Line("choices: driver \"" + *name + "\", " + kPortKindNames[kind].text + " port" +
             (options_.port.empty() ? "" : " " + options_.port) +
-            (options_.noDefault ? ", not the default printer" : ", the default printer"));
+            (options_.noDefault ? ", not the default printer"
+             : asSystem         ? ", not the default printer: \"Set Default Printer\" would set "
+                                  "only SYSTEM's own default, which no user sees"
+                                : ", the default printer"));
   return true;
+}
+
+bool UnattendedRun::AlreadyInstalled(platform::Machine& machine, const std::string& name,
+                                     const StringList& kindPorts) {
+  std::vector<platform::PrinterInfo2> printers;
+  machine.spooler().EnumPrintersA(win::PRINTER_ENUM_LOCAL | win::PRINTER_ENUM_CONNECTIONS,
+                                  printers);
+  const auto printer =
+      std::find_if(printers.begin(), printers.end(),
+                   [&](const platform::PrinterInfo2& p) { return SameName(p.printerName, name); });
+  std::lock_guard lock(mutex_);
+  printerExisted_ = printer != printers.end();
+  // In the window the technician decides; a re-run of a deployment must
+  // not purge the queue, search the ports again or restart the spooler.
+  if (!printerExisted_ || !options_.Unattended()) return false;
+  const std::string driver = DriverNameForListedName(machine, name);
+  const std::string found = "printer \"" + printer->printerName + "\" with driver \"" +
+                            printer->driverName + "\" on " + printer->portName;
+  if (options_.force) {
+    log_.Line(found + ": /force reinstalls it");
+    return false;
+  }
+  if (SameName(printer->driverName, driver) &&
+      FindName(kindPorts, printer->portName) != kindPorts.end() &&
+      (options_.port.empty() || SameName(printer->portName, options_.port))) {
+    log_.Line("already installed: " + found + "; nothing is changed");
+    ended_ = true;
+    return true;
+  }
+  log_.Line(found + " is not as asked: it is reinstalled");
+  return false;
 }
 
 void UnattendedRun::InstallStarted() {
@@ -271,6 +317,7 @@ void UnattendedRun::InstallEnded(const Installation& installation, platform::Win
   const StringList& kindPorts = PortsOfKind(installation, kind);
   std::lock_guard lock(mutex_);
   ended_ = true;
+  restartPending_ = installation.restartPending;
   if (installation.restartPending) {
     log_.Line(
         "restart pending: the language monitor DLL in use is replaced when Windows starts "
@@ -278,7 +325,7 @@ void UnattendedRun::InstallEnded(const Installation& installation, platform::Win
   }
   if (port.empty()) {
     log_.Line("end state: no printer \"" + printerName + "\"");
-    if (failure_ == 0) failure_ = exit_code::kPrinterCreationFailed;
+    if (failure_ == 0) failure_ = exit_code::kInstallFailed;
     return;
   }
   log_.Line("end state: printer \"" + *printer + "\" on " + port);
@@ -287,26 +334,65 @@ void UnattendedRun::InstallEnded(const Installation& installation, platform::Win
     log_.Line(std::string("failure: not on a ") + kPortKindNames[kind].text + " port as asked");
     failure_ = exit_code::kNoPortOfKind;
   }
+  // A detection rule must never see a half-done install: what this run
+  // created goes again. A printer that was there before is the till's.
+  if (failure_ != 0 && options_.Unattended() && !printerExisted_) {
+    RemoveCreatedPrinter(installation.machine, *printer, port);
+  }
+}
+
+void UnattendedRun::RemoveCreatedPrinter(platform::Machine& machine, const std::string& name,
+                                         const std::string& port) {
+  platform::Spooler& spooler = machine.spooler();
+  platform::PrinterHandle handle = 0;
+  bool removed = false;
+  if (spooler.OpenPrinterA(name, handle, {"RAW", win::PRINTER_ALL_ACCESS}) == 1) {
+    removed = spooler.DeletePrinter(handle);
+    const uint32_t error = removed ? 0 : machine.GetLastError();
+    spooler.ClosePrinter(handle);
+    log_.Line(
+        removed ? "the printer \"" + name + "\" this run created is removed (the window would " +
+                      "have left it on " + port + ")"
+                : "failure: the printer \"" + name + "\" this run created on " + port +
+                      " could not be removed (DeletePrinter error " + std::to_string(error) + ")");
+    return;
+  }
+  log_.Line("failure: the printer \"" + name + "\" this run created on " + port +
+            " could not be removed (OpenPrinterA error " + std::to_string(machine.GetLastError()) +
+            ")");
 }
 
 void UnattendedRun::Uninstall(platform::Machine& machine, InstallerWindow& window) {
   // Without the list nothing can be listed for removal: say so before the
   // spooler is disturbed, and not as if the name were mistyped.
   if (DriverNameList(machine).empty()) {
-    Fail(exit_code::kNoDriverNameList, std::string(kDriverNameFile) + " is missing or empty");
+    Fail(exit_code::kNoPackage, std::string(kDriverNameFile) + " is missing or empty");
+    return;
+  }
+  // A printer already gone is what the run is for: a re-run changes
+  // nothing, not even the spooler. The list is read from a running spooler
+  // only, so that a stopped one does not pass for an empty list.
+  std::vector<std::string> printers;
+  std::vector<std::string> ports;
+  if (!ReadPrinters(machine, window.Owner(), printers, ports)) return;
+  if (const std::vector<std::string> before = InstalledDriverRows(machine);
+      FindName(before, *options_.uninstall) == before.end()) {
+    std::lock_guard lock(mutex_);
+    log_.Line("nothing to remove: no printer \"" + *options_.uninstall + "\" is listed");
+    ended_ = true;
     return;
   }
   // As the uninstall window: its list (after a spooler restart), then the
   // removal its button makes, with the spooler restart of its list rebuild.
   SpoolerControl(machine, window.Owner(), "Spooler", Restart);
-  std::vector<std::string> printers;
-  std::vector<std::string> ports;
+  printers.clear();
+  ports.clear();
   if (!ReadPrinters(machine, window.Owner(), printers, ports)) return;
   const std::vector<std::string> rows = InstalledDriverRows(machine);
   const auto row = FindName(rows, *options_.uninstall);
   if (row == rows.end()) {
-    Fail(exit_code::kUnknownDriverName,
-         "no printer \"" + *options_.uninstall + "\" is listed for removal");
+    Fail(exit_code::kInstallFailed,
+         "the printer \"" + *options_.uninstall + "\" is no longer listed after the restart");
     return;
   }
   // As the list spells it: the removal looks the name up byte for byte.
@@ -321,18 +407,41 @@ void UnattendedRun::Uninstall(platform::Machine& machine, InstallerWindow& windo
   ended_ = true;
   if (FindName(printers, name) != printers.end()) {
     log_.Line("end state: the printer \"" + name + "\" is still there");
-    failure_ = exit_code::kRemovalFailed;
+    failure_ = exit_code::kInstallFailed;
   } else {
     log_.Line("end state: the printer \"" + name + "\" and its driver are removed");
   }
 }
 
-void UnattendedRun::List(platform::Machine& machine) {
-  for (const std::string& name : DriverNameList(machine)) log_.Line("driver name: " + name);
-  for (const std::string& printer : InstalledDriverRows(machine)) {
-    log_.Line("installed printer: " + printer);
+void UnattendedRun::List(platform::Machine& machine, platform::WindowId owner) {
+  // A stopped spooler lists no printer: that must not read as none installed.
+  std::vector<std::string> printerNames;
+  std::vector<std::string> printerPorts;
+  if (!ReadPrinters(machine, owner, printerNames, printerPorts)) return;
+  const std::vector<std::string> names = DriverNameList(machine);
+  std::vector<platform::PrinterInfo2> printers;
+  machine.spooler().EnumPrintersA(win::PRINTER_ENUM_LOCAL | win::PRINTER_ENUM_CONNECTIONS,
+                                  printers);
+  for (const platform::PrinterInfo2& printer : printers) {
+    if (FindName(names, printer.printerName) == names.end()) continue;
+    log_.Output("printer\t" + printer.printerName + "\t" + printer.portName + "\t" +
+                printer.driverName);
   }
+  for (const std::string& name : names) log_.Output("driver name\t" + name);
   std::lock_guard lock(mutex_);
+  ended_ = true;
+}
+
+void UnattendedRun::TimedOut(const Installation& installation) {
+  std::lock_guard lock(mutex_);
+  std::string step = lastStatus_.empty() ? std::string("the start-up") : lastStatus_;
+  if (installation.serialSearch) {
+    step += " (serial search, port " + std::to_string(installation.probeIndex + 1) + " of " +
+            std::to_string(installation.serialPorts.size()) + ")";
+  }
+  log_.Line("failure: the time limit of " + std::to_string(options_.timeoutMinutes) +
+            " min has passed; the run was at: " + step);
+  failure_ = exit_code::kTimedOut;
   ended_ = true;
 }
 
@@ -342,6 +451,9 @@ int UnattendedRun::ExitCode() {
     log_.Line("failure: the window was closed before the run ended");
     failure_ = exit_code::kCancelled;
   }
-  log_.Line("exit code " + std::to_string(failure_));
-  return failure_;
+  // Done, but a file is replaced only when Windows starts again: deployment
+  // tools count 3010 as success and schedule the restart themselves.
+  const int code = failure_ == 0 && restartPending_ ? exit_code::kRestartNeeded : failure_;
+  log_.Line("exit code " + std::to_string(code));
+  return code;
 }

@@ -41,10 +41,17 @@ class UnattendedRun {
   std::intptr_t RefuseDialog(int templateId);
   // One line of the run's log.
   void LogLine(const std::string& text) { log_.Line(text); }
-  // Logs the status line when it changed.
-  void Status(const std::string& text);
+  // Logs the status line when it changed; a status that ends the run names
+  // its outcome.
+  void Status(const std::string& text, RunOutcome outcome = RunOutcome::kNone);
+  // A box of the installer has ended the run with `outcome` (kNone: it
+  // ended nothing); `lastError` is the error of the call it reports on.
+  void Ended(RunOutcome outcome, uint32_t lastError);
 
   // --- The run ---
+  // Where the package is looked for: /package, else the current folder,
+  // then the program's own (start-up scripts start in the system folder).
+  StringList PackagePlaces();
   // After the start-up: /driver puts the choices into the window and returns
   // true when Install is to be clicked (unattended) or left to the user;
   // /uninstall and /list do their work here and return false.
@@ -58,14 +65,31 @@ class UnattendedRun {
   // `owner` owns a box of the spooler check that comes first.
   void InstallEnded(const Installation& installation, platform::WindowId owner,
                     const std::string& printerName);
+  // The window's timer that ends an unattended run at its time limit (none
+  // in the window mode: a person decides there).
+  static constexpr std::uintptr_t kTimeLimitTimer = 0x7100;
+  uint32_t TimeLimitMs() const { return static_cast<uint32_t>(options_.timeoutMinutes) * 60000u; }
+  // The time limit has passed: logs the step the run is in; the window then
+  // closes as a cancelled run.
+  void TimedOut(const Installation& installation);
   // The exit code once the window has closed.
   int ExitCode();
   void Fail(int code, const std::string& why);
 
  private:
+  // An unattended /driver run whose printer is there as asked (name,
+  // catalogue driver, a port of `kindPorts`, the named port) ends here, as
+  // done; remembers whether the printer existed before the run.
+  bool AlreadyInstalled(platform::Machine& machine, const std::string& name,
+                        const StringList& kindPorts);
+  // Removes the printer a failed run created; the log keeps its port.
+  void RemoveCreatedPrinter(platform::Machine& machine, const std::string& name,
+                            const std::string& port);
   // `machine` is the installation's: its boxes come back to this run.
   void Uninstall(platform::Machine& machine, InstallerWindow& window);
-  void List(platform::Machine& machine);
+  // One tab-separated line per installed printer of the family (name, port,
+  // driver) and per driver name of the list.
+  void List(platform::Machine& machine, platform::WindowId owner);
   // Makes sure the spooler runs and reads the printers with their ports;
   // false, with the run failed, when the spooler does not run.
   bool ReadPrinters(platform::Machine& machine, platform::WindowId owner,
@@ -79,5 +103,8 @@ class UnattendedRun {
   std::string lastStatus_;
   int failure_ = 0;
   bool ended_ = false;
-  std::mutex mutex_;  // the members above: boxes come from the start-up worker too
+  bool printerExisted_ = false;
+  bool restartPending_ = false;  // the last Install run scheduled a file for the restart  // the
+                                 // asked printer was there before the run
+  std::mutex mutex_;             // the members above: boxes come from the start-up worker too
 };

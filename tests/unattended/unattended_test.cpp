@@ -6,6 +6,7 @@
 
 #include "dialogs/serial_prompt_dialog.h"
 #include "install/install_fixture.h"
+#include "package/package_fixture.h"
 #include "shell/app.h"
 #include "unattended/unattended_run.h"
 
@@ -17,6 +18,12 @@ using Args = std::vector<std::string>;
 const std::string kReceipt = catalogue::ReceiptModelNames[0];
 const std::string kLabel = catalogue::LabelModelNames[0];
 const char* const kLog = "C:\\Temp\\DriverSetup.log";
+
+// The driver package where the program lies and is started from.
+void PlacePackage(InstallRig& rig, const std::string& path = "C:\\Setup\\DriverData.Drv") {
+  rig.m.fs().WriteFile(path, package_test::SampleCabinet());
+  rig.m.fs().MakeDirectory("C:\\Temp");
+}
 
 TEST(UnattendedCommandLine, EveryBadInputIsRefusedWithItsReason) {
   const struct {
@@ -40,6 +47,9 @@ TEST(UnattendedCommandLine, EveryBadInputIsRefusedWithItsReason) {
       {{"/quiet", "/passive", "/list"}, "exclude each other"},
       {{"/list:yes"}, "takes no value"},
       {{"/nodefault"}, "go with /driver"},
+      {{"/force"}, "go with /driver"},
+      {{"/list", "/timeout:0"}, "not a number of minutes"},
+      {{"/list", "/timeout:1x"}, "not a number of minutes"},
   };
   for (const auto& bad : kBad) {
     EXPECT_NE(ParseCommandLine(bad.args).error.find(bad.reason), std::string::npos)
@@ -79,7 +89,7 @@ TEST(UnattendedLog, LineBreaksInsideAnEventKeepItOnOneLine) {
   log.Open(kLog, false);
   log.Line("a\r\nb\nc\rd\r");
   log.Line("\n");
-  const std::string stamp = m.process().LocalTimestamp() + "  ";
+  const std::string stamp = m.process().LocalTimestamp() + "  [4012] ";
   EXPECT_EQ(m.fs().ReadFile(kLog), stamp + "a | b | c | d | \r\n" + stamp + " | \r\n");
 }
 
@@ -111,7 +121,31 @@ TEST(UnattendedAnswers, EachQuestionHasItsRule) {
   EXPECT_EQ(run.AnswerPortDialog(installation, Usb, port), 0);
   EXPECT_EQ(run.AnswerSerialPrompt(), RESULT_ROW_BASE + 4);  // 9600
   EXPECT_EQ(run.AnswerTcpIpWizard(), 0);
-  EXPECT_EQ(run.ExitCode(), exit_code::kPrinterCreationFailed) << "the retry box fails the run";
+  EXPECT_EQ(run.ExitCode(), exit_code::kNoPortOfKind) << "boxes name no outcome here";
+
+  // A message's wording decides nothing: the place that ends the run names
+  // its outcome.
+  RunLog wordsLog(m.process());
+  UnattendedRun byWords(m, ParseCommandLine({"/quiet", "/list"}).options, wordsLog);
+  byWords.AnswerMessageBox("Error AddPrinter 1797", "Error prompt", win::MB_OK);
+  byWords.Status("Cannot select a available port.");
+  EXPECT_EQ(byWords.ExitCode(), exit_code::kCancelled);
+  const struct {
+    RunOutcome outcome;
+    int code;
+  } kOutcomes[] = {
+      {RunOutcome::kNoDriverNameList, 2},      {RunOutcome::kUnknownDriverName, 1797},
+      {RunOutcome::kDriverRegistration, 1603}, {RunOutcome::kMonitorRegistration, 1603},
+      {RunOutcome::kPrinterCreation, 1603},    {RunOutcome::kNoPort, 1796}};
+  for (const auto& outcome : kOutcomes) {
+    UnattendedRun ended(m, ParseCommandLine({"/quiet", "/list"}).options, wordsLog);
+    ended.Ended(RunOutcome::kNone, 0);
+    ended.Ended(outcome.outcome, 5);
+    EXPECT_EQ(ended.ExitCode(), outcome.code) << outcome.code;
+  }
+  UnattendedRun byStatus(m, ParseCommandLine({"/quiet", "/list"}).options, wordsLog);
+  byStatus.Status("any words", RunOutcome::kNoPort);
+  EXPECT_EQ(byStatus.ExitCode(), exit_code::kNoPortOfKind);
 
   RunLog named(m.process());
   UnattendedRun withPort(m, ParseCommandLine({"/quiet", "/driver:x", "/port:usb=USB002"}).options,
@@ -125,10 +159,7 @@ TEST(UnattendedAnswers, EachQuestionHasItsRule) {
 
 class UnattendedRunTest : public ::testing::Test, public InstallRig {
  protected:
-  UnattendedRunTest() {
-    LayPackage();
-    m.fs().MakeDirectory("C:\\Temp");
-  }
+  UnattendedRunTest() { PlacePackage(*this); }
   int Run(const Args& args) { return RunInstaller(m, args); }
   std::string Log() { return m.fs().ReadFile(kLog).value_or(""); }
   std::string PrinterPort(const std::string& name) {
@@ -160,24 +191,33 @@ TEST_F(UnattendedRunTest, QuietReceiptInstallOnTheOnlyParallelPort) {
   EXPECT_EQ(PrinterPort(kReceipt), "LPT1:");
   ExpectNothingShown();
   const std::string log = Log();
-  for (const char* line : {"command line: /quiet \"/driver:", "environment: Windows 6.1",
-                           "package: DriverData.Drv was not unpacked", "status: Added the printer",
-                           "end state: printer", "exit code 0"}) {
+  for (const char* line : {"[4012] run: process 4012, DriverSetup 1.0.0.0, account admin (not "
+                           "SYSTEM), session 1\r\n",
+                           "command line: /quiet \"/driver:", "environment: Windows 6.1",
+                           "package: looked for in C:\\Setup; C:\\Setup\\DriverData.Drv, unpacked",
+                           "status: Added the printer", "end state: printer", "exit code 0"}) {
     EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
   }
   EXPECT_EQ(m.simProcess().ConsoleText(), log);
+  std::size_t lines = 0;
+  for (std::size_t at = 0; (at = log.find("\r\n", at)) != std::string::npos; at += 2) ++lines;
+  std::size_t tagged = 0;
+  for (std::size_t at = 0; (at = log.find("  [4012] ", at)) != std::string::npos; ++at) ++tagged;
+  EXPECT_EQ(tagged, lines) << "every line carries the process id";
+  EXPECT_NE(DeviceValue().value_or(""), "");
   EXPECT_FALSE(m.fs().Exists("C:\\Ticket")) << "the work area is removed as by the window";
   EXPECT_TRUE(m.Leftovers().empty());
 }
 
 // The monitor DLL the spooler holds is replaced at the next start of
-// Windows: the run succeeds and says that a restart is pending.
+// Windows: the run succeeds with 3010 and says that a restart is pending.
 TEST_F(UnattendedRunTest, AReinstallOverAHeldLanguageMonitorLogsThePendingRestart) {
   const std::string monitorDll = "C:\\WINDOWS\\system32\\lbxmonNT.dll";
   m.fs().WriteFile(monitorDll, "older version");
   m.spool().AddMonitor(install_test::kMonitor, monitorDll);
   m.spool().AddDriver(sim::kEnvX86, "LX-2(Label)", install_test::kMonitor);
-  EXPECT_EQ(Run({"/quiet", "/driver:LX-2(Label)", "/port:parallel"}), 0) << Log();
+  EXPECT_EQ(Run({"/quiet", "/driver:LX-2(Label)", "/port:parallel"}), exit_code::kRestartNeeded)
+      << Log();
   EXPECT_NE(Log().find("restart pending: "), std::string::npos) << Log();
   EXPECT_EQ(m.fs().PendingMoves().size(), 1u);
 }
@@ -194,9 +234,9 @@ TEST_F(UnattendedRunTest, AnotherUsersWorkAreaEndsTheRunWithItsCode) {
     m.fs().WriteFile("C:\\Barcode\\x64\\" + monitor, "planted");
   }
   m.fs().SetOwner("C:\\Barcode", "S-1-5-21-1004336348-1177238915-682003330-1001");
-  EXPECT_EQ(Run({"/quiet", "/driver:" + kLabel, "/port:parallel"}), exit_code::kUnsafeWorkArea)
+  EXPECT_EQ(Run({"/quiet", "/driver:" + kLabel, "/port:parallel"}), exit_code::kInstallFailed)
       << Log();
-  EXPECT_EQ(exit_code::kUnsafeWorkArea, 1603);
+  EXPECT_EQ(exit_code::kInstallFailed, 1603);
   ExpectNothingShown();
   for (const std::string& monitor : monitors) {
     EXPECT_FALSE(m.fs().Exists("C:\\WINDOWS\\system32\\" + monitor)) << monitor;
@@ -222,44 +262,58 @@ TEST_F(UnattendedRunTest, EachFailureEndsWithItsExitCode) {
       {"not elevated",
        {"/quiet", "/list"},
        [](InstallRig& r) { r.m.simProcess().SetElevated(false); },
-       5},
-      {"no name list",
+       740},
+      {"no package",
        {"/quiet", "/driver:" + kReceipt},
-       [](InstallRig& r) { r.m.fs().DeleteFileA("C:\\DriverName.cfg"); },
-       10},
-      {"unknown name", {"/quiet", "/driver:POS-99"}, nullptr, 11},
+       [](InstallRig& r) { r.m.fs().DeleteFileA("C:\\Setup\\DriverData.Drv"); },
+       2},
+      {"package does not unpack",
+       {"/quiet", "/list"},
+       [](InstallRig& r) { r.m.simArchive().FailWith(1); },
+       2},
+      {"no name list in the package",
+       {"/quiet", "/driver:" + kReceipt},
+       [](InstallRig& r) {
+         r.m.faults().Fail("GetPrivateProfileSectionNamesA", 2, {.times = sim::kForever});
+       },
+       2},
+      {"unknown name", {"/quiet", "/driver:POS-99"}, nullptr, 1797},
       {"no start-up worker",
        {"/passive", "/driver:" + kReceipt},
        [](InstallRig& r) { r.m.faults().Fail("CreateThread", 8); },
-       10},
+       2},
       {"driver registration",
        {"/quiet", "/driver:" + kReceipt, "/port:parallel"},
        [](InstallRig& r) { r.m.faults().Fail("AddPrinterDriverExA", 5); },
-       12},
+       1603},
       {"monitor registration",
        {"/quiet", "/driver:" + kLabel, "/port:parallel"},
        [](InstallRig& r) { r.m.faults().Fail("AddMonitorA", 126); },
-       13},
+       1603},
       {"printer creation",
        {"/quiet", "/driver:" + kReceipt, "/port:parallel"},
        [](InstallRig& r) { r.m.faults().Fail("AddPrinterA", 1797); },
-       14},
-      {"no TCP/IP port", {"/quiet", "/driver:" + kReceipt, "/port:tcpip"}, nullptr, 15},
+       1603},
+      {"no TCP/IP port", {"/quiet", "/driver:" + kReceipt, "/port:tcpip"}, nullptr, 1796},
       {"named port missing",
        {"/quiet", "/driver:" + kReceipt, "/port:parallel=LPT9:"},
        nullptr,
-       15},
-      {"no USB port", {"/quiet", "/driver:" + kReceipt, "/port:usb"}, nullptr, 15},
-      {"nothing to remove", {"/quiet", "/uninstall:" + kReceipt}, nullptr, 11},
+       1796},
+      {"no USB port", {"/quiet", "/driver:" + kReceipt, "/port:usb"}, nullptr, 1796},
+      {"no printer on the USB port",
+       {"/quiet", "/driver:" + kReceipt, "/port:usb"},
+       [](InstallRig& r) { r.m.spool().AddPort("USB001", "USB Monitor", "Virtual printer port"); },
+       1796},
       {"no name list to remove by",
        {"/quiet", "/uninstall:" + kReceipt},
-       [](InstallRig& r) { r.m.fs().DeleteFileA("C:\\DriverName.cfg"); },
-       10},
+       [](InstallRig& r) {
+         r.m.faults().Fail("GetPrivateProfileSectionNamesA", 2, {.times = sim::kForever});
+       },
+       2},
   };
   for (const auto& path : kPaths) {
     InstallRig rig;
-    rig.LayPackage();
-    rig.m.fs().MakeDirectory("C:\\Temp");
+    PlacePackage(rig);
     if (path.fault) path.fault(rig);
     EXPECT_EQ(RunInstaller(rig.m, path.args), path.code) << path.name;
     const std::string log = rig.m.fs().ReadFile(kLog).value_or("");
@@ -267,13 +321,57 @@ TEST_F(UnattendedRunTest, EachFailureEndsWithItsExitCode) {
         << path.name << "\n"
         << log;
     EXPECT_TRUE(rig.m.simUi().MessageBoxes().empty()) << path.name;
-    if (path.code != 15 || path.args[2] != "/port:usb") {
+    if (path.code != 1796 || path.args[2] != "/port:usb") {
       EXPECT_TRUE(rig.m.spool().Printers().empty()) << path.name;
     }
-    if (path.code == 10) {
+    if (path.code == 2) {
       EXPECT_EQ(rig.m.svc().Stops("Spooler"), 0) << path.name;
     }
   }
+}
+
+// Start-up scripts start in the system folder, remoting elsewhere: the
+// package is found by /package, else beside the program.
+TEST_F(UnattendedRunTest, ThePackageIsFoundFromAnyFolder) {
+  m.fs().MakeDirectory("C:\\WINDOWS\\system32");
+  m.fs().SetCurrentDirectory("C:\\WINDOWS\\system32");
+  EXPECT_EQ(Run({"/quiet", "/list"}), 0) << Log();
+  EXPECT_NE(Log().find("looked for in C:\\WINDOWS\\system32, C:\\Setup; "
+                       "C:\\Setup\\DriverData.Drv, unpacked"),
+            std::string::npos)
+      << Log();
+  m.fs().MakeDirectory("C:\\Share");
+  PlacePackage(*this, "C:\\Share\\Tills.drv");
+  m.fs().DeleteFileA("C:\\Setup\\DriverData.Drv");
+  for (const char* place : {"/package:C:\\Share\\Tills.drv", "/package:C:\\Share\\"}) {
+    if (std::string(place).back() == '\\') {
+      m.fs().WriteFile("C:\\Share\\DriverData.Drv", *m.fs().ReadFile("C:\\Share\\Tills.drv"));
+      m.fs().DeleteFileA("C:\\Share\\Tills.drv");
+    }
+    EXPECT_EQ(Run({"/quiet", "/list", place}), 0) << place << "\n" << Log();
+  }
+  // Not found: the run says where it looked and reads no list an earlier
+  // run left behind.
+  LayPackage();
+  EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt}), exit_code::kNoPackage);
+  EXPECT_NE(Log().find("failure: no driver package DriverData.Drv in C:\\WINDOWS\\system32, "
+                       "C:\\Setup"),
+            std::string::npos)
+      << Log();
+  EXPECT_TRUE(m.spool().Printers().empty());
+}
+
+// A deployment tool runs the installer as SYSTEM, whose default printer no
+// user ever sees.
+TEST_F(UnattendedRunTest, UnderSystemTheDefaultPrinterIsLeftAlone) {
+  m.simProcess().SetLocalSystem(true);
+  m.simProcess().SetWindowStationVisible(false);
+  EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:parallel"}), 0) << Log();
+  EXPECT_EQ(DeviceValue().value_or(""), "");
+  EXPECT_NE(Log().find("account SYSTEM (SYSTEM), session 0"), std::string::npos) << Log();
+  EXPECT_NE(Log().find("not the default printer: \"Set Default Printer\" would set only SYSTEM's"),
+            std::string::npos)
+      << Log();
 }
 
 TEST_F(UnattendedRunTest, NamesAreCaseBlind) {
@@ -361,8 +459,7 @@ TEST_F(UnattendedRunTest, RefusalsShowNoBoxWhereNobodyLooks) {
   };
   for (const auto& run : kRuns) {
     InstallRig rig;
-    rig.LayPackage();
-    rig.m.fs().MakeDirectory("C:\\Temp");
+    PlacePackage(rig);
     rig.m.simProcess().SetWindowStationVisible(run.stationVisible);
     EXPECT_EQ(RunInstaller(rig.m, run.args), run.code) << run.name;
     const std::string log = rig.m.fs().ReadFile(kLog).value_or("");
@@ -383,11 +480,12 @@ TEST_F(UnattendedRunTest, RefusalsShowNoBoxWhereNobodyLooks) {
 }
 
 TEST_F(UnattendedRunTest, ASecondInstallerChangesNothing) {
+  LayPackage();  // the first installer's work area
   auto first = m.process().CreateInstanceMutex(kInstanceMutexName).handle;
-  EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:parallel"}), 16);
+  EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:parallel"}), 1618);
   EXPECT_TRUE(m.spool().Printers().empty());
   EXPECT_TRUE(m.fs().Exists("C:\\Ticket")) << "the first installer's work area stays";
-  EXPECT_EQ(Run({"/driver:" + kReceipt}), 16);
+  EXPECT_EQ(Run({"/driver:" + kReceipt}), 1618);
   ASSERT_EQ(m.simUi().MessageBoxes().size(), 1u) << "the window mode says so in a box";
   first.reset();
   EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:parallel"}), 0) << Log();
@@ -411,7 +509,7 @@ TEST_F(UnattendedRunTest, AStandardUsersMutexKeepsNoInstallerOut) {
         << Log();
     auto first = m.process().CreateInstanceMutex(kInstanceMutexName);
     EXPECT_EQ(first.state, platform::InstanceMutexState::kCreated);
-    EXPECT_EQ(Run({"/quiet", "/list"}), 16) << Log();
+    EXPECT_EQ(Run({"/quiet", "/list"}), 1618) << Log();
     EXPECT_NE(Log().find("held by another installer in the Administrators' private namespace"),
               std::string::npos)
         << Log();
@@ -434,9 +532,9 @@ TEST_F(UnattendedRunTest, WithoutPrivateNamespacesTheMutexOwnerDecides) {
     int code;
     const char* logged;
   } cases[] = {
-      {platform::kSidSystem, false, 16,
+      {platform::kSidSystem, false, 1618,
        "instance mutex in Global\\PosPrinterDriverSetup refuses this process (error 5)"},
-      {platform::kSidSystem, true, 16,
+      {platform::kSidSystem, true, 1618,
        "held by another installer in Global\\PosPrinterDriverSetup (owner S-1-5-18)"},
       {kStandardUser, true, 0,
        "belongs to S-1-5-21-3623811015-3361044348-30300820-1013, not to an installer"},
@@ -516,8 +614,64 @@ TEST_F(UnattendedThreads, QuietSerialProbesAtTheAskedRate) {
   EXPECT_NE(Log().find("serial prompt -> Yes, 9600 bps"), std::string::npos);
   ExpectNothingShown();
   LayPackage();
-  EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:serial"}), 15) << "nothing at 19200";
+  EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:serial", "/force"}), 1796)
+      << "nothing at 19200";
   EXPECT_TRUE(m.Leftovers().empty()) << m.Leftovers();
+}
+
+// Start-up scripts run the same command at every boot: an installed till
+// stays as it is, even while its serial printer is switched off.
+TEST_F(UnattendedThreads, ReRunsChangeNothing) {
+  AddComPort(3);
+  AddComPort(4);
+  ASSERT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:serial=COM4"}), 0) << Log();
+  const int stops = m.svc().Stops("Spooler");
+  LayPackage();
+  EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:serial"}), 0) << Log();
+  EXPECT_EQ(PrinterPort(kReceipt), "COM4:");
+  EXPECT_EQ(m.spool().Printer(kReceipt)->purges, 0u) << "not deleted and re-created";
+  EXPECT_EQ(m.svc().Stops("Spooler"), stops);
+  EXPECT_EQ(m.simComm().OpenOrder(), std::vector<int>{}) << "no search";
+  EXPECT_NE(Log().find("already installed: printer"), std::string::npos) << Log();
+  // Another named port is not "as asked": the run installs again.
+  LayPackage();
+  EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:serial=COM3"}), 0) << Log();
+  EXPECT_EQ(PrinterPort(kReceipt), "COM3:");
+  const int stopsAfterReinstall = m.svc().Stops("Spooler");
+
+  LayPackage();
+  EXPECT_EQ(Run({"/quiet", "/uninstall:" + kLabel}), 0) << Log();
+  EXPECT_NE(Log().find("nothing to remove: no printer"), std::string::npos) << Log();
+  EXPECT_EQ(m.svc().Stops("Spooler"), stopsAfterReinstall);
+  EXPECT_EQ(PrinterPort(kReceipt), "COM3:");
+}
+
+// Deployment tools kill a hung installer and its log stops mid-step: the
+// run ends first, says where it was, and leaves the till as a cancelled
+// run would.
+TEST_F(UnattendedThreads, ASearchPastTheTimeLimitEndsTheRun) {
+  for (int n = 1; n <= 90; ++n) AddComPort(n);  // 90 probes of 0.7 s: longer than a minute
+  EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:serial", "/timeout:1"}),
+            exit_code::kTimedOut)
+      << Log();
+  EXPECT_NE(Log().find("failure: the time limit of 1 min has passed; the run was at: "),
+            std::string::npos)
+      << Log();
+  EXPECT_NE(Log().find("(serial search, port "), std::string::npos) << Log();
+  EXPECT_FALSE(m.fs().Exists("C:\\Ticket"));
+  EXPECT_TRUE(m.Leftovers().empty()) << m.Leftovers();
+  EXPECT_LT(m.simClock().NowMs(), 62000u);
+}
+
+// A detection rule must not see a printer that a failed run left behind.
+TEST_F(UnattendedThreads, AFailedInstallRemovesThePrinterItCreated) {
+  AddComPort(3);
+  AddComPort(4);
+  EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:serial"}), 1796) << Log();
+  EXPECT_TRUE(m.spool().Printers().empty()) << Log();
+  EXPECT_NE(Log().find("this run created is removed (the window would have left it on COM"),
+            std::string::npos)
+      << Log();
 }
 
 TEST_F(UnattendedThreads, ANamedComPortIsTheOnlyOneOpened) {
@@ -580,13 +734,20 @@ TEST_F(UnattendedRunTest, WithoutQuietOrPassiveTheUserFindsTheChoicesFilledIn) {
 
 TEST_F(UnattendedRunTest, QuietListAndUninstall) {
   ASSERT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:parallel"}), 0);
+  m.spool().AddPrinter("Office", "LPT1:", "Generic");
   LayPackage();  // as the next run's unpacking would
+  m.simProcess().SetConsole(true);
   EXPECT_EQ(Run({"/quiet", "/list"}), 0);
-  EXPECT_NE(Log().find("driver name: " + kLabel), std::string::npos) << Log();
-  EXPECT_NE(Log().find("installed printer: " + kReceipt), std::string::npos) << Log();
-  LayPackage();
-  EXPECT_EQ(Run({"/quiet", "/uninstall:" + kReceipt}), 0) << Log();
-  EXPECT_TRUE(m.spool().Printers().empty());
+  // A script reads the console's lines as they are; the log stamps them.
+  const std::string console = m.simProcess().ConsoleText();
+  const std::string printerLine =
+      "printer\t" + kReceipt + "\tLPT1:\t" + m.spool().Printer(kReceipt)->driver + "\r\n";
+  EXPECT_NE(console.find("\n" + printerLine), std::string::npos) << console;
+  EXPECT_NE(console.find("\ndriver name\t" + kLabel + "\r\n"), std::string::npos) << console;
+  EXPECT_NE(Log().find("[4012] " + printerLine), std::string::npos) << Log();
+  EXPECT_EQ(console.find("Office"), std::string::npos) << "only the family's printers";
+  EXPECT_EQ(Run({"/quiet", "/uninstall:" + kReceipt, "/norestart"}), 0) << Log();
+  EXPECT_FALSE(m.spool().Printer(kReceipt).has_value());
   EXPECT_TRUE(m.spool().Drivers("Windows NT x86").empty());
   EXPECT_NE(Log().find("service Spooler: stop, start -> running"), std::string::npos) << Log();
 }

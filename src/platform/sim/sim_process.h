@@ -45,6 +45,10 @@ class SimProcess : public platform::ProcessServices {
   bool IsElevated() override;
   bool WindowStationVisible() override { return stationVisible_; }
   void SuppressSystemErrorBoxes() override { errorBoxesSuppressed_ = true; }
+  std::string ProgramVersion() override { return "1.0.0.0"; }
+  uint32_t SessionId() override { return localSystem_ ? 0 : 1; }
+  std::string AccountName() override { return localSystem_ ? "SYSTEM" : "admin"; }
+  bool IsLocalSystem() override { return localSystem_; }
 
   // --- Seeding and inspection ---
   static constexpr const char* kTempDirectory = "C:\\Temp\\";
@@ -52,6 +56,8 @@ class SimProcess : public platform::ProcessServices {
   void SetElevated(bool elevated) { elevated_ = elevated; }
   // A process started in session 0 has an invisible window station.
   void SetWindowStationVisible(bool visible) { stationVisible_ = visible; }
+  // A deployment tool's run: SYSTEM in session 0.
+  void SetLocalSystem(bool system) { localSystem_ = system; }
   bool ErrorBoxesSuppressed() const { return errorBoxesSuppressed_; }
   std::string ConsoleText() const;
   // Handles open on the mutex `name`: in the private namespace, or a
@@ -77,6 +83,7 @@ class SimProcess : public platform::ProcessServices {
   bool stationVisible_ = true;
   bool errorBoxesSuppressed_ = false;
   std::string console_;
+  bool localSystem_ = false;
   struct MutexObject {
     int holders = 0;
     std::string owner;

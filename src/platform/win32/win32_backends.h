@@ -221,6 +221,10 @@ class Win32ProcessServices : public ProcessServices {
   bool IsElevated() override;
   bool WindowStationVisible() override;
   void SuppressSystemErrorBoxes() override;
+  std::string ProgramVersion() override;
+  uint32_t SessionId() override;
+  std::string AccountName() override;
+  bool IsLocalSystem() override;
 
  private:
   HANDLE console_ = nullptr;

@@ -1,6 +1,9 @@
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 #include <type_traits>
+#include <vector>
 
 #include "platform/win32/win32_backends.h"
 // After windows.h, which they need.
@@ -355,6 +358,61 @@ void Win32ProcessServices::SuppressSystemErrorBoxes() {
       return;
     }
   }
+}
+
+std::string Win32ProcessServices::ProgramVersion() {
+  // The resource is read from the loaded image: no version.dll to load, and
+  // the file on disk may have been replaced since the start.
+  HRSRC found = ::FindResourceA(nullptr, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(16));
+  if (found == nullptr) return std::string();
+  HGLOBAL loaded = ::LoadResource(nullptr, found);
+  const auto* bytes = static_cast<const unsigned char*>(loaded ? ::LockResource(loaded) : nullptr);
+  const DWORD size = ::SizeofResource(nullptr, found);
+  if (bytes == nullptr) return std::string();
+  // VS_FIXEDFILEINFO begins with its signature 0xFEEF04BD, 32-bit aligned
+  // after the "VS_VERSION_INFO" key.
+  for (DWORD offset = 0; offset + sizeof(VS_FIXEDFILEINFO) <= size; offset += 4) {
+    VS_FIXEDFILEINFO info;
+    std::memcpy(&info, bytes + offset, sizeof info);
+    if (info.dwSignature != 0xFEEF04BD) continue;
+    return std::to_string(HIWORD(info.dwFileVersionMS)) + "." +
+           std::to_string(LOWORD(info.dwFileVersionMS)) + "." +
+           std::to_string(HIWORD(info.dwFileVersionLS)) + "." +
+           std::to_string(LOWORD(info.dwFileVersionLS));
+  }
+  return std::string();
+}
+
+uint32_t Win32ProcessServices::SessionId() {
+  DWORD session = 0;
+  if (!::ProcessIdToSessionId(::GetCurrentProcessId(), &session)) return 0;
+  return session;
+}
+
+std::string Win32ProcessServices::AccountName() {
+  char name[257] = {};
+  DWORD size = sizeof name;
+  if (!::GetUserNameA(name, &size)) return std::string();
+  return name;
+}
+
+bool Win32ProcessServices::IsLocalSystem() {
+  HANDLE token = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+  unsigned char buffer[256] = {};
+  DWORD needed = 0;
+  bool system = false;
+  if (::GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &needed)) {
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    PSID localSystem = nullptr;
+    if (::AllocateAndInitializeSid(&nt, 1, SECURITY_LOCAL_SYSTEM_RID, 0, 0, 0, 0, 0, 0, 0,
+                                   &localSystem)) {
+      system = ::EqualSid(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, localSystem) != FALSE;
+      ::FreeSid(localSystem);
+    }
+  }
+  ::CloseHandle(token);
+  return system;
 }
 
 }  // namespace platform::win32

@@ -10,9 +10,9 @@ run_setup() {  # argument...
   CONSOLE=${out//$'\r'/}
 }
 
-# The log's lines without their time stamps.
+# The log's lines without their time stamps and process ids.
 log_lines() {  # 'C:\file'
-  sed 's/^[0-9-]* [0-9:.]*  //' "$(unix_path "$1")" | tr -d '\r'
+  sed 's/^[0-9-]* [0-9:.]*  \[[0-9]*\] //' "$(unix_path "$1")" | tr -d '\r'
 }
 
 # What nothing may change: the printers with their ports and drivers, and

@@ -18,12 +18,14 @@ if install_prepare; then
   check_has_line "the driver is registered" "RX-46 Series" "$(drive drivers "$DRIVER_ENV")"
   log=$(find "$WINEPREFIX/drive_c/users" -iname DriverSetup.log | head -n1)
   check_ok "the log is in %TEMP%" test -n "$log"
-  lines=$(sed 's/^[0-9-]* [0-9:.]*  //' "$log" | tr -d '\r')
+  lines=$(sed 's/^[0-9-]* [0-9:.]*  \[[0-9]*\] //' "$log" | tr -d '\r')
   for line in 'command line: /quiet "/driver:RX-46 Series" /port:parallel' \
-    "package: DriverData.Drv unpacked" "status: Added the printer RX-46 Series" "status: The installation is completed." \
+    "status: Added the printer RX-46 Series" "status: The installation is completed." \
     'end state: printer "RX-46 Series" on LPT1:' "exit code 0"; do
     check_has_line "the log says: $line" "$line" "$lines"
   done
+  check_ok "the log says where the package was found" \
+    grep -qE '^package: looked for in .*\\DriverData\.Drv, unpacked$' <<<"$lines"
   check_ok "every line has its time stamp" \
     test "$(grep -cE '^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9:.]{12}  ' "$log")" -eq "$(wc -l <"$log")"
   check_eq "the console shows the same lines" "$(tr -d '\r' <"$log")" "$CONSOLE"

@@ -7,9 +7,9 @@ source "$(dirname "${BASH_SOURCE[0]}")/unattended_common.bash"
 if install_prepare; then
   before=$(machine_state)
   run_setup /quiet /driver:POS-99 '/log:C:\Setup\setup log.txt'
-  check_eq "exit code 11 (unknown driver name)" "11" "$RC"
+  check_eq "exit code 1797 (unknown driver name), its low byte" "5" "$RC"
   check_eq "nothing is installed" "$before" "$(machine_state)"
   lines=$(log_lines 'C:\Setup\setup log.txt')
   check_has_line "the log says why" 'failure: "POS-99" is not in C:\DriverName.cfg' "$lines"
-  check_has_line "the log ends with the exit code" "exit code 11" "$(tail -n1 <<<"$lines")"
+  check_has_line "the log ends with the exit code" "exit code 1797" "$(tail -n1 <<<"$lines")"
 fi
