@@ -397,9 +397,12 @@ void UnattendedRun::Uninstall(platform::Machine& machine, InstallerWindow& windo
   }
   // As the list spells it: the removal looks the name up byte for byte.
   const std::string name = *row;
-  RemovePrinterAndDriver(
+  const DriverRemoval removal = RemovePrinterAndDriver(
       machine, window.Owner(), name, [&](int position) { window.SetProgress(position); },
       [&] { SpoolerControl(machine, window.Owner(), "Spooler", Restart); });
+  log_.Line("driver \"" + removal.driverName + "\" removed from \"" + removal.environment + "\": " +
+            (removal.removed ? std::string("done")
+                             : "refused (error " + std::to_string(removal.error) + ")"));
   printers.clear();
   ports.clear();
   if (!ReadPrinters(machine, window.Owner(), printers, ports)) return;

@@ -90,10 +90,12 @@ void CleanUpPrinterRegistry(platform::Machine& machine, const std::string& name)
 
 }  // namespace
 
-void RemovePrinterAndDriver(platform::Machine& machine, platform::WindowId owner,
-                            const std::string& name, const std::function<void(int)>& progress,
-                            const std::function<void()>& rebuild) {
-  if (name.empty()) return;
+DriverRemoval RemovePrinterAndDriver(platform::Machine& machine, platform::WindowId owner,
+                                     const std::string& name,
+                                     const std::function<void(int)>& progress,
+                                     const std::function<void()>& rebuild) {
+  DriverRemoval removal;
+  if (name.empty()) return removal;
   EnableLoadDriverPrivilege(machine.security());
   progress(20);
 
@@ -113,9 +115,12 @@ void RemovePrinterAndDriver(platform::Machine& machine, platform::WindowId owner
   SpoolerControl(machine, owner, "Spooler", Restart);
   progress(60);
 
-  // The spooler refuses a driver that another printer still uses; that stays
-  // silent, as every failure here does.
-  spooler.DeletePrinterDriverA(environment, driverName);
+  // The spooler refuses a driver that another printer still uses; the
+  // window stays silent about it, as about every failure here.
+  removal.driverName = driverName;
+  removal.environment = environment;
+  removal.removed = spooler.DeletePrinterDriverA(environment, driverName);
+  if (!removal.removed) removal.error = machine.GetLastError();
   SpoolerControl(machine, owner, "Spooler", Restart);
   progress(80);
 
@@ -123,4 +128,5 @@ void RemovePrinterAndDriver(platform::Machine& machine, platform::WindowId owner
   progress(90);
   CleanUpPrinterRegistry(machine, name);
   progress(100);
+  return removal;
 }

@@ -26,7 +26,15 @@ std::string DriverNameForListedName(platform::Machine& machine, const std::strin
 // the uninstall window's button and /uninstall alike. `progress` receives
 // 20, 40, 60, 80, 90 and 100; `rebuild` runs between 80 and 90, as the
 // window's list rebuild does. An empty `name` does nothing. Boxes of the
-// spooler restarts are owned by `owner`.
-void RemovePrinterAndDriver(platform::Machine& machine, platform::WindowId owner,
-                            const std::string& name, const std::function<void(int)>& progress,
-                            const std::function<void()>& rebuild);
+// spooler restarts are owned by `owner`. The window shows no failure of the
+// removal; a run with arguments logs the driver's, which the result holds.
+struct DriverRemoval {
+  std::string driverName;
+  std::string environment;
+  bool removed = false;
+  uint32_t error = 0;  // the spooler's last error when not removed
+};
+DriverRemoval RemovePrinterAndDriver(platform::Machine& machine, platform::WindowId owner,
+                                     const std::string& name,
+                                     const std::function<void(int)>& progress,
+                                     const std::function<void()>& rebuild);

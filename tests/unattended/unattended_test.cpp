@@ -750,6 +750,9 @@ TEST_F(UnattendedRunTest, QuietListAndUninstall) {
   EXPECT_FALSE(m.spool().Printer(kReceipt).has_value());
   EXPECT_TRUE(m.spool().Drivers("Windows NT x86").empty());
   EXPECT_NE(Log().find("service Spooler: stop, start -> running"), std::string::npos) << Log();
+  EXPECT_NE(Log().find("driver \"" + kReceipt + "\" removed from \"Windows NT x86\": done"),
+            std::string::npos)
+      << Log();
 }
 
 }  // namespace
