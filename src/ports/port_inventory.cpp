@@ -1,6 +1,7 @@
 #include "ports/port_inventory.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 
 #include "install/installer_window.h"
@@ -112,4 +113,11 @@ int InstalledPrinterInventory(platform::Machine& machine, std::vector<std::strin
     ports.push_back(printer.portName);
   }
   return names.empty() ? 0 : 1;
+}
+
+bool SameName(const std::string& a, const std::string& b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
+           return std::tolower(x) == std::tolower(y);
+         });
 }

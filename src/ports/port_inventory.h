@@ -24,3 +24,6 @@ int InstalledPrinterInventory(platform::Machine& machine, std::vector<std::strin
 // The TCP/IP port test shared with the TCP/IP port dialog: the Standard
 // TCP/IP Port monitor's description, in English or Simplified Chinese.
 bool IsTcpIpPortDescription(const std::string& description);
+
+// Windows compares printer, driver and port names without regard to case.
+bool SameName(const std::string& a, const std::string& b);

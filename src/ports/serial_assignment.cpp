@@ -1,7 +1,6 @@
 #include "ports/serial_assignment.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -29,17 +28,6 @@ constexpr const char* kNotFoundAfterTicks = "Cannot select a available port\xA1\
 SerialSearch& Search(Installation& installation) {
   if (!installation.serialSearch) installation.serialSearch.emplace();
   return *installation.serialSearch;
-}
-
-bool SameName(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
 }
 
 bool IsSerialPortName(const std::string& port) { return port.compare(0, 3, "COM") == 0; }

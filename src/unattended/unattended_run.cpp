@@ -1,12 +1,12 @@
 #include "unattended/unattended_run.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "dialogs/serial_prompt_dialog.h"
 #include "install/driver_name_list.h"
 #include "install/spooler_control.h"
 #include "platform/win_constants.h"
+#include "ports/port_inventory.h"
 #include "ports/port_kind.h"
 #include "uninstall/installed_drivers.h"
 
@@ -65,14 +65,6 @@ const StringList& PortsOfKind(const Installation& installation, int32_t kind) {
 }
 
 constexpr uint32_t kMaxPath = 260;
-
-// Windows compares printer, driver and port names without regard to case.
-bool SameName(const std::string& a, const std::string& b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-           return std::tolower(x) == std::tolower(y);
-         });
-}
 
 std::vector<std::string>::const_iterator FindName(const std::vector<std::string>& names,
                                                   const std::string& name) {

@@ -39,11 +39,14 @@ class MutableString {
 // load. Kept loaded for the life of the process.
 HMODULE LoadSystemLibrary(const char* fileName);
 
-// A SID from its string form ("S-1-5-32-544"), freed with FreeSid; null
+// A SID from its string form ("S-1-5-32-544"), freed with LocalFree; null
 // when the text is no SID.
 PSID AllocateSidFromString(const std::string& text);
 // The string form of a SID; empty for an invalid one.
 std::string SidToString(PSID sid);
+// A SID of the process's token, as a string: its user (TokenUser) or the
+// owner it gives the objects it creates (TokenOwner); empty when unreadable.
+std::string ProcessTokenSid(TOKEN_INFORMATION_CLASS which);
 
 class Win32Registry : public Registry {
  public:

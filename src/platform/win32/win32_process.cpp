@@ -25,25 +25,6 @@ bool IsTrustedOwner(const std::string& sid, const std::string& ownUser) {
   return sid == kSidAdministrators || sid == kSidSystem || (!ownUser.empty() && sid == ownUser);
 }
 
-// A SID of the process's token: its user (TokenUser), or the owner it gives
-// the objects it creates (TokenOwner).
-std::string ProcessTokenSid(TOKEN_INFORMATION_CLASS which) {
-  HANDLE token = nullptr;
-  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return std::string();
-  DWORD size = 0;
-  ::GetTokenInformation(token, which, nullptr, 0, &size);
-  std::vector<BYTE> buffer(size == 0 ? 1 : size);
-  std::string sid;
-  if (::GetTokenInformation(token, which, buffer.data(), size, &size)) {
-    sid = SidToString(which == TokenUser ? reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid
-                                         : reinterpret_cast<TOKEN_OWNER*>(buffer.data())->Owner);
-  }
-  ::CloseHandle(token);
-  return sid;
-}
-
-std::string ProcessUserSid() { return ProcessTokenSid(TokenUser); }
-
 // The owner of an open object, as a SID string; empty when the object
 // records none (a file on a FAT volume) or it cannot be read.
 std::string OwnerOf(HANDLE object, SE_OBJECT_TYPE type) {
@@ -150,7 +131,7 @@ NamespaceResult AdministratorsNamespace(SECURITY_ATTRIBUTES* attributes, HANDLE&
     }
     if (space != nullptr) result = NamespaceResult::kOpen;
   }
-  if (administrators != nullptr) ::FreeSid(administrators);
+  if (administrators != nullptr) ::LocalFree(administrators);
   f.deleteBoundary(boundary);
   return result;
 }
@@ -209,7 +190,7 @@ bool Win32ProcessServices::AppendToFile(const std::string& path, const std::stri
     // A volume without owners (FAT, on a USB stick) has no links either;
     // its files are judged by the two checks above alone.
     const std::string found = OwnerOf(file, SE_FILE_OBJECT);
-    if (ownUser_.empty()) ownUser_ = ProcessUserSid();
+    if (ownUser_.empty()) ownUser_ = ProcessTokenSid(TokenUser);
     if (!found.empty() && !IsTrustedOwner(found, ownUser_)) {
       refusal = LogFileRefusal::kForeignOwner;
       owner = found;
@@ -396,23 +377,6 @@ std::string Win32ProcessServices::AccountName() {
   return name;
 }
 
-bool Win32ProcessServices::IsLocalSystem() {
-  HANDLE token = nullptr;
-  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
-  unsigned char buffer[256] = {};
-  DWORD needed = 0;
-  bool system = false;
-  if (::GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &needed)) {
-    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
-    PSID localSystem = nullptr;
-    if (::AllocateAndInitializeSid(&nt, 1, SECURITY_LOCAL_SYSTEM_RID, 0, 0, 0, 0, 0, 0, 0,
-                                   &localSystem)) {
-      system = ::EqualSid(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, localSystem) != FALSE;
-      ::FreeSid(localSystem);
-    }
-  }
-  ::CloseHandle(token);
-  return system;
-}
+bool Win32ProcessServices::IsLocalSystem() { return ProcessTokenSid(TokenUser) == kSidSystem; }
 
 }  // namespace platform::win32

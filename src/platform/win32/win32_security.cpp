@@ -28,47 +28,31 @@ class Win32Acl : public Acl {
 }  // namespace
 
 PSID AllocateSidFromString(const std::string& text) {
-  // "S-1-<authority>-<sub>-<sub>...": at most eight sub-authorities, the
-  // authority small enough for the low 32 bits, as every well-known SID is.
-  DWORD parts[10] = {};
-  int count = 0;
-  if (text.compare(0, 4, "S-1-") != 0) return nullptr;
-  size_t at = 4;
-  while (at < text.size() && count < 10) {
-    size_t end = at;
-    DWORD value = 0;
-    while (end < text.size() && text[end] >= '0' && text[end] <= '9') {
-      value = value * 10 + static_cast<DWORD>(text[end] - '0');
-      ++end;
-    }
-    if (end == at || (end < text.size() && text[end] != '-')) return nullptr;
-    parts[count++] = value;
-    at = end + 1;
-  }
-  if (count < 2 || count > 9 || at < text.size()) return nullptr;
-  SID_IDENTIFIER_AUTHORITY authority{};
-  authority.Value[2] = static_cast<BYTE>(parts[0] >> 24);
-  authority.Value[3] = static_cast<BYTE>(parts[0] >> 16);
-  authority.Value[4] = static_cast<BYTE>(parts[0] >> 8);
-  authority.Value[5] = static_cast<BYTE>(parts[0]);
   PSID sid = nullptr;
-  if (!::AllocateAndInitializeSid(&authority, static_cast<BYTE>(count - 1), parts[1], parts[2],
-                                  parts[3], parts[4], parts[5], parts[6], parts[7], parts[8],
-                                  &sid)) {
-    return nullptr;
-  }
-  return sid;
+  return ::ConvertStringSidToSidA(text.c_str(), &sid) ? sid : nullptr;
 }
 
 std::string SidToString(PSID sid) {
-  if (sid == nullptr || !::IsValidSid(sid)) return std::string();
-  const SID_IDENTIFIER_AUTHORITY* authority = ::GetSidIdentifierAuthority(sid);
-  unsigned long long value = 0;
-  for (BYTE b : authority->Value) value = (value << 8) | b;
-  std::string text = "S-1-" + std::to_string(value);
-  const UCHAR count = *::GetSidSubAuthorityCount(sid);
-  for (UCHAR i = 0; i < count; ++i) text += "-" + std::to_string(*::GetSidSubAuthority(sid, i));
-  return text;
+  LPSTR text = nullptr;
+  if (sid == nullptr || !::ConvertSidToStringSidA(sid, &text)) return std::string();
+  std::string result = text;
+  ::LocalFree(text);
+  return result;
+}
+
+std::string ProcessTokenSid(TOKEN_INFORMATION_CLASS which) {
+  HANDLE token = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return std::string();
+  DWORD size = 0;
+  ::GetTokenInformation(token, which, nullptr, 0, &size);
+  std::vector<BYTE> buffer(size == 0 ? 1 : size);
+  std::string sid;
+  if (::GetTokenInformation(token, which, buffer.data(), size, &size)) {
+    sid = SidToString(which == TokenUser ? reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid
+                                         : reinterpret_cast<TOKEN_OWNER*>(buffer.data())->Owner);
+  }
+  ::CloseHandle(token);
+  return sid;
 }
 
 bool Win32Security::OpenProcessToken(uint32_t desiredAccess, TokenHandle& token) {
@@ -101,28 +85,8 @@ bool Win32Security::CloseHandle(TokenHandle token) {
 }
 
 bool Win32Security::GetProcessUserSid(std::string& sid) {
-  HANDLE token = nullptr;
-  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
-  DWORD size = 0;
-  ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-  std::vector<DWORD> buffer((size + sizeof(DWORD) - 1) / sizeof(DWORD) + 1);
-  bool ok = size != 0 && ::GetTokenInformation(token, TokenUser, buffer.data(),
-                                               static_cast<DWORD>(buffer.size() * sizeof(DWORD)),
-                                               &size) != FALSE;
-  const DWORD error = ok ? ERROR_SUCCESS : ::GetLastError();
-  ::CloseHandle(token);
-  LPSTR text = nullptr;
-  if (ok) {
-    ok = ::ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text) !=
-         FALSE;
-  }
-  if (ok) {
-    sid = text;
-    ::LocalFree(text);
-  } else if (error != ERROR_SUCCESS) {
-    ::SetLastError(error);
-  }
-  return ok;
+  sid = ProcessTokenSid(TokenUser);
+  return !sid.empty();
 }
 
 uint32_t Win32Security::GetNamedSecurityInfoA(const std::string& objectName,
@@ -156,7 +120,7 @@ uint32_t Win32Security::SetEntriesInAclA(const ExplicitAccess& entry, const Acl*
   PACL made = nullptr;
   // The new list holds a copy of the SID.
   DWORD status = ::SetEntriesInAclA(1, &access, previous, &made);
-  if (sid != nullptr) ::FreeSid(sid);
+  if (sid != nullptr) ::LocalFree(sid);
   if (status == ERROR_SUCCESS) {
     newAcl = std::make_unique<Win32Acl>(made, made);
   } else {
