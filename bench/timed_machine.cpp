@@ -20,9 +20,9 @@
 #include <cstring>
 
 #include "bench_clock.h"
+#include "installation/step_times.h"
 #include "platform/win32/win32_backends.h"
 #include "shell/app.h"
-#include "shell/step_times.h"
 
 namespace {
 

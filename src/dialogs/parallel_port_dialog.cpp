@@ -3,6 +3,7 @@
 #include "dialogs/list_view.h"
 #include "dialogs/port_list.h"
 #include "platform/win_constants.h"
+#include "ports/port_inventory.h"
 #include "ports/port_kind.h"
 #include "resources/resource.h"
 
@@ -17,7 +18,7 @@ ParallelPortDialog::ParallelPortDialog(platform::Machine& machine)
 
 bool ParallelPortDialog::OnInitDialog() {
   // Built once: the dialog offers no way to change the ports.
-  port_list::Fill(machine_, hwnd(), IDC_PORT_LIST, kColumns, 2, port_list::IsListedParallelPort);
+  port_list::Fill(machine_, hwnd(), IDC_PORT_LIST, kColumns, 2, IsListedParallelPort);
   return true;
 }
 

@@ -1,27 +1,10 @@
 #include "dialogs/port_list.h"
 
-#include <cstring>
-
 #include "platform/win_constants.h"
 #include "ports/port_inventory.h"
 #include "ports/port_kind.h"
 
 namespace port_list {
-
-bool HasPrefix(const std::string& name, const char* prefix) {
-  return name.size() >= 3 && std::memcmp(name.data(), prefix, 3) == 0;
-}
-
-bool IsListedTcpIpPort(const platform::PortInfo2& port) {
-  // A USB-named port goes to the USB list whatever its description.
-  return !HasPrefix(port.portName, "USB") && IsTcpIpPortDescription(port.description);
-}
-
-bool IsListedParallelPort(const platform::PortInfo2& port) {
-  return HasPrefix(port.portName, "LPT") && !IsTcpIpPortDescription(port.description);
-}
-
-bool IsListedUsbPort(const platform::PortInfo2& port) { return HasPrefix(port.portName, "USB"); }
 
 int Fill(platform::Machine& machine, platform::WindowId dialog, int controlId,
          const list_view::Column* columns, int columnCount,
@@ -58,16 +41,6 @@ bool EndWithSelectedRow(platform::WindowSystem& ui, platform::WindowId dialog, i
   chosenPort = ui.ListGetItemText(dialog, controlId, row, 0);
   ui.EndDialog(dialog, RESULT_ROW_BASE + row);
   return true;
-}
-
-int IndexInList(const std::vector<std::string>& ports, int row, const std::string& portName) {
-  if (row >= 0 && static_cast<std::size_t>(row) < ports.size() && ports[row] == portName) {
-    return row;
-  }
-  for (std::size_t i = 0; i < ports.size(); ++i) {
-    if (ports[i] == portName) return static_cast<int>(i);
-  }
-  return -1;
 }
 
 }  // namespace port_list

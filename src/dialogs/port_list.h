@@ -1,5 +1,5 @@
 // The port lists of the three port-choosing dialogs (TCP/IP, parallel, USB):
-// which ports each lists, how the list is built, and the row chosen.
+// how the list is built from the machine's ports, and the row chosen.
 #pragma once
 
 #include <cstdint>
@@ -11,19 +11,6 @@
 #include "platform/machine.h"
 
 namespace port_list {
-
-// The port inventory looks at this many enumerated ports only. The dialogs
-// apply the same limit so that a row names the same port as the window's
-// lists.
-inline constexpr std::size_t kInventoryLimit = 256;
-
-// True when the first three bytes of `name` are exactly `prefix`.
-bool HasPrefix(const std::string& name, const char* prefix);
-
-// The ports each dialog lists, by the rules of the port inventory.
-bool IsListedTcpIpPort(const platform::PortInfo2& port);
-bool IsListedParallelPort(const platform::PortInfo2& port);
-bool IsListedUsbPort(const platform::PortInfo2& port);
 
 // Empties the list control `controlId` of `dialog` (rows, then columns),
 // enumerates the ports afresh and fills one row per port that `listed`
@@ -38,8 +25,5 @@ int Fill(platform::Machine& machine, platform::WindowId dialog, int controlId,
 // when no row is selected: the caller never gets a code that names no row.
 bool EndWithSelectedRow(platform::WindowSystem& ui, platform::WindowId dialog, int controlId,
                         std::string& chosenPort);
-
-// Finds `portName` in `ports`, trying `row` first. The index, or -1.
-int IndexInList(const std::vector<std::string>& ports, int row, const std::string& portName);
 
 }  // namespace port_list

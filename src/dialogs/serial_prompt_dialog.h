@@ -7,13 +7,7 @@
 #include <cstdint>
 
 #include "platform/machine.h"
-
-// The rates of the list, in row order.
-inline constexpr int32_t kSerialBaudRates[] = {300,   1200,  2400,  4800,  9600,
-                                               19200, 38400, 57600, 115200};
-inline constexpr int kSerialBaudRateCount = 9;
-// The row selected when the prompt opens: 19200 bps.
-inline constexpr int kDefaultBaudRow = 5;
+#include "ports/baud_rates.h"
 
 class SerialPromptDialog : public platform::Dialog {
  public:

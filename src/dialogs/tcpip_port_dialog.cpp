@@ -3,6 +3,7 @@
 #include "dialogs/list_view.h"
 #include "dialogs/port_list.h"
 #include "platform/win_constants.h"
+#include "ports/port_inventory.h"
 #include "ports/port_kind.h"
 #include "resources/resource.h"
 
@@ -17,8 +18,7 @@ TcpIpPortDialog::TcpIpPortDialog(platform::Machine& machine)
     : platform::Dialog(machine.ui()), machine_(machine) {}
 
 int TcpIpPortDialog::Rebuild() {
-  return port_list::Fill(machine_, hwnd(), IDC_PORT_LIST, kColumns, 2,
-                         port_list::IsListedTcpIpPort);
+  return port_list::Fill(machine_, hwnd(), IDC_PORT_LIST, kColumns, 2, IsListedTcpIpPort);
 }
 
 bool TcpIpPortDialog::OnInitDialog() {

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "dialogs/list_view.h"
-#include "install/spooler_control.h"
+#include "drivers/spooler_control.h"
 #include "platform/win_constants.h"
 #include "resources/resource.h"
 #include "uninstall/installed_drivers.h"

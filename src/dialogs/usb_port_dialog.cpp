@@ -3,6 +3,7 @@
 #include "dialogs/list_view.h"
 #include "dialogs/port_list.h"
 #include "platform/win_constants.h"
+#include "ports/port_inventory.h"
 #include "resources/resource.h"
 
 namespace {
@@ -15,7 +16,7 @@ UsbPortDialog::UsbPortDialog(platform::Machine& machine)
     : platform::Dialog(machine.ui()), machine_(machine) {}
 
 bool UsbPortDialog::OnInitDialog() {
-  port_list::Fill(machine_, hwnd(), IDC_PORT_LIST, kColumns, 1, port_list::IsListedUsbPort);
+  port_list::Fill(machine_, hwnd(), IDC_PORT_LIST, kColumns, 1, IsListedUsbPort);
   return true;
 }
 

@@ -1,8 +1,8 @@
 #include "install/install_steps.h"
 
-#include "install/installer_window.h"
+#include "installation/installer_window.h"
 #include "platform/win_constants.h"
-#include "ports/port_dialogs.h"
+#include "port_steps/port_dialogs.h"
 #include "ports/port_kind.h"
 
 namespace install_steps {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "install/run_outcome.h"
+#include "installation/run_outcome.h"
 
 struct Installation;
 class InstallerWindow;

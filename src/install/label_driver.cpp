@@ -3,12 +3,12 @@
 #include <string>
 #include <vector>
 
-#include "install/environment_probe.h"
+#include "drivers/model_catalogue.h"
+#include "drivers/spooler_control.h"
+#include "drivers/windows_version.h"
 #include "install/install_steps.h"
-#include "install/installer_window.h"
-#include "install/model_catalogue.h"
 #include "install/printer_creation.h"
-#include "install/spooler_control.h"
+#include "installation/installer_window.h"
 #include "platform/app_message_box.h"
 #include "platform/win_constants.h"
 

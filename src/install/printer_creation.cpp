@@ -2,15 +2,15 @@
 
 #include <string>
 
-#include "install/installer_window.h"
-#include "install/spooler_control.h"
+#include "drivers/spooler_control.h"
+#include "installation/installer_window.h"
 #include "package/access_rights.h"
 #include "platform/app_message_box.h"
 #include "platform/win_constants.h"
-#include "ports/port_inventory.h"
+#include "port_steps/port_lists.h"
+#include "port_steps/serial_assignment.h"
+#include "port_steps/usb_selection.h"
 #include "ports/port_kind.h"
-#include "ports/serial_assignment.h"
-#include "ports/usb_selection.h"
 
 namespace {
 

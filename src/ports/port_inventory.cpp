@@ -4,13 +4,10 @@
 #include <cctype>
 #include <cstring>
 
-#include "install/installer_window.h"
 #include "platform/win_constants.h"
 
 namespace {
 
-// Only the first 256 ports the spooler reports are looked at.
-constexpr size_t kMaxPorts = 256;
 constexpr uint32_t kSerialValueBufferSize = 128;
 constexpr const char kSerialCommKey[] = "HARDWARE\\DEVICEMAP\\SERIALCOMM";
 constexpr const char kDevicePrefix[] = "\\Device\\";
@@ -36,35 +33,24 @@ bool IsTcpIpPortDescription(const std::string& description) {
   return description == kEnglish || description == kChinese;
 }
 
-void PortInventory(Installation& installation, InstallerWindow& window) {
-  ReadPortLists(installation);
-  window.ShowPortsChanged();
+bool IsListedUsbPort(const platform::PortInfo2& port) { return StartsWith(port.portName, "USB"); }
+
+bool IsListedTcpIpPort(const platform::PortInfo2& port) {
+  return !IsListedUsbPort(port) && IsTcpIpPortDescription(port.description);
 }
 
-void ReadPortLists(Installation& installation) {
-  installation.allPorts.clear();
-  installation.usbPorts.clear();
-  installation.serialPorts.clear();
-  installation.tcpipPorts.clear();
-  installation.parallelPorts.clear();
+bool IsListedParallelPort(const platform::PortInfo2& port) {
+  return StartsWith(port.portName, "LPT") && !IsTcpIpPortDescription(port.description);
+}
 
-  SerialPortInventory(installation.machine, installation.serialPorts);
-
-  std::vector<platform::PortInfo2> ports;
-  if (!installation.machine.spooler().EnumPortsA(ports)) ports.clear();
-
-  for (size_t position = 0; position < ports.size() && position < kMaxPorts; ++position) {
-    const platform::PortInfo2& port = ports[position];
-    // A USB-named port is USB even when a TCP/IP monitor describes it.
-    if (StartsWith(port.portName, "USB")) {
-      installation.usbPorts.push_back(port.portName);
-    } else if (IsTcpIpPortDescription(port.description)) {
-      installation.tcpipPorts.push_back(port.portName);
-    } else if (StartsWith(port.portName, "LPT")) {
-      installation.parallelPorts.push_back(port.portName);
-    }
-    installation.allPorts.push_back(port.portName);
+int IndexInList(const std::vector<std::string>& ports, int row, const std::string& portName) {
+  if (row >= 0 && static_cast<std::size_t>(row) < ports.size() && ports[row] == portName) {
+    return row;
   }
+  for (std::size_t i = 0; i < ports.size(); ++i) {
+    if (ports[i] == portName) return static_cast<int>(i);
+  }
+  return -1;
 }
 
 int SerialPortInventory(platform::Machine& machine, std::vector<std::string>& list) {

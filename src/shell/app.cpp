@@ -1,6 +1,6 @@
 #include "shell/app.h"
 
-#include "install/environment_probe.h"
+#include "drivers/windows_version.h"
 #include "platform/win_constants.h"
 #include "resources/resource.h"
 #include "shell/main_window.h"

@@ -5,13 +5,13 @@
 #include "dialogs/tcpip_port_dialog.h"
 #include "dialogs/uninstall_dialog.h"
 #include "dialogs/usb_port_dialog.h"
+#include "install/install_command.h"
 #include "package/work_area.h"
 #include "platform/app_message_box.h"
 #include "platform/win_constants.h"
-#include "ports/serial_assignment.h"
+#include "port_steps/serial_assignment.h"
 #include "resources/resource.h"
-#include "shell/install_command.h"
-#include "shell/startup_worker.h"
+#include "startup/startup_worker.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "install/installation.h"
-#include "install/installer_window.h"
+#include "installation/installation.h"
+#include "installation/installer_window.h"
 #include "platform/machine.h"
 #include "unattended/unattended_run.h"
 

@@ -1,12 +1,12 @@
 #include "shell/unattended_window.h"
 
+#include "install/install_command.h"
 #include "package/work_area.h"
 #include "platform/app_message_box.h"
 #include "platform/win_constants.h"
+#include "port_steps/serial_assignment.h"
 #include "ports/port_kind.h"
-#include "ports/serial_assignment.h"
-#include "shell/install_command.h"
-#include "shell/startup_worker.h"
+#include "startup/startup_worker.h"
 
 UnattendedWindow::UnattendedWindow(platform::Machine& machine, UnattendedRun& run)
     : platform::Dialog(machine.ui()), machine_(machine), run_(run), installation_(machine) {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "dialogs/serial_prompt_dialog.h"
+#include "ports/baud_rates.h"
 #include "ports/port_kind.h"
 
 const char* const kUsageText =

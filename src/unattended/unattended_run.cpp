@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "dialogs/serial_prompt_dialog.h"
-#include "install/driver_name_list.h"
-#include "install/spooler_control.h"
+#include "drivers/driver_name_list.h"
+#include "drivers/spooler_control.h"
 #include "platform/win_constants.h"
+#include "ports/baud_rates.h"
 #include "ports/port_inventory.h"
 #include "ports/port_kind.h"
 #include "uninstall/installed_drivers.h"

@@ -1,9 +1,9 @@
 #include "uninstall/installed_drivers.h"
 
-#include "install/driver_name_list.h"
-#include "install/environment_probe.h"
-#include "install/model_catalogue.h"
-#include "install/spooler_control.h"
+#include "drivers/driver_name_list.h"
+#include "drivers/model_catalogue.h"
+#include "drivers/spooler_control.h"
+#include "drivers/windows_version.h"
 #include "package/access_rights.h"
 #include "platform/win_constants.h"
 #include "ports/port_inventory.h"

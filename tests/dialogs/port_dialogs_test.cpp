@@ -1,5 +1,5 @@
 // The parallel and TCP/IP port choices, each run from a live main window.
-#include "ports/port_dialogs.h"
+#include "port_steps/port_dialogs.h"
 #include "../ports/ports_harness.h"
 #include "dialogs/parallel_port_dialog.h"
 #include "dialogs/tcpip_port_dialog.h"

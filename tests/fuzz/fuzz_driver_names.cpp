@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "drivers/driver_name_list.h"
 #include "fuzz_require.h"
-#include "install/driver_name_list.h"
 #include "platform/sim/sim_machine.h"
 
 // Calls `read` with a buffer of `size` bytes followed by guard bytes, which

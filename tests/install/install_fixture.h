@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "checked_machine.h"
-#include "install/model_catalogue.h"
+#include "drivers/model_catalogue.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/win_constants.h"
 #include "ports/port_kind.h"

@@ -1,6 +1,6 @@
 // Start-up with a driver package: the real main window and start-up worker on
 // the simulated machine.
-#include "shell/extract_package.h"
+#include "startup/extract_package.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "install/model_catalogue.h"
+#include "drivers/model_catalogue.h"
 #include "package_fixture.h"
 #include "platform/win_constants.h"
 #include "shell/shell_fixture.h"

@@ -1,4 +1,4 @@
-#include "ports/printer_port_registry.h"
+#include "port_steps/printer_port_registry.h"
 
 #include "ports_harness.h"
 

@@ -1,4 +1,4 @@
-#include "ports/usb_selection.h"
+#include "port_steps/usb_selection.h"
 
 #include "ports_harness.h"
 

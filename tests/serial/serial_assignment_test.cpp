@@ -1,14 +1,14 @@
 // The serial port search, run from a main window whose start-up worker has
 // run, with the new printer created and its name in the driver combo box.
-#include "ports/serial_assignment.h"
+#include "port_steps/serial_assignment.h"
 
 #include <optional>
 
 #include "checked_machine.h"
 #include "platform/comm_constants.h"
 #include "platform/win_constants.h"
+#include "port_steps/serial_probe.h"
 #include "ports/port_kind.h"
-#include "ports/serial_probe.h"
 #include "resources/resource.h"
 #include "shell/main_window.h"
 

@@ -1,4 +1,4 @@
-#include "install/driver_name_list.h"
+#include "drivers/driver_name_list.h"
 
 #include <gtest/gtest.h>
 

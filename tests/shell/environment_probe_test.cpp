@@ -1,4 +1,4 @@
-#include "install/environment_probe.h"
+#include "drivers/windows_version.h"
 
 #include <gtest/gtest.h>
 

@@ -9,9 +9,9 @@
 #include <thread>
 #include <vector>
 
-#include "install/driver_name_list.h"
-#include "shell/startup_worker.h"
+#include "drivers/driver_name_list.h"
 #include "shell_fixture.h"
+#include "startup/startup_worker.h"
 
 namespace {
 

@@ -1,4 +1,5 @@
 #include "ports/port_inventory.h"
+#include "port_steps/port_lists.h"
 
 #include <gtest/gtest.h>
 

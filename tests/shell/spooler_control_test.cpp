@@ -1,4 +1,4 @@
-#include "install/spooler_control.h"
+#include "drivers/spooler_control.h"
 
 #include <gtest/gtest.h>
 

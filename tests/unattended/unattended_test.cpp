@@ -4,9 +4,9 @@
 
 #include <functional>
 
-#include "dialogs/serial_prompt_dialog.h"
 #include "install/install_fixture.h"
 #include "package/package_fixture.h"
+#include "ports/baud_rates.h"
 #include "shell/app.h"
 #include "unattended/unattended_run.h"
 

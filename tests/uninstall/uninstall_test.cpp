@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "checked_machine.h"
-#include "install/model_catalogue.h"
+#include "drivers/model_catalogue.h"
 #include "platform/win_constants.h"
 #include "resources/resource.h"
 #include "shell/main_window.h"

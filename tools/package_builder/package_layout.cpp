@@ -9,7 +9,7 @@
 #include <set>
 #include <sstream>
 
-#include "install/model_catalogue.h"
+#include "drivers/model_catalogue.h"
 #include "package/archive_entry.h"
 
 namespace package {

@@ -10,8 +10,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "install/driver_name_list.h"
-#include "install/model_catalogue.h"
+#include "drivers/driver_name_list.h"
+#include "drivers/model_catalogue.h"
 #include "package_layout.h"
 #include "platform/sim/sim_archive.h"
 #include "platform/sim/sim_machine.h"

@@ -1,4 +1,4 @@
-#include "install/spooler_control.h"
+#include "drivers/spooler_control.h"
 
 #include "platform/app_message_box.h"
 #include "platform/win_constants.h"

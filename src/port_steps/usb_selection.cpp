@@ -1,13 +1,13 @@
-#include "ports/usb_selection.h"
+#include "port_steps/usb_selection.h"
 
 #include <cstring>
 
-#include "dialogs/port_list.h"
-#include "install/installer_window.h"
-#include "install/spooler_control.h"
+#include "drivers/spooler_control.h"
+#include "installation/installer_window.h"
 #include "platform/win_constants.h"
+#include "port_steps/port_lists.h"
+#include "port_steps/printer_port_registry.h"
 #include "ports/port_inventory.h"
-#include "ports/printer_port_registry.h"
 
 namespace {
 
@@ -69,7 +69,7 @@ void ManualChoice(Installation& installation, InstallerWindow& window,
   if (result < 0 || static_cast<std::size_t>(result) >= installation.usbPorts.size()) return;
   int index = static_cast<int>(result);
   if (!chosen.empty()) {
-    index = port_list::IndexInList(installation.usbPorts, index, chosen);
+    index = IndexInList(installation.usbPorts, index, chosen);
     if (index < 0) return;
   }
   SetPrinterPortRegistry(installation, window, printerName, installation.usbPorts[index]);

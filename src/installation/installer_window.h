@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "install/installation.h"
-#include "install/run_outcome.h"
+#include "installation/installation.h"
+#include "installation/run_outcome.h"
 #include "platform/window_system.h"
 
 class InstallerWindow {

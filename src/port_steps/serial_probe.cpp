@@ -1,8 +1,8 @@
-#include "ports/serial_probe.h"
+#include "port_steps/serial_probe.h"
 
 #include <cstdio>
 
-#include "install/installer_window.h"
+#include "installation/installer_window.h"
 #include "platform/app_message_box.h"
 #include "platform/registry.h"
 #include "platform/win_constants.h"

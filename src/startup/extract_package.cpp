@@ -1,9 +1,9 @@
-#include "shell/extract_package.h"
+#include "startup/extract_package.h"
 
 #include <string>
 
-#include "install/driver_name_list.h"
-#include "install/installation.h"
+#include "drivers/driver_name_list.h"
+#include "installation/installation.h"
 #include "package/archive_library.h"
 #include "package/work_area.h"
 #include "platform/win_constants.h"

@@ -1,8 +1,8 @@
-#include "ports/port_dialogs.h"
+#include "port_steps/port_dialogs.h"
 
-#include "dialogs/port_list.h"
-#include "install/installer_window.h"
+#include "installation/installer_window.h"
 #include "platform/win_constants.h"
+#include "port_steps/port_lists.h"
 #include "ports/port_inventory.h"
 #include "ports/port_kind.h"
 
@@ -15,7 +15,7 @@ int32_t RowInList(std::intptr_t dialogResult, const std::string& chosenPort,
                   const StringList& ports) {
   if (dialogResult < RESULT_ROW_BASE || chosenPort.empty()) return RESULT_CANCEL;
   const int row = static_cast<int>(dialogResult - RESULT_ROW_BASE);
-  const int index = port_list::IndexInList(ports, row, chosenPort);
+  const int index = IndexInList(ports, row, chosenPort);
   if (index < 0) return RESULT_CANCEL;
   return RESULT_ROW_BASE + index;
 }

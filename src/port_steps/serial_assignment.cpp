@@ -1,17 +1,17 @@
-#include "ports/serial_assignment.h"
+#include "port_steps/serial_assignment.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "dialogs/serial_prompt_dialog.h"
-#include "install/installer_window.h"
-#include "install/spooler_control.h"
+#include "drivers/spooler_control.h"
+#include "installation/installer_window.h"
 #include "platform/win_constants.h"
+#include "port_steps/printer_port_registry.h"
+#include "port_steps/serial_probe.h"
+#include "ports/baud_rates.h"
 #include "ports/port_inventory.h"
-#include "ports/printer_port_registry.h"
-#include "ports/serial_probe.h"
 
 namespace {
 

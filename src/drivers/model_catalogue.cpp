@@ -1,4 +1,4 @@
-#include "install/model_catalogue.h"
+#include "drivers/model_catalogue.h"
 
 namespace catalogue {
 

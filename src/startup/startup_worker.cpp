@@ -1,16 +1,16 @@
-#include "shell/startup_worker.h"
+#include "startup/startup_worker.h"
 
 #include <string>
 #include <vector>
 
-#include "install/driver_name_list.h"
-#include "install/environment_probe.h"
-#include "install/installer_window.h"
-#include "install/spooler_control.h"
+#include "drivers/driver_name_list.h"
+#include "drivers/spooler_control.h"
+#include "drivers/windows_version.h"
+#include "installation/installer_window.h"
+#include "installation/step_times.h"
 #include "platform/win_constants.h"
-#include "ports/port_inventory.h"
-#include "shell/extract_package.h"
-#include "shell/step_times.h"
+#include "port_steps/port_lists.h"
+#include "startup/extract_package.h"
 
 int32_t DefaultPortKind(const Installation& installation) {
   if (!installation.usbPorts.empty()) return Usb;
@@ -18,6 +18,15 @@ int32_t DefaultPortKind(const Installation& installation) {
   if (!installation.parallelPorts.empty()) return Parallel;
   if (!installation.tcpipPorts.empty()) return TcpIp;
   return Serial;
+}
+
+void EnvironmentProbe(Installation& installation, InstallerWindow& window) {
+  installation.isWow64 = RunningOnWow64(installation.machine);
+  const char* bitness = installation.isWow64 ? "64 bit" : "32 bit";
+  const char* version = WindowsVersionText(WindowsVersionCode(installation.machine));
+  // The version text ends with a blank, so the line has two before the bitness.
+  installation.statusText = std::string("Current Systems is ") + version + " " + bitness;
+  window.Refresh();
 }
 
 void StartupWorker(Installation& installation, InstallerWindow& window) {

@@ -1,6 +1,6 @@
-#include "ports/printer_port_registry.h"
+#include "port_steps/printer_port_registry.h"
 
-#include "install/installer_window.h"
+#include "installation/installer_window.h"
 #include "package/access_rights.h"
 #include "platform/win_constants.h"
 

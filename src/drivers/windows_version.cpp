@@ -1,6 +1,5 @@
-#include "install/environment_probe.h"
+#include "drivers/windows_version.h"
 
-#include "install/installer_window.h"
 #include "platform/win_constants.h"
 
 namespace {
@@ -80,13 +79,4 @@ bool RunningOnWow64(platform::Machine& machine) {
   bool wow64 = false;
   if (!machine.system().IsWow64Process(wow64)) return false;
   return wow64;
-}
-
-void EnvironmentProbe(Installation& installation, InstallerWindow& window) {
-  installation.isWow64 = RunningOnWow64(installation.machine);
-  const char* bitness = installation.isWow64 ? "64 bit" : "32 bit";
-  const char* version = WindowsVersionText(WindowsVersionCode(installation.machine));
-  // The version text ends with a blank, so the line has two before the bitness.
-  installation.statusText = std::string("Current Systems is ") + version + " " + bitness;
-  window.Refresh();
 }

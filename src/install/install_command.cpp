@@ -1,13 +1,14 @@
-#include "shell/install_command.h"
+#include "install/install_command.h"
 
-#include "install/driver_name_list.h"
-#include "install/installer_window.h"
+#include "drivers/driver_name_list.h"
 #include "install/label_driver.h"
 #include "install/receipt_driver.h"
+#include "installation/installer_window.h"
+#include "installation/step_times.h"
 #include "platform/win_constants.h"
+#include "port_steps/port_lists.h"
 #include "ports/port_inventory.h"
 #include "ports/port_kind.h"
-#include "shell/step_times.h"
 
 void InstallCommand(Installation& installation, InstallerWindow& window) {
   StepMark("install-begin");

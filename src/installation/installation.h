@@ -1,8 +1,8 @@
 // The state of one installation: the machine's ports and printers as last
 // listed, the user's choices, the status line and the serial search. The
-// window that shows an installation owns it; the operations of package/,
-// install/, ports/ and the start-up read and write it, and reach the window
-// only through InstallerWindow.
+// window that shows an installation owns it; the steps of a run (start-up,
+// install, port steps) read and write it, and reach the window only through
+// InstallerWindow.
 #pragma once
 
 #include <algorithm>
@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "install/run_outcome.h"
+#include "installation/run_outcome.h"
+#include "installation/serial_search.h"
 #include "platform/machine.h"
 #include "ports/port_kind.h"
 #include "ports/serial_channel.h"
-#include "ports/serial_search.h"
 
 using StringList = std::vector<std::string>;
 
