@@ -1,9 +1,13 @@
 #!/usr/bin/env python3
-"""Checks the include structure of src/: shell/ (the main window, the
-program's start, the start-up and the Install command) stands on top, so no
-file outside it includes one of its files; and no two units (a header and
-its source counted as one) include each other, directly or through others.
-Prints each breach; exits 1 on any."""
+"""Checks the include structure of src/:
+- shell/ (the program's start and its two windows) stands on top, so no file
+  outside it includes one of its files;
+- no two units (a header and its source counted as one) include each other,
+  directly or through others;
+- no two folders include each other, directly or through other folders. The
+  simulated machine (platform/sim/) is test support and stays out of the
+  folder graph: it may use the archive rules it imitates.
+Prints the folder graph, top layer first, then each breach; exits 1 on any."""
 import os, re, sys
 
 SRC = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "src")
@@ -60,6 +64,52 @@ def visit(unit):
 for unit in sorted(units):
     if unit not in index:
         visit(unit)
+
+# The folder graph: folder -> the folders its files include.
+SIMULATOR = "platform/sim"
+folders = {}
+for unit, targets in units.items():
+    source = os.path.dirname(unit)
+    if source == SIMULATOR:
+        continue
+    arrows = folders.setdefault(source, set())
+    for target in targets:
+        folder = os.path.dirname(target)
+        if target in units and folder != source and folder != SIMULATOR:
+            arrows.add(folder)
+
+
+def reaches(start):
+    seen, todo = set(), list(folders.get(start, ()))
+    while todo:
+        folder = todo.pop()
+        if folder not in seen:
+            seen.add(folder)
+            todo.extend(folders.get(folder, ()))
+    return seen
+
+
+reach = {folder: reaches(folder) for folder in folders}
+for folder in sorted(folders):
+    for other in sorted(reach[folder]):
+        if other > folder and folder in reach.get(other, ()):
+            breaches.append(f"folders {folder}/ and {other}/ include each other")
+
+# A folder's layer: one above the highest folder it includes.
+layer = {}
+
+
+def layer_of(folder, path=()):
+    if folder not in layer:
+        below = [f for f in folders.get(folder, ()) if f not in path]
+        layer[folder] = 1 + max((layer_of(f, path + (folder,)) for f in below), default=-1)
+    return layer[folder]
+
+
+print("folder graph of src/, top layer first (folder -> the folders it includes):")
+for folder in sorted(folders, key=lambda f: (-layer_of(f), f)):
+    arrows = ", ".join(f + "/" for f in sorted(folders[folder])) or "nothing"
+    print(f"  {layer_of(folder):2}  {folder}/ -> {arrows}")
 
 for breach in breaches:
     print(breach)
