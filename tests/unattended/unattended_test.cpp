@@ -93,6 +93,25 @@ TEST(UnattendedLog, LineBreaksInsideAnEventKeepItOnOneLine) {
   EXPECT_EQ(m.fs().ReadFile(kLog), stamp + "a | b | c | d | \r\n" + stamp + " | \r\n");
 }
 
+// The line that found the log file refused is not lost: the file beside it
+// starts with the reason, then that line, then the ones after it.
+TEST(UnattendedLog, TheFileBesideARefusedOneKeepsEveryLine) {
+  sim::SimMachine m;
+  m.fs().MakeDirectory("C:\\Temp");
+  m.fs().WriteFile("C:\\Temp\\elsewhere.txt", "kept\r\n");
+  m.fs().MakeLink(kLog, "C:\\Temp\\elsewhere.txt");
+  RunLog log(m.process());
+  log.Open(kLog, false);
+  log.Line("first");
+  log.Line("second");
+  const std::string beside = "C:\\Temp\\DriverSetup-4012.log";
+  const std::string stamp = m.process().LocalTimestamp() + "  [4012] ";
+  EXPECT_EQ(m.fs().ReadFile(beside), stamp + "the log file " + kLog +
+                                         " is a link: not written to; this run's log is " + beside +
+                                         "\r\n" + stamp + "first\r\n" + stamp + "second\r\n");
+  EXPECT_EQ(m.fs().ReadFile("C:\\Temp\\elsewhere.txt"), "kept\r\n");
+}
+
 TEST(UnattendedAnswers, EachQuestionHasItsRule) {
   sim::SimMachine m;
   RunLog log(m.process());
