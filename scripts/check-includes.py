@@ -4,13 +4,16 @@
   outside it includes one of its files;
 - no two units (a header and its source counted as one) include each other,
   directly or through others;
-- no two folders include each other, directly or through other folders. The
-  simulated machine (platform/sim/) is test support and stays out of the
-  folder graph: it may use the archive rules it imitates.
-Prints the folder graph, top layer first, then each breach; exits 1 on any."""
+- no two folders include each other, directly or through other folders. A
+  folder inside another is a folder of its own: the simulated machine
+  (platform/sim/) stands above the services whose rules it imitates, the
+  interfaces of platform/ below them.
+Prints the folder graph, top layer first, then each breach; exits 1 on any.
+Usage: check-includes.py [SOURCE-ROOT]   (the repository's src/ by default)"""
 import os, re, sys
 
-SRC = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "src")
+SRC = (sys.argv[1] if len(sys.argv) > 1 else
+       os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "src"))
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 
 units = {}  # unit (path without extension) -> set of included units
@@ -66,16 +69,13 @@ for unit in sorted(units):
         visit(unit)
 
 # The folder graph: folder -> the folders its files include.
-SIMULATOR = "platform/sim"
 folders = {}
 for unit, targets in units.items():
     source = os.path.dirname(unit)
-    if source == SIMULATOR:
-        continue
     arrows = folders.setdefault(source, set())
     for target in targets:
         folder = os.path.dirname(target)
-        if target in units and folder != source and folder != SIMULATOR:
+        if target in units and folder != source:
             arrows.add(folder)
 
 
@@ -106,7 +106,7 @@ def layer_of(folder, path=()):
     return layer[folder]
 
 
-print("folder graph of src/, top layer first (folder -> the folders it includes):")
+print(f"folder graph of {os.path.basename(os.path.normpath(SRC))}/, top layer first (folder -> the folders it includes):")
 for folder in sorted(folders, key=lambda f: (-layer_of(f), f)):
     arrows = ", ".join(f + "/" for f in sorted(folders[folder])) or "nothing"
     print(f"  {layer_of(folder):2}  {folder}/ -> {arrows}")

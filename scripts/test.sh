@@ -36,7 +36,11 @@ build() {  # preset
 }
 
 echo "== include structure of src/"
-if python3 scripts/check-includes.py; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+if tests/check_includes_test.sh && python3 scripts/check-includes.py; then
+  passed=$((passed + 1))
+else
+  failed=$((failed + 1))
+fi
 
 echo "== formatting of the C and C++ sources"
 if find src tests tools bench -name '*.cpp' -o -name '*.h' -o -name '*.c' |
