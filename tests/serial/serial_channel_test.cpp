@@ -111,6 +111,20 @@ TEST_F(SerialChannelThreads, ConfiguresThePortAndReportsEachAnswerByteInOrder) {
             (std::vector<Notification>{{0x407, 0x12, 3}, {0x407, 0x34, 3}, {0x408, 0, 3}}));
 }
 
+// A port opens once, without sharing: opening the channel again, on the
+// same port, must give up the handle it holds first.
+TEST_F(SerialChannelThreads, OpeningAgainGivesUpThePortItHeld) {
+  m.simComm().AddDevice(5);
+  owner.Run(m, [&](sim::UserActions&) {
+    ASSERT_TRUE(OpenPort(5));
+    EXPECT_TRUE(OpenPort(5));
+    EXPECT_TRUE(channel.StartMonitoring());
+    channel.Close();
+  });
+  EXPECT_EQ(m.simComm().Device(5).opens, 2);
+  EXPECT_EQ(m.simComm().OpenHandles(), 0);
+}
+
 // No box on the monitoring thread: the owner is told once, and shows the text.
 TEST_F(SerialChannelThreads, FailuresAreKeptOnceAndDeliverNoByte) {
   const std::string read =
