@@ -1,5 +1,6 @@
 #include "shell/main_window.h"
 
+#include "dialogs/list_view.h"
 #include "dialogs/parallel_port_dialog.h"
 #include "dialogs/serial_prompt_dialog.h"
 #include "dialogs/tcpip_port_dialog.h"
@@ -108,13 +109,8 @@ void MainWindow::SelectDriverName(int32_t row) {
 }
 
 int32_t MainWindow::SelectedPortKind(int32_t current) {
-  for (int row = 0; row < ui().ListGetItemCount(hwnd(), IDC_PORT_LIST); ++row) {
-    if ((ui().ListGetItemState(hwnd(), IDC_PORT_LIST, row, win::LVIS_SELECTED) &
-         win::LVIS_SELECTED) != 0) {
-      return row;
-    }
-  }
-  return current;
+  const int row = list_view::FirstSelectedRow(ui(), hwnd(), IDC_PORT_LIST);
+  return row < 0 ? current : row;
 }
 
 void MainWindow::SelectPortKind(int32_t row) {
