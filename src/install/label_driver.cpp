@@ -45,12 +45,6 @@ std::string MonitorTarget(Installation& installation, const char* monitorDll) {
   return folder + "\\" + monitorDll;
 }
 
-bool FileAt(platform::FileSystem& files, const std::string& path) {
-  const uint32_t attributes = files.GetFileAttributesA(path);
-  return attributes != win::INVALID_FILE_ATTRIBUTES &&
-         (attributes & win::FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
 // Copies `source` beside `target`, under a name of the same length (the
 // extension becomes ".new", so the path checks made for `target` hold), and
 // has Windows move it over `target` at its next start.
@@ -151,7 +145,7 @@ void InstallLabelDriver(Installation& installation, InstallerWindow& window) {
   if (deleted) SpoolerControl(machine, window.Owner(), "Spooler", Restart);
   if (const uint32_t error =
           install_steps::StageFile(installation, window, monitorSource, monitorTarget)) {
-    if (!stillRegistered || !FileAt(machine.files(), monitorTarget)) {
+    if (!stillRegistered || !platform::IsFile(machine.files(), monitorTarget)) {
       // Registering now would register a stale DLL, or none.
       install_steps::AbandonRun(window,
                                 "Failed to copy the language monitor to " + monitorTarget +

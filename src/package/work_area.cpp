@@ -6,9 +6,6 @@
 
 namespace {
 
-// The system's path limit, terminating zero included.
-constexpr size_t kMaxPath = 260;
-
 constexpr const char* kWorkFolders[] = {"C:\\Ticket", "C:\\Barcode"};
 constexpr const char* kNameListFile = "C:\\DriverName.cfg";
 
@@ -16,7 +13,7 @@ constexpr const char* kNameListFile = "C:\\DriverName.cfg";
 // result would not fit: a cut path could name another file than the one
 // found, so such an entry is left alone.
 bool JoinPath(const std::string& a, const std::string& b, std::string& out) {
-  char buffer[kMaxPath];
+  char buffer[win::MAX_PATH];
   const int n = std::snprintf(buffer, sizeof buffer, "%s//%s", a.c_str(), b.c_str());
   if (n < 0 || static_cast<size_t>(n) >= sizeof buffer) return false;
   out.assign(buffer, static_cast<size_t>(n));
@@ -103,24 +100,29 @@ void RemoveWorkArea(platform::Machine& machine) {
   // Another account's entry is not the installer's to remove: going
   // through it as administrator would also go wherever its owner has
   // pointed links below it in the meantime.
-  for (const char* folder : {"c:\\Barcode", "c:\\Ticket"}) {
+  struct Entry {
+    const char* path;
+    bool folder;
+  };
+  for (const Entry& entry : {Entry{"c:\\Barcode", true}, Entry{"c:\\Ticket", true},
+                             Entry{"c:\\DriverName.cfg", false}}) {
     uint32_t attributes = 0;
-    switch (InspectWorkAreaEntry(machine, folder, &attributes)) {
+    switch (InspectWorkAreaEntry(machine, entry.path, &attributes)) {
       case WorkAreaEntry::Ours:
-        DeleteTree(machine, folder);
+        if (entry.folder) {
+          DeleteTree(machine, entry.path);
+        } else {
+          files.DeleteFileA(entry.path);
+        }
         break;
       case WorkAreaEntry::Link:
-        RemoveLink(files, folder, attributes);
+        RemoveLink(files, entry.path, attributes);
         break;
       case WorkAreaEntry::Missing:
       case WorkAreaEntry::Foreign:
         break;
     }
   }
-  uint32_t attributes = 0;
-  const WorkAreaEntry list = InspectWorkAreaEntry(machine, "c:\\DriverName.cfg", &attributes);
-  if (list == WorkAreaEntry::Ours) files.DeleteFileA("c:\\DriverName.cfg");
-  if (list == WorkAreaEntry::Link) RemoveLink(files, "c:\\DriverName.cfg", attributes);
 }
 
 std::string UnsafeWorkAreaEntry(platform::Machine& machine) {

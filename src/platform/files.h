@@ -83,4 +83,7 @@ class FileSystem {
                                             const std::string& fileName) = 0;
 };
 
+// True when `path` names a file that exists, not a folder.
+bool IsFile(FileSystem& files, const std::string& path);
+
 }  // namespace platform

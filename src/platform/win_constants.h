@@ -83,6 +83,8 @@ inline constexpr uint32_t SERVICE_RUNNING = 4;
 inline constexpr uint32_t SERVICE_PAUSED = 7;
 
 // Files.
+// The path limit of the ANSI calls, terminating zero included.
+inline constexpr uint32_t MAX_PATH = 260;
 inline constexpr uint32_t INVALID_FILE_ATTRIBUTES = 0xFFFFFFFF;
 inline constexpr uint32_t FILE_ATTRIBUTE_READONLY = 0x01;
 inline constexpr uint32_t FILE_ATTRIBUTE_DIRECTORY = 0x10;

@@ -20,7 +20,7 @@ std::string EnvironmentLine(platform::Machine& machine) {
   platform::OsVersionInfo version;
   ReadWindowsVersion(machine, version);
   std::string folder;
-  machine.files().GetCurrentDirectoryA(folder, 260);
+  machine.files().GetCurrentDirectoryA(folder, win::MAX_PATH);
   return "environment: Windows " + std::to_string(version.majorVersion) + "." +
          std::to_string(version.minorVersion) + " build " + std::to_string(version.buildNumber) +
          (RunningOnWow64(machine) ? ", 64-bit" : ", 32-bit") + ", current folder " + folder;
