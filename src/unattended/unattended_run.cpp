@@ -64,12 +64,17 @@ const StringList& PortsOfKind(const Installation& installation, int32_t kind) {
   return ports != nullptr ? *ports : kNone;
 }
 
-constexpr uint32_t kMaxPath = 260;
-
 std::vector<std::string>::const_iterator FindName(const std::vector<std::string>& names,
                                                   const std::string& name) {
   return std::find_if(names.begin(), names.end(),
                       [&](const std::string& entry) { return SameName(entry, name); });
+}
+
+std::vector<platform::PrinterInfo2>::const_iterator FindPrinter(
+    const std::vector<platform::PrinterInfo2>& printers, const std::string& name) {
+  return std::find_if(printers.begin(), printers.end(), [&](const platform::PrinterInfo2& printer) {
+    return SameName(printer.printerName, name);
+  });
 }
 
 }  // namespace
@@ -148,7 +153,7 @@ StringList UnattendedRun::PackagePlaces() {
   if (!options_.package.empty()) return {options_.package};
   StringList places;
   std::string folder;
-  if (machine_.files().GetCurrentDirectoryA(folder, kMaxPath) != 0) places.push_back(folder);
+  if (machine_.files().GetCurrentDirectoryA(folder, win::MAX_PATH) != 0) places.push_back(folder);
   std::string program = machine_.process().ProgramDirectory();
   if (program.size() > 3 && program.back() == '\\') program.pop_back();  // not "C:\"
   if (!program.empty() && FindName(places, program) == places.end()) places.push_back(program);
@@ -237,9 +242,7 @@ bool UnattendedRun::AlreadyInstalled(platform::Machine& machine, const std::stri
   std::vector<platform::PrinterInfo2> printers;
   machine.spooler().EnumPrintersA(win::PRINTER_ENUM_LOCAL | win::PRINTER_ENUM_CONNECTIONS,
                                   printers);
-  const auto printer =
-      std::find_if(printers.begin(), printers.end(),
-                   [&](const platform::PrinterInfo2& p) { return SameName(p.printerName, name); });
+  const auto printer = FindPrinter(printers, name);
   std::lock_guard lock(mutex_);
   printerExisted_ = printer != printers.end();
   // In the window the technician decides; a re-run of a deployment must
@@ -273,18 +276,13 @@ void UnattendedRun::InstallStarted() {
 }
 
 bool UnattendedRun::ReadPrinters(platform::Machine& machine, platform::WindowId owner,
-                                 std::vector<std::string>& printers,
-                                 std::vector<std::string>& ports) {
+                                 std::vector<platform::PrinterInfo2>& printers) {
   // A spooler that did not come back from a restart lists no printer: that
   // must not read as a printer removed, or as one never created.
-  std::vector<platform::PrinterInfo2> list;
+  printers.clear();
   if (SpoolerControl(machine, owner, "Spooler", EnsureRunning) != 0 &&
       machine.spooler().EnumPrintersA(win::PRINTER_ENUM_LOCAL | win::PRINTER_ENUM_CONNECTIONS,
-                                      list)) {
-    for (const platform::PrinterInfo2& printer : list) {
-      printers.push_back(printer.printerName);
-      ports.push_back(printer.portName);
-    }
+                                      printers)) {
     return true;
   }
   const uint32_t lastError = machine.GetLastError();
@@ -299,12 +297,10 @@ bool UnattendedRun::ReadPrinters(platform::Machine& machine, platform::WindowId 
 
 void UnattendedRun::InstallEnded(const Installation& installation, platform::WindowId owner,
                                  const std::string& printerName) {
-  std::vector<std::string> printers;
-  std::vector<std::string> ports;
-  if (!ReadPrinters(installation.machine, owner, printers, ports)) return;
-  const auto printer = FindName(printers, printerName);
-  std::string port;
-  if (printer != printers.end()) port = ports[static_cast<std::size_t>(printer - printers.begin())];
+  std::vector<platform::PrinterInfo2> printers;
+  if (!ReadPrinters(installation.machine, owner, printers)) return;
+  const auto printer = FindPrinter(printers, printerName);
+  const std::string port = printer != printers.end() ? printer->portName : std::string();
   const int32_t kind = installation.portKind;
   const StringList& kindPorts = PortsOfKind(installation, kind);
   std::lock_guard lock(mutex_);
@@ -320,7 +316,7 @@ void UnattendedRun::InstallEnded(const Installation& installation, platform::Win
     if (failure_ == 0) failure_ = exit_code::kInstallFailed;
     return;
   }
-  log_.Line("end state: printer \"" + *printer + "\" on " + port);
+  log_.Line("end state: printer \"" + printer->printerName + "\" on " + port);
   const bool rightKind = FindName(kindPorts, port) != kindPorts.end();
   if (failure_ == 0 && (!rightKind || (!options_.port.empty() && !SameName(port, options_.port)))) {
     log_.Line(std::string("failure: not on a ") + kPortKindNames[kind].text + " port as asked");
@@ -329,7 +325,7 @@ void UnattendedRun::InstallEnded(const Installation& installation, platform::Win
   // A detection rule must never see a half-done install: what this run
   // created goes again. A printer that was there before is the till's.
   if (failure_ != 0 && options_.Unattended() && !printerExisted_) {
-    RemoveCreatedPrinter(installation.machine, *printer, port);
+    RemoveCreatedPrinter(installation.machine, printer->printerName, port);
   }
 }
 
@@ -364,9 +360,8 @@ void UnattendedRun::Uninstall(platform::Machine& machine, InstallerWindow& windo
   // A printer already gone is what the run is for: a re-run changes
   // nothing, not even the spooler. The list is read from a running spooler
   // only, so that a stopped one does not pass for an empty list.
-  std::vector<std::string> printers;
-  std::vector<std::string> ports;
-  if (!ReadPrinters(machine, window.Owner(), printers, ports)) return;
+  std::vector<platform::PrinterInfo2> printers;
+  if (!ReadPrinters(machine, window.Owner(), printers)) return;
   if (const std::vector<std::string> before = InstalledDriverRows(machine);
       FindName(before, *options_.uninstall) == before.end()) {
     std::lock_guard lock(mutex_);
@@ -377,9 +372,7 @@ void UnattendedRun::Uninstall(platform::Machine& machine, InstallerWindow& windo
   // As the uninstall window: its list (after a spooler restart), then the
   // removal its button makes, with the spooler restart of its list rebuild.
   SpoolerControl(machine, window.Owner(), "Spooler", Restart);
-  printers.clear();
-  ports.clear();
-  if (!ReadPrinters(machine, window.Owner(), printers, ports)) return;
+  if (!ReadPrinters(machine, window.Owner(), printers)) return;
   const std::vector<std::string> rows = InstalledDriverRows(machine);
   const auto row = FindName(rows, *options_.uninstall);
   if (row == rows.end()) {
@@ -395,12 +388,10 @@ void UnattendedRun::Uninstall(platform::Machine& machine, InstallerWindow& windo
   log_.Line("driver \"" + removal.driverName + "\" removed from \"" + removal.environment + "\": " +
             (removal.removed ? std::string("done")
                              : "refused (error " + std::to_string(removal.error) + ")"));
-  printers.clear();
-  ports.clear();
-  if (!ReadPrinters(machine, window.Owner(), printers, ports)) return;
+  if (!ReadPrinters(machine, window.Owner(), printers)) return;
   std::lock_guard lock(mutex_);
   ended_ = true;
-  if (FindName(printers, name) != printers.end()) {
+  if (FindPrinter(printers, name) != printers.end()) {
     log_.Line("end state: the printer \"" + name + "\" is still there");
     failure_ = exit_code::kInstallFailed;
   } else {
@@ -410,13 +401,9 @@ void UnattendedRun::Uninstall(platform::Machine& machine, InstallerWindow& windo
 
 void UnattendedRun::List(platform::Machine& machine, platform::WindowId owner) {
   // A stopped spooler lists no printer: that must not read as none installed.
-  std::vector<std::string> printerNames;
-  std::vector<std::string> printerPorts;
-  if (!ReadPrinters(machine, owner, printerNames, printerPorts)) return;
-  const std::vector<std::string> names = DriverNameList(machine);
   std::vector<platform::PrinterInfo2> printers;
-  machine.spooler().EnumPrintersA(win::PRINTER_ENUM_LOCAL | win::PRINTER_ENUM_CONNECTIONS,
-                                  printers);
+  if (!ReadPrinters(machine, owner, printers)) return;
+  const std::vector<std::string> names = DriverNameList(machine);
   for (const platform::PrinterInfo2& printer : printers) {
     if (FindName(names, printer.printerName) == names.end()) continue;
     log_.Output("printer\t" + printer.printerName + "\t" + printer.portName + "\t" +

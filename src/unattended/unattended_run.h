@@ -90,10 +90,10 @@ class UnattendedRun {
   // One tab-separated line per installed printer of the family (name, port,
   // driver) and per driver name of the list.
   void List(platform::Machine& machine, platform::WindowId owner);
-  // Makes sure the spooler runs and reads the printers with their ports;
-  // false, with the run failed, when the spooler does not run.
+  // Makes sure the spooler runs and reads the installed printers; false,
+  // with the run failed, when the spooler does not run.
   bool ReadPrinters(platform::Machine& machine, platform::WindowId owner,
-                    std::vector<std::string>& printers, std::vector<std::string>& ports);
+                    std::vector<platform::PrinterInfo2>& printers);
 
   // The machine as it is, for the last error a box reports on; everything
   // the run does goes through the installation's machine.
