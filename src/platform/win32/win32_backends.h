@@ -3,6 +3,8 @@
 #pragma once
 
 #include <windows.h>
+// After windows.h, which it needs.
+#include <accctrl.h>
 
 #include <cstdint>
 #include <memory>
@@ -39,11 +41,31 @@ class MutableString {
 // load. Kept loaded for the life of the process.
 HMODULE LoadSystemLibrary(const char* fileName);
 
+// A block the system allocated for the caller, released with LocalFree.
+template <typename T>
+class LocalBlock {
+ public:
+  LocalBlock() = default;
+  ~LocalBlock() {
+    if (block_ != nullptr) ::LocalFree(block_);
+  }
+  LocalBlock(const LocalBlock&) = delete;
+  LocalBlock& operator=(const LocalBlock&) = delete;
+  T* receive() { return &block_; }
+  T get() const { return block_; }
+
+ private:
+  T block_ = nullptr;
+};
+
 // A SID from its string form ("S-1-5-32-544"), freed with LocalFree; null
 // when the text is no SID.
 PSID AllocateSidFromString(const std::string& text);
 // The string form of a SID; empty for an invalid one.
 std::string SidToString(PSID sid);
+// The owner of an open object, as a SID string; empty when the object
+// records none (a file on a FAT volume) or it cannot be read.
+std::string OwnerOf(HANDLE object, SE_OBJECT_TYPE type);
 // A SID of the process's token, as a string: its user (TokenUser) or the
 // owner it gives the objects it creates (TokenOwner); empty when unreadable.
 std::string ProcessTokenSid(TOKEN_INFORMATION_CLASS which);

@@ -1,6 +1,5 @@
 #include "platform/win32/win32_backends.h"
-// After windows.h, which they need.
-#include <aclapi.h>
+// After windows.h, which it needs.
 #include <sddl.h>
 
 namespace platform::win32 {
@@ -21,23 +20,6 @@ uint32_t QueryFolder(Query query, std::string& directory, uint32_t maxLength) {
   if (length > 0 && length < maxLength) directory.assign(buffer.data(), length);
   return length;
 }
-
-// A block the security functions allocated, released with LocalFree.
-template <typename T>
-class LocalBlock {
- public:
-  LocalBlock() = default;
-  ~LocalBlock() {
-    if (block_ != nullptr) ::LocalFree(block_);
-  }
-  LocalBlock(const LocalBlock&) = delete;
-  LocalBlock& operator=(const LocalBlock&) = delete;
-  T* receive() { return &block_; }
-  T get() const { return block_; }
-
- private:
-  T block_ = nullptr;
-};
 
 }  // namespace
 
@@ -95,19 +77,12 @@ uint32_t Win32FileSystem::GetEntryOwnerA(const std::string& path, EntryOwner& en
   DWORD status = ERROR_SUCCESS;
   BY_HANDLE_FILE_INFORMATION information{};
   if (!::GetFileInformationByHandle(handle, &information)) status = ::GetLastError();
-  PSID owner = nullptr;
-  LocalBlock<PSECURITY_DESCRIPTOR> descriptor;
-  if (status == ERROR_SUCCESS) {
-    status = ::GetSecurityInfo(handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
-                               nullptr, nullptr, descriptor.receive());
-  }
-  LocalBlock<LPSTR> text;
-  if (status == ERROR_SUCCESS && !::ConvertSidToStringSidA(owner, text.receive())) {
-    status = ::GetLastError();
-  }
+  const std::string owner =
+      status == ERROR_SUCCESS ? OwnerOf(handle, SE_FILE_OBJECT) : std::string();
+  if (status == ERROR_SUCCESS && owner.empty()) status = ERROR_INVALID_OWNER;
   if (status == ERROR_SUCCESS) {
     entry.attributes = information.dwFileAttributes;
-    entry.ownerSid = text.get();
+    entry.ownerSid = owner;
   }
   ::CloseHandle(handle);
   return status;

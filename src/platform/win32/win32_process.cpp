@@ -25,20 +25,6 @@ bool IsTrustedOwner(const std::string& sid, const std::string& ownUser) {
   return sid == kSidAdministrators || sid == kSidSystem || (!ownUser.empty() && sid == ownUser);
 }
 
-// The owner of an open object, as a SID string; empty when the object
-// records none (a file on a FAT volume) or it cannot be read.
-std::string OwnerOf(HANDLE object, SE_OBJECT_TYPE type) {
-  PSID owner = nullptr;
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (::GetSecurityInfo(object, type, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
-                        &descriptor) != ERROR_SUCCESS) {
-    return std::string();
-  }
-  std::string sid = SidToString(owner);
-  ::LocalFree(descriptor);
-  return sid;
-}
-
 // The security attributes of kAdministratorsOnly; the descriptor is freed
 // by the destructor.
 class AdministratorsOnly {

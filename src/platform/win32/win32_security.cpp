@@ -33,11 +33,19 @@ PSID AllocateSidFromString(const std::string& text) {
 }
 
 std::string SidToString(PSID sid) {
-  LPSTR text = nullptr;
-  if (sid == nullptr || !::ConvertSidToStringSidA(sid, &text)) return std::string();
-  std::string result = text;
-  ::LocalFree(text);
-  return result;
+  LocalBlock<LPSTR> text;
+  if (sid == nullptr || !::ConvertSidToStringSidA(sid, text.receive())) return std::string();
+  return text.get();
+}
+
+std::string OwnerOf(HANDLE object, SE_OBJECT_TYPE type) {
+  PSID owner = nullptr;
+  LocalBlock<PSECURITY_DESCRIPTOR> descriptor;
+  if (::GetSecurityInfo(object, type, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
+                        descriptor.receive()) != ERROR_SUCCESS) {
+    return std::string();
+  }
+  return SidToString(owner);
 }
 
 std::string ProcessTokenSid(TOKEN_INFORMATION_CLASS which) {
