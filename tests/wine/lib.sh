@@ -15,11 +15,11 @@
 # the 64-bit label engine and the monitor in the Windows folder's SysWOW64.
 export WINE_VARIANT=${WINE_VARIANT:-win32}
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+WINE=wine
+unset WINELOADER
 case $WINE_VARIANT in
   win32)
     export WINEARCH=win32
-    unset WINELOADER
-    WINE=wine
     WINDOWS_BITS="32 bit" DRIVER_ENV="Windows NT x86" LABEL_ENGINE=50
     DRIVER_FOLDER='C:\windows\system32\spool\drivers\w32x86'
     MONITOR_DLL_PATH='C:\windows\system32\lbxmonNT.dll'
@@ -28,8 +28,6 @@ case $WINE_VARIANT in
     export WINEARCH=win64
     # The wine launcher picks the 32-bit loader whenever it is installed,
     # runnable or not: a 64-bit program is started by wine64 itself.
-    WINE=wine
-    unset WINELOADER
     if [ "$WINE_VARIANT" = win64 ]; then
       WINE=/usr/lib/wine/wine64
       export WINELOADER=$WINE
