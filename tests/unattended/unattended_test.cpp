@@ -728,6 +728,20 @@ TEST_F(UnattendedThreads, AWindowedRunReportsItsOwnSerialSearchThatFoundNoPrinte
   EXPECT_NE(Log().find("status: Cannot select a available port"), std::string::npos) << Log();
 }
 
+// In the window the person's last Install run decides: one that retries a
+// failed driver registration and succeeds has installed the printer.
+TEST_F(UnattendedThreads, AWindowedRunThatRetriesTheDriverAndSucceedsEndsWell) {
+  m.faults().Fail("AddPrinterDriverExA", win::ERROR_ACCESS_DENIED, {.times = 1});
+  m.simUi().AnswerMessageBoxes({win::IDRETRY});
+  m.simUi().Script(IDD_MAIN, [](sim::UserActions& u) {
+    u.Click(IDC_INSTALL);
+    u.Click(IDC_INSTALL);
+  });
+  EXPECT_EQ(Run({"/driver:" + kReceipt, "/port:parallel", std::string("/log:") + kLog}), 0)
+      << Log();
+  EXPECT_EQ(PrinterPort(kReceipt), "LPT1:");
+}
+
 TEST_F(UnattendedThreads, PassiveInstallsInTheShownWindowWhichClosesItself) {
   EXPECT_EQ(Run({"/passive", "/driver:" + kReceipt, "/port:parallel", "/nodefault"}), 0) << Log();
   EXPECT_EQ(PrinterPort(kReceipt), "LPT1:");
