@@ -21,6 +21,7 @@ using Args = std::vector<std::string>;
 const std::string kReceipt = catalogue::ReceiptModelNames[0];
 const std::string kLabel = catalogue::LabelModelNames[0];
 const char* const kLog = "C:\\Temp\\DriverSetup.log";
+const char* const kPortsKey = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
 
 // The driver package where the program lies and is started from.
 void PlacePackage(InstallRig& rig, const std::string& path = "C:\\Setup\\DriverData.Drv") {
@@ -179,8 +180,7 @@ class UnattendedRunTest : public ::testing::Test, public InstallRig {
   // COMfirst: to COMlast: in the registry and the spooler's port list, each
   // with a device behind it that answers nothing unless a printer is attached.
   void AddComPorts(int first, int last) {
-    m.reg().CreateKey(platform::kHkeyLocalMachine,
-                      "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports");
+    m.reg().CreateKey(platform::kHkeyLocalMachine, kPortsKey);
     for (int n = first; n <= last; ++n) {
       m.reg().SetString(platform::kHkeyLocalMachine, "HARDWARE\\DEVICEMAP\\SERIALCOMM",
                         "\\Device\\Serial" + std::to_string(n), "COM" + std::to_string(n));
@@ -659,12 +659,8 @@ TEST_F(UnattendedRunTest, TheOnlyComPortIsSetToTheAskedRate) {
   AddComPorts(3, 3);
   EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:serial", "/baud:9600"}), 0) << Log();
   EXPECT_EQ(PrinterPort(kReceipt), "COM3:");
-  EXPECT_EQ(m.reg()
-                .GetValue(platform::kHkeyLocalMachine,
-                          "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports", "COM3:")
-                .value_or(sim::RegValue{})
-                .AsString(),
-            "9600,n,8,1");
+  const auto settings = m.reg().GetValue(platform::kHkeyLocalMachine, kPortsKey, "COM3:");
+  EXPECT_EQ(settings.value_or(sim::RegValue{}).AsString(), "9600,n,8,1");
 }
 
 TEST_F(UnattendedThreads, AWindowedRunReportsItsOwnSerialSearchThatFoundNoPrinter) {
