@@ -64,12 +64,8 @@ TEST(InstallCommand, AFailedStepEndsTheRunWithItsOwnMessage) {
     if (c.call == nullptr) rig.m.fs().WriteFile(monitorDll, "older version");
     if (c.call == nullptr) rig.m.fs().SetReadOnly(monitorDll);
     if (c.type == win::MB_RETRYCANCEL && c.button) rig.m.simUi().AnswerMessageBoxes({win::IDRETRY});
-    const std::intptr_t result = rig.RunWindow([&](sim::UserActions& u) {
-      u.WaitIdle();
-      rig.Choose(u, c.driver, Parallel, true);
+    const std::intptr_t result = rig.RunInstall(c.driver, Parallel, true, [&] {
       if (c.call != nullptr) rig.m.faults().Fail(c.call, c.error);
-      rig.ClickInstall(u);
-      if (!u.Ended()) u.Click(win::IDCANCEL);
     });
     rig.ExpectBox(c.caption, c.text, c.type);
     EXPECT_EQ(result, c.button ? win::IDCANCEL : win::IDOK);
@@ -99,12 +95,8 @@ TEST(InstallCommand, On64BitWindowsOnlyTheX64DriverFolderReadCounts) {
       rig.LayPackage();
       rig.m.sys().Set64Bit(true);
       rig.m.fs().MakeDirectory("C:\\WINDOWS\\SysWOW64");
-      rig.RunWindow([&](sim::UserActions& u) {
-        u.WaitIdle();
-        rig.Choose(u, driver, Parallel, true);
+      rig.RunInstall(driver, Parallel, true, [&] {
         rig.m.faults().Fail("GetPrinterDriverDirectoryA", 5, {.fromCall = failedRead});
-        rig.ClickInstall(u);
-        if (!u.Ended()) u.Click(win::IDCANCEL);
       });
       EXPECT_EQ(rig.m.faults().Calls("GetPrinterDriverDirectoryA"), 2u);
       if (failedRead == 1) {

@@ -35,12 +35,8 @@ TEST(InstallFaultSweep, EveryFailedCallEndsTheRunInAnEndStateWithNothingLeftOpen
         rig.LayPackage();
         rig.m.spool().AddPrinter(driver, "LPT1:", "Old Driver");
         rig.m.spool().AddMonitor(kMonitor, "old.dll");
-        rig.RunWindow([&](sim::UserActions& u) {
-          u.WaitIdle();
-          rig.Choose(u, driver, Parallel, true);
+        rig.RunInstall(driver, Parallel, true, [&] {
           rig.m.faults().Fail(call, win::ERROR_ACCESS_DENIED, {1, times});
-          rig.ClickInstall(u);
-          if (!u.Ended()) u.Click(win::IDCANCEL);
         });
         EXPECT_NE(rig.end, InstallRig::EndState::Other) << rig.DumpRun();
         const bool label = std::string(driver) == "LX-2(Label)";

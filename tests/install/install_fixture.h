@@ -84,12 +84,14 @@ class InstallRig {
     LayPackageFiles();
   }
 
-  // Picks the choices and clicks Install; then the user closes the window
-  // (unless the run ended it).
-  std::intptr_t RunInstall(const std::string& driverText, int32_t portKind, bool setDefault) {
+  // Picks the choices, runs `beforeClick` (which arms faults for the run) and
+  // clicks Install; then the user closes the window (unless the run ended it).
+  std::intptr_t RunInstall(const std::string& driverText, int32_t portKind, bool setDefault,
+                           const std::function<void()>& beforeClick = {}) {
     return RunWindow([&](sim::UserActions& u) {
       u.WaitIdle();
       Choose(u, driverText, portKind, setDefault);
+      if (beforeClick) beforeClick();
       ClickInstall(u);
       if (!u.Ended()) u.Click(win::IDCANCEL);
     });

@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +11,8 @@ namespace install_test {
 namespace {
 
 using LabelInstall = InstallFixture;
+using ::testing::HasSubstr;
+using ::testing::Not;
 const std::string kMonitorDll = "C:\\WINDOWS\\system32\\lbxmonNT.dll";
 
 TEST_F(LabelInstall, InstallsMonitorEngineAndModelFilesInOrder) {
@@ -22,12 +25,10 @@ TEST_F(LabelInstall, InstallsMonitorEngineAndModelFilesInOrder) {
   for (const char* file : {"THERMAL.chm", "LXF3.BA0", "LXF3.DAT", "LXF3.PP0"}) {
     expected.push_back(d + file);
   }
-  for (const char* line :
-       {"Adding printer drive LX-3(Label)", "Driver LX-3(Label) is added",
-        "Added the printer LX-3(Label)", "Set the printer LX-3(Label) to default printer",
-        "The installation is completed."}) {
-    expected.push_back(line);
-  }
+  expected.insert(expected.end(), {"Adding printer drive LX-3(Label)",
+                                   "Driver LX-3(Label) is added", "Added the printer LX-3(Label)",
+                                   "Set the printer LX-3(Label) to default printer",
+                                   "The installation is completed."});
   EXPECT_EQ(runStatuses, expected);
   EXPECT_EQ(runProgress, (std::vector<int>{10, 20, 30, 40, 100}));
   EXPECT_EQ(FinalPauseMs(), 100u);
@@ -83,10 +84,8 @@ TEST_F(LabelInstall, SixtyFourBitWindowsNeverMixesTheEngineLists) {
   EXPECT_EQ(driver->environment, "Windows x64");
   EXPECT_EQ(driver->driverPath, kDirX64 + "\\LBXDRV56.DLL");
   EXPECT_TRUE(driver->dependentFiles.starts_with("\\LBXENG56.DLL\0"s));
-  EXPECT_EQ(driver->dependentFiles.find("50.DLL"), std::string::npos);
-  for (const std::string& line : runStatuses) {
-    EXPECT_EQ(line.find("50.DLL"), std::string::npos) << line;
-  }
+  EXPECT_THAT(driver->dependentFiles, Not(HasSubstr("50.DLL")));
+  for (const std::string& line : runStatuses) EXPECT_THAT(line, Not(HasSubstr("50.DLL")));
   EXPECT_EQ(runStatuses.front(), monitorDll);
   EXPECT_EQ(m.spool().Restarts(), restartsBefore + 1);
   EXPECT_EQ(m.fs().ReadFile(monitorDll), "placeholder C:\\Barcode\\x64\\lbxmon64.dll");

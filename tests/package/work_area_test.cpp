@@ -10,6 +10,8 @@
 
 namespace {
 
+using Names = std::vector<std::string>;
+
 const char* const kStandardUser = "S-1-5-21-1004336348-1177238915-682003330-1001";
 
 class WorkArea : public ::testing::Test {
@@ -59,10 +61,10 @@ TEST_F(WorkArea, RemovesTheThreeItemsAndNothingElse) {
   m.fs().MakeLink("C:\\Barcode\\x86\\sys", "C:\\WINDOWS\\system32");
   m.fs().MakeLink("C:\\Barcode\\x86\\spool.lnk", "C:\\WINDOWS\\system32\\spoolsv.exe");
   RemoveWorkArea(m);
-  EXPECT_EQ(m.fs().List("C:\\"), (std::vector<std::string>{"DriverName.cfg.bak", "Setup", "Ticket",
-                                                           "TicketArchive", "WINDOWS"}));
-  EXPECT_EQ(m.fs().List("C:\\Ticket"), std::vector<std::string>{"x86"});
-  EXPECT_EQ(m.fs().List("C:\\Ticket\\x86"), std::vector<std::string>{"uniDRV.DLL"});
+  EXPECT_EQ(m.fs().List("C:\\"),
+            (Names{"DriverName.cfg.bak", "Setup", "Ticket", "TicketArchive", "WINDOWS"}));
+  EXPECT_EQ(m.fs().List("C:\\Ticket"), Names{"x86"});
+  EXPECT_EQ(m.fs().List("C:\\Ticket\\x86"), Names{"uniDRV.DLL"});
   EXPECT_EQ(m.fs().ReadFile("C:\\WINDOWS\\system32\\spoolsv.exe"), "system");
   EXPECT_EQ(m.fs().ReadFile("C:\\WINDOWS\\system32\\drivers\\disk.sys"), "system");
 }
@@ -79,7 +81,7 @@ TEST_F(WorkArea, ALinkAtTheTopGoesAsTheLinkAndItsTargetStays) {
   m.fs().MakeLink("C:\\Barcode", "C:\\WINDOWS\\system32");
   m.fs().MakeLink("C:\\DriverName.cfg", "C:\\WINDOWS\\system32\\hosts.ini");
   RemoveWorkArea(m);
-  EXPECT_EQ(m.fs().List("C:\\"), (std::vector<std::string>{"Setup", "Shop", "WINDOWS"}));
+  EXPECT_EQ(m.fs().List("C:\\"), (Names{"Setup", "Shop", "WINDOWS"}));
   EXPECT_EQ(m.fs().ReadFile("C:\\Shop\\till.db"), "sales");
   EXPECT_EQ(m.fs().ReadFile("C:\\Shop\\Sub\\keep.txt"), "kept");
   EXPECT_EQ(m.fs().ReadFile("C:\\WINDOWS\\system32\\hosts.ini"), "system");
@@ -88,7 +90,7 @@ TEST_F(WorkArea, ALinkAtTheTopGoesAsTheLinkAndItsTargetStays) {
   // DeleteTree on a link of its own, the same.
   m.fs().MakeLink("C:\\Other", "C:\\Shop");
   EXPECT_TRUE(DeleteTree(m, "c:\\Other"));
-  EXPECT_EQ(m.fs().List("C:\\Shop"), (std::vector<std::string>{"Sub", "till.db"}));
+  EXPECT_EQ(m.fs().List("C:\\Shop"), (Names{"Sub", "till.db"}));
 }
 
 // Another account's folder is not the installer's to clean: its owner could
@@ -98,10 +100,9 @@ TEST_F(WorkArea, AnotherUsersEntriesAreLeftAlone) {
   m.fs().SetOwner("C:\\Barcode", kStandardUser);
   m.fs().SetOwner("C:\\DriverName.cfg", kStandardUser);
   RemoveWorkArea(m);
-  EXPECT_EQ(m.fs().List("C:\\"),
-            (std::vector<std::string>{"Barcode", "DriverName.cfg", "Setup", "WINDOWS"}));
+  EXPECT_EQ(m.fs().List("C:\\"), (Names{"Barcode", "DriverName.cfg", "Setup", "WINDOWS"}));
   EXPECT_EQ(m.fs().ReadFile("C:\\Barcode\\x86\\deep\\deeper\\file.bin"), "e");
-  EXPECT_EQ(m.fs().List("C:\\Barcode\\x64"), std::vector<std::string>{"empty"});
+  EXPECT_EQ(m.fs().List("C:\\Barcode\\x64"), Names{"empty"});
 }
 
 // What makes an entry unfit for use, in the order the start-up looks.
@@ -139,20 +140,19 @@ TEST_F(WorkArea, UnsafeEntriesAreLinksAndOtherAccountsEntries) {
 TEST_F(WorkArea, RenewedFoldersAreTheInstallersOwnAndProtected) {
   SeedWorkArea();
   EXPECT_EQ(RenewWorkArea(m), "");
-  EXPECT_EQ(m.fs().List("C:\\"),
-            (std::vector<std::string>{"Barcode", "Setup", "Ticket", "WINDOWS"}));
+  EXPECT_EQ(m.fs().List("C:\\"), (Names{"Barcode", "Setup", "Ticket", "WINDOWS"}));
   for (const char* folder : {"C:\\Ticket", "C:\\Barcode"}) {
     EXPECT_TRUE(m.fs().List(folder).empty()) << folder;
     EXPECT_EQ(m.fs().OwnerOf(folder), platform::kSidAdministrators);
     const auto security = m.fs().SecurityOf(folder);
     ASSERT_TRUE(security.has_value()) << folder;
-    ASSERT_EQ(security->allowed.size(), 3u);
-    EXPECT_EQ(security->allowed[0].sid, platform::kSidSystem);
-    EXPECT_EQ(security->allowed[0].access, win::FILE_ALL_ACCESS);
-    EXPECT_EQ(security->allowed[1].sid, platform::kSidAdministrators);
-    EXPECT_EQ(security->allowed[1].access, win::FILE_ALL_ACCESS);
-    EXPECT_EQ(security->allowed[2].sid, platform::kSidUsers);
-    EXPECT_EQ(security->allowed[2].access, 0x1200A9u) << "read and execute, no write";
+    std::vector<std::pair<std::string, uint32_t>> allowed;
+    for (const auto& entry : security->allowed) allowed.emplace_back(entry.sid, entry.access);
+    EXPECT_EQ(allowed, (std::vector<std::pair<std::string, uint32_t>>{
+                           {platform::kSidSystem, win::FILE_ALL_ACCESS},
+                           {platform::kSidAdministrators, win::FILE_ALL_ACCESS},
+                           {platform::kSidUsers, 0x1200A9u}}))
+        << "users may read and execute, not write";
   }
   m.faults().Fail("CreateSecuredDirectoryA", win::ERROR_ALREADY_EXISTS, {.fromCall = 2});
   EXPECT_EQ(RenewWorkArea(m), "C:\\Barcode");

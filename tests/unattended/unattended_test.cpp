@@ -1,5 +1,6 @@
 // Runs started with arguments, on the simulated machine: the command line,
 // the answer rules, and each exit code's path.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -13,11 +14,14 @@
 namespace {
 
 using install_test::InstallRig;
+using ::testing::HasSubstr;
+using ::testing::Not;
 using Args = std::vector<std::string>;
 
 const std::string kReceipt = catalogue::ReceiptModelNames[0];
 const std::string kLabel = catalogue::LabelModelNames[0];
 const char* const kLog = "C:\\Temp\\DriverSetup.log";
+const char* const kPortsKey = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
 
 // The driver package where the program lies and is started from.
 void PlacePackage(InstallRig& rig, const std::string& path = "C:\\Setup\\DriverData.Drv") {
@@ -26,10 +30,7 @@ void PlacePackage(InstallRig& rig, const std::string& path = "C:\\Setup\\DriverD
 }
 
 TEST(UnattendedCommandLine, EveryBadInputIsRefusedWithItsReason) {
-  const struct {
-    Args args;
-    const char* reason;
-  } kBad[] = {
+  const std::pair<Args, const char*> kBad[] = {
       {{"/frobnicate"}, "unknown switch"},
       {{"install"}, "is not a switch"},
       {{""}, "is not a switch"},
@@ -51,9 +52,8 @@ TEST(UnattendedCommandLine, EveryBadInputIsRefusedWithItsReason) {
       {{"/list", "/timeout:0"}, "not a number of minutes"},
       {{"/list", "/timeout:1x"}, "not a number of minutes"},
   };
-  for (const auto& bad : kBad) {
-    EXPECT_NE(ParseCommandLine(bad.args).error.find(bad.reason), std::string::npos)
-        << JoinCommandLine(bad.args) << " -> " << ParseCommandLine(bad.args).error;
+  for (const auto& [args, reason] : kBad) {
+    EXPECT_THAT(ParseCommandLine(args).error, HasSubstr(reason)) << JoinCommandLine(args);
   }
   const CommandLine good =
       ParseCommandLine({"-QUIET", "/Driver:POS 80", "/port:Serial=COM3:", "/baud:9600",
@@ -67,16 +67,12 @@ TEST(UnattendedCommandLine, EveryBadInputIsRefusedWithItsReason) {
   EXPECT_TRUE(good.noDefault);
   EXPECT_EQ(good.logFile, "C:\\a b\\x.log");
   // Serial and parallel ports get the colon the spooler names them with.
-  const struct {
-    const char* port;
-    const char* named;
-  } kPorts[] = {{"serial=com3", "com3:"},
-                {"parallel=LPT2:", "LPT2:"},
-                {"usb=USB002", "USB002"},
-                {"tcpip=IP_10.1.2.3", "IP_10.1.2.3"}};
-  for (const auto& port : kPorts) {
-    EXPECT_EQ(ParseCommandLine({"/driver:x", std::string("/port:") + port.port}).options.port,
-              port.named);
+  const std::pair<const char*, const char*> kPorts[] = {{"serial=com3", "com3:"},
+                                                        {"parallel=LPT2:", "LPT2:"},
+                                                        {"usb=USB002", "USB002"},
+                                                        {"tcpip=IP_10.1.2.3", "IP_10.1.2.3"}};
+  for (const auto& [port, named] : kPorts) {
+    EXPECT_EQ(ParseCommandLine({"/driver:x", std::string("/port:") + port}).options.port, named);
   }
 }
 
@@ -116,20 +112,17 @@ TEST(UnattendedAnswers, EachQuestionHasItsRule) {
   sim::SimMachine m;
   RunLog log(m.process());
   UnattendedRun run(m, ParseCommandLine({"/quiet", "/driver:x", "/baud:9600"}).options, log);
-  const struct {
-    uint32_t type;
-    int answer;
-  } kBoxes[] = {{win::MB_OK, win::IDOK},
-                {win::MB_OKCANCEL, win::IDOK},
-                {win::MB_OKCANCEL | win::MB_DEFBUTTON2, win::IDCANCEL},
-                {win::MB_YESNO, win::IDYES},
-                {win::MB_YESNO | win::MB_DEFBUTTON2, win::IDNO},
-                {win::MB_YESNOCANCEL | win::MB_DEFBUTTON3, win::IDCANCEL},
-                {win::MB_ABORTRETRYIGNORE, win::IDABORT},
-                {win::MB_RETRYCANCEL, win::IDCANCEL}};
-  for (const auto& box : kBoxes) {
-    EXPECT_EQ(run.AnswerMessageBox("Service status is unknown", "t", box.type), box.answer)
-        << box.type;
+  const std::pair<uint32_t, int> kBoxes[] = {
+      {win::MB_OK, win::IDOK},
+      {win::MB_OKCANCEL, win::IDOK},
+      {win::MB_OKCANCEL | win::MB_DEFBUTTON2, win::IDCANCEL},
+      {win::MB_YESNO, win::IDYES},
+      {win::MB_YESNO | win::MB_DEFBUTTON2, win::IDNO},
+      {win::MB_YESNOCANCEL | win::MB_DEFBUTTON3, win::IDCANCEL},
+      {win::MB_ABORTRETRYIGNORE, win::IDABORT},
+      {win::MB_RETRYCANCEL, win::IDCANCEL}};
+  for (const auto& [type, answer] : kBoxes) {
+    EXPECT_EQ(run.AnswerMessageBox("Service status is unknown", "t", type), answer) << type;
   }
   Installation installation(m);
   installation.parallelPorts = {"LPT1:", "LPT2:"};
@@ -149,18 +142,15 @@ TEST(UnattendedAnswers, EachQuestionHasItsRule) {
   byWords.AnswerMessageBox("Error AddPrinter 1797", "Error prompt", win::MB_OK);
   byWords.Status("Cannot select a available port.");
   EXPECT_EQ(byWords.ExitCode(), exit_code::kCancelled);
-  const struct {
-    RunOutcome outcome;
-    int code;
-  } kOutcomes[] = {
+  const std::pair<RunOutcome, int> kOutcomes[] = {
       {RunOutcome::kNoDriverNameList, 2},      {RunOutcome::kUnknownDriverName, 1797},
       {RunOutcome::kDriverRegistration, 1603}, {RunOutcome::kMonitorRegistration, 1603},
       {RunOutcome::kPrinterCreation, 1603},    {RunOutcome::kNoPort, 1796}};
-  for (const auto& outcome : kOutcomes) {
+  for (const auto& [outcome, code] : kOutcomes) {
     UnattendedRun ended(m, ParseCommandLine({"/quiet", "/list"}).options, wordsLog);
     ended.Ended(RunOutcome::kNone, 0);
-    ended.Ended(outcome.outcome, 5);
-    EXPECT_EQ(ended.ExitCode(), outcome.code) << outcome.code;
+    ended.Ended(outcome, 5);
+    EXPECT_EQ(ended.ExitCode(), code) << code;
   }
   UnattendedRun byStatus(m, ParseCommandLine({"/quiet", "/list"}).options, wordsLog);
   byStatus.Status("any words", RunOutcome::kNoPort);
@@ -187,15 +177,16 @@ class UnattendedRunTest : public ::testing::Test, public InstallRig {
     }
     return "";
   }
-  // COMn: in the registry and the spooler's port list, with a device behind
-  // it that answers nothing unless a printer is attached.
-  void AddComPort(int n) {
-    m.reg().CreateKey(platform::kHkeyLocalMachine,
-                      "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports");
-    m.reg().SetString(platform::kHkeyLocalMachine, "HARDWARE\\DEVICEMAP\\SERIALCOMM",
-                      "\\Device\\Serial" + std::to_string(n), "COM" + std::to_string(n));
-    m.spool().AddPort("COM" + std::to_string(n) + ":", "Local Port", "Local Port");
-    m.simComm().AddDevice(n);
+  // COMfirst: to COMlast: in the registry and the spooler's port list, each
+  // with a device behind it that answers nothing unless a printer is attached.
+  void AddComPorts(int first, int last) {
+    m.reg().CreateKey(platform::kHkeyLocalMachine, kPortsKey);
+    for (int n = first; n <= last; ++n) {
+      m.reg().SetString(platform::kHkeyLocalMachine, "HARDWARE\\DEVICEMAP\\SERIALCOMM",
+                        "\\Device\\Serial" + std::to_string(n), "COM" + std::to_string(n));
+      m.spool().AddPort("COM" + std::to_string(n) + ":", "Local Port", "Local Port");
+      m.simComm().AddDevice(n);
+    }
   }
   void ExpectNothingShown() {
     EXPECT_TRUE(m.simUi().MessageBoxes().empty()) << m.simUi().Dump();
@@ -215,7 +206,7 @@ TEST_F(UnattendedRunTest, QuietReceiptInstallOnTheOnlyParallelPort) {
                            "command line: /quiet \"/driver:", "environment: Windows 6.1",
                            "package: looked for in C:\\Setup; C:\\Setup\\DriverData.Drv, unpacked",
                            "status: Added the printer", "end state: printer", "exit code 0"}) {
-    EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
+    EXPECT_THAT(log, HasSubstr(line));
   }
   EXPECT_EQ(m.simProcess().ConsoleText(), log);
   std::size_t lines = 0;
@@ -237,7 +228,7 @@ TEST_F(UnattendedRunTest, AReinstallOverAHeldLanguageMonitorLogsThePendingRestar
   m.spool().AddDriver(sim::kEnvX86, "LX-2(Label)", install_test::kMonitor);
   EXPECT_EQ(Run({"/quiet", "/driver:LX-2(Label)", "/port:parallel"}), exit_code::kRestartNeeded)
       << Log();
-  EXPECT_NE(Log().find("restart pending: "), std::string::npos) << Log();
+  EXPECT_THAT(Log(), HasSubstr("restart pending: "));
   EXPECT_EQ(m.fs().PendingMoves().size(), 1u);
 }
 
@@ -265,12 +256,23 @@ TEST_F(UnattendedRunTest, AnotherUsersWorkAreaEndsTheRunWithItsCode) {
   const std::string log = Log();
   for (const char* line : {"box \"Error\": The folder C:\\Barcode is not safe to use",
                            "failure: C:\\Barcode is a link", "exit code 1603"}) {
-    EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
+    EXPECT_THAT(log, HasSubstr(line));
   }
   EXPECT_EQ(m.fs().ReadFile("C:\\Barcode\\x86\\" + monitors[0]), "planted");
 }
 
+// The Windows call `call` fails with `error`, as `options` say.
+std::function<void(InstallRig&)> Failing(const char* call, uint32_t error,
+                                         sim::FaultOptions options = {}) {
+  return [=](InstallRig& r) { r.m.faults().Fail(call, error, options); };
+}
+
 TEST_F(UnattendedRunTest, EachFailureEndsWithItsExitCode) {
+  const auto noNameList = Failing("GetPrivateProfileSectionNamesA", 2, {.times = sim::kForever});
+  const Args receipt = {"/quiet", "/driver:" + kReceipt};
+  const Args onParallel = {"/quiet", "/driver:" + kReceipt, "/port:parallel"};
+  const Args onUsb = {"/quiet", "/driver:" + kReceipt, "/port:usb"};
+  const Args list = {"/quiet", "/list"};
   const struct {
     const char* name;
     Args args;
@@ -278,73 +280,43 @@ TEST_F(UnattendedRunTest, EachFailureEndsWithItsExitCode) {
     int code;
   } kPaths[] = {
       {"bad command line", {"/quiet", "/driver:x", "/port:firewire"}, nullptr, 87},
-      {"not elevated",
-       {"/quiet", "/list"},
-       [](InstallRig& r) { r.m.simProcess().SetElevated(false); },
-       740},
-      {"no package",
-       {"/quiet", "/driver:" + kReceipt},
-       [](InstallRig& r) { r.m.fs().DeleteFileA("C:\\Setup\\DriverData.Drv"); },
+      {"not elevated", list, [](auto& r) { r.m.simProcess().SetElevated(false); }, 740},
+      {"no package", receipt, [](auto& r) { r.m.fs().DeleteFileA("C:\\Setup\\DriverData.Drv"); },
        2},
-      {"package does not unpack",
-       {"/quiet", "/list"},
-       [](InstallRig& r) { r.m.simArchive().FailWith(1); },
-       2},
-      {"no name list in the package",
-       {"/quiet", "/driver:" + kReceipt},
-       [](InstallRig& r) {
-         r.m.faults().Fail("GetPrivateProfileSectionNamesA", 2, {.times = sim::kForever});
-       },
-       2},
+      {"package does not unpack", list, [](auto& r) { r.m.simArchive().FailWith(1); }, 2},
+      {"no name list in the package", receipt, noNameList, 2},
       {"unknown name", {"/quiet", "/driver:POS-99"}, nullptr, 1797},
-      {"no start-up worker",
-       {"/passive", "/driver:" + kReceipt},
-       [](InstallRig& r) { r.m.faults().Fail("CreateThread", 8); },
-       2},
-      {"driver registration",
-       {"/quiet", "/driver:" + kReceipt, "/port:parallel"},
-       [](InstallRig& r) { r.m.faults().Fail("AddPrinterDriverExA", 5); },
-       1603},
+      {"no start-up worker", {"/passive", "/driver:" + kReceipt}, Failing("CreateThread", 8), 2},
+      {"driver registration", onParallel, Failing("AddPrinterDriverExA", 5), 1603},
       {"monitor registration",
        {"/quiet", "/driver:" + kLabel, "/port:parallel"},
-       [](InstallRig& r) { r.m.faults().Fail("AddMonitorA", 126); },
+       Failing("AddMonitorA", 126),
        1603},
-      {"printer creation",
-       {"/quiet", "/driver:" + kReceipt, "/port:parallel"},
-       [](InstallRig& r) { r.m.faults().Fail("AddPrinterA", 1797); },
-       1603},
+      {"printer creation", onParallel, Failing("AddPrinterA", 1797), 1603},
       {"no TCP/IP port", {"/quiet", "/driver:" + kReceipt, "/port:tcpip"}, nullptr, 1796},
       {"named port missing",
        {"/quiet", "/driver:" + kReceipt, "/port:parallel=LPT9:"},
        nullptr,
        1796},
-      {"no USB port", {"/quiet", "/driver:" + kReceipt, "/port:usb"}, nullptr, 1796},
-      {"no printer on the USB port",
-       {"/quiet", "/driver:" + kReceipt, "/port:usb"},
-       [](InstallRig& r) { r.m.spool().AddPort("USB001", "USB Monitor", "Virtual printer port"); },
-       1796},
-      {"no name list to remove by",
-       {"/quiet", "/uninstall:" + kReceipt},
-       [](InstallRig& r) {
-         r.m.faults().Fail("GetPrivateProfileSectionNamesA", 2, {.times = sim::kForever});
-       },
-       2},
+      {"no USB port", onUsb, nullptr, 1796},
+      {"no printer on the USB port", onUsb,
+       [](auto& r) { r.m.spool().AddPort("USB001", "USB Monitor", "Virtual printer port"); }, 1796},
+      {"no name list to remove by", {"/quiet", "/uninstall:" + kReceipt}, noNameList, 2},
   };
   for (const auto& path : kPaths) {
+    SCOPED_TRACE(path.name);
     InstallRig rig;
     PlacePackage(rig);
     if (path.fault) path.fault(rig);
-    EXPECT_EQ(RunInstaller(rig.m, path.args), path.code) << path.name;
-    const std::string log = rig.m.fs().ReadFile(kLog).value_or("");
-    EXPECT_NE(log.find("exit code " + std::to_string(path.code)), std::string::npos)
-        << path.name << "\n"
-        << log;
-    EXPECT_TRUE(rig.m.simUi().MessageBoxes().empty()) << path.name;
+    EXPECT_EQ(RunInstaller(rig.m, path.args), path.code);
+    EXPECT_THAT(rig.m.fs().ReadFile(kLog).value_or(""),
+                HasSubstr("exit code " + std::to_string(path.code)));
+    EXPECT_TRUE(rig.m.simUi().MessageBoxes().empty());
     if (path.code != 1796 || path.args[2] != "/port:usb") {
-      EXPECT_TRUE(rig.m.spool().Printers().empty()) << path.name;
+      EXPECT_TRUE(rig.m.spool().Printers().empty());
     }
     if (path.code == 2) {
-      EXPECT_EQ(rig.m.svc().Stops("Spooler"), 0) << path.name;
+      EXPECT_EQ(rig.m.svc().Stops("Spooler"), 0);
     }
   }
 }
@@ -355,10 +327,8 @@ TEST_F(UnattendedRunTest, ThePackageIsFoundFromAnyFolder) {
   m.fs().MakeDirectory("C:\\WINDOWS\\system32");
   m.fs().SetCurrentDirectory("C:\\WINDOWS\\system32");
   EXPECT_EQ(Run({"/quiet", "/list"}), 0) << Log();
-  EXPECT_NE(Log().find("looked for in C:\\WINDOWS\\system32, C:\\Setup; "
-                       "C:\\Setup\\DriverData.Drv, unpacked"),
-            std::string::npos)
-      << Log();
+  EXPECT_THAT(Log(), HasSubstr("looked for in C:\\WINDOWS\\system32, C:\\Setup; "
+                               "C:\\Setup\\DriverData.Drv, unpacked"));
   m.fs().MakeDirectory("C:\\Share");
   PlacePackage(*this, "C:\\Share\\Tills.drv");
   m.fs().DeleteFileA("C:\\Setup\\DriverData.Drv");
@@ -373,10 +343,9 @@ TEST_F(UnattendedRunTest, ThePackageIsFoundFromAnyFolder) {
   // run left behind.
   LayPackage();
   EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt}), exit_code::kNoPackage);
-  EXPECT_NE(Log().find("failure: no driver package DriverData.Drv in C:\\WINDOWS\\system32, "
-                       "C:\\Setup"),
-            std::string::npos)
-      << Log();
+  EXPECT_THAT(Log(),
+              HasSubstr("failure: no driver package DriverData.Drv in C:\\WINDOWS\\system32, "
+                        "C:\\Setup"));
   EXPECT_TRUE(m.spool().Printers().empty());
 }
 
@@ -387,10 +356,9 @@ TEST_F(UnattendedRunTest, UnderSystemTheDefaultPrinterIsLeftAlone) {
   m.simProcess().SetWindowStationVisible(false);
   EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:parallel"}), 0) << Log();
   EXPECT_EQ(DeviceValue().value_or(""), "");
-  EXPECT_NE(Log().find("account SYSTEM (SYSTEM), session 0"), std::string::npos) << Log();
-  EXPECT_NE(Log().find("not the default printer: \"Set Default Printer\" would set only SYSTEM's"),
-            std::string::npos)
-      << Log();
+  EXPECT_THAT(Log(), HasSubstr("account SYSTEM (SYSTEM), session 0"));
+  EXPECT_THAT(
+      Log(), HasSubstr("not the default printer: \"Set Default Printer\" would set only SYSTEM's"));
 }
 
 TEST_F(UnattendedRunTest, NamesAreCaseBlind) {
@@ -414,7 +382,7 @@ TEST_F(UnattendedRunTest, ANamedUsbPortIsTheOnlyOneTried) {
   }
   EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:usb=usb002"}), 0) << Log();
   EXPECT_EQ(PrinterPort(kReceipt), "USB002");
-  EXPECT_EQ(Log().find("USB001"), std::string::npos) << Log();
+  EXPECT_THAT(Log(), Not(HasSubstr("USB001")));
 }
 
 // The spooler control's box comes from the removal, which has no window to
@@ -426,7 +394,7 @@ TEST_F(UnattendedRunTest, QuietUninstallAnswersTheSpoolerBoxes) {
   // Whether the spooler runs cannot be told: the removal cannot be judged.
   EXPECT_EQ(Run({"/quiet", "/uninstall:" + kReceipt}), exit_code::kSpoolerNotRunning);
   EXPECT_TRUE(m.simUi().MessageBoxes().empty()) << m.simUi().Dump();
-  EXPECT_NE(Log().find(": Service status is unknown -> OK"), std::string::npos) << Log();
+  EXPECT_THAT(Log(), HasSubstr(": Service status is unknown -> OK"));
 }
 
 // The printer list of a stopped spooler is empty: it must not read as a
@@ -436,11 +404,11 @@ TEST_F(UnattendedRunTest, ASpoolerThatDoesNotComeBackFailsTheRun) {
   LayPackage();
   m.faults().Fail("StartServiceA", 1053, {.times = sim::kForever});
   EXPECT_EQ(Run({"/quiet", "/uninstall:" + kReceipt}), exit_code::kSpoolerNotRunning) << Log();
-  EXPECT_NE(Log().find("service Spooler: stop, start failed (error 1053) -> not running (state 1)"),
-            std::string::npos)
-      << Log();
-  EXPECT_NE(Log().find("failure: the print spooler does not run"), std::string::npos);
-  EXPECT_EQ(Log().find("removed"), std::string::npos);
+  EXPECT_THAT(
+      Log(),
+      HasSubstr("service Spooler: stop, start failed (error 1053) -> not running (state 1)"));
+  EXPECT_THAT(Log(), HasSubstr("failure: the print spooler does not run"));
+  EXPECT_THAT(Log(), Not(HasSubstr("removed")));
 
   m.faults().Clear("StartServiceA");
   m.svc().SetState("Spooler", win::SERVICE_RUNNING);
@@ -452,40 +420,36 @@ TEST_F(UnattendedRunTest, ASpoolerThatDoesNotComeBackFailsTheRun) {
   LayPackage();
   EXPECT_EQ(Run({"/quiet", "/driver:" + kLabel, "/port:usb"}), exit_code::kSpoolerNotRunning)
       << Log();
-  EXPECT_NE(Log().find("service Spooler: stop -> not running (state 3)"), std::string::npos);
+  EXPECT_THAT(Log(), HasSubstr("service Spooler: stop -> not running (state 3)"));
 }
 
 // A box nobody answers waits until the deployment tool gives up, and the
 // instance keeps the mutex meanwhile: /passive refuses without one, and in
 // session 0 nothing that needs a person starts at all.
 TEST_F(UnattendedRunTest, RefusalsShowNoBoxWhereNobodyLooks) {
+  // Each is refused as a bad command line (87).
   const struct {
     const char* name;
     Args args;
     bool stationVisible;
-    int code;
     const char* logged;
   } kRuns[] = {
-      {"passive, bad switch", {"/passive", "/list", "/bogus"}, true, 87, "unknown switch /bogus"},
-      {"session 0, mistyped quiet switch",
-       {"/qn", "/driver:" + kReceipt},
-       false,
-       87,
-       "unknown switch /qn"},
-      {"session 0, window mode", {"/driver:" + kReceipt}, false, 87, "add /quiet"},
-      {"session 0, passive", {"/passive", "/driver:" + kReceipt}, false, 87, "add /quiet"},
-      {"session 0, window-mode removal", {"/uninstall:" + kReceipt}, false, 87, "add /quiet"},
+      {"passive, bad switch", {"/passive", "/list", "/bogus"}, true, "unknown switch /bogus"},
+      {"session 0, mistyped /quiet", {"/qn", "/driver:" + kReceipt}, false, "unknown switch /qn"},
+      {"session 0, window mode", {"/driver:" + kReceipt}, false, "add /quiet"},
+      {"session 0, passive", {"/passive", "/driver:" + kReceipt}, false, "add /quiet"},
+      {"session 0, window-mode removal", {"/uninstall:" + kReceipt}, false, "add /quiet"},
   };
   for (const auto& run : kRuns) {
+    SCOPED_TRACE(run.name);
     InstallRig rig;
     PlacePackage(rig);
     rig.m.simProcess().SetWindowStationVisible(run.stationVisible);
-    EXPECT_EQ(RunInstaller(rig.m, run.args), run.code) << run.name;
-    const std::string log = rig.m.fs().ReadFile(kLog).value_or("");
-    EXPECT_NE(log.find(run.logged), std::string::npos) << run.name << "\n" << log;
-    EXPECT_TRUE(rig.m.simUi().MessageBoxes().empty()) << run.name;
-    EXPECT_EQ(rig.m.simUi().DialogsOpened(IDD_MAIN), 0) << run.name;
-    EXPECT_TRUE(rig.m.simProcess().ErrorBoxesSuppressed()) << run.name;
+    EXPECT_EQ(RunInstaller(rig.m, run.args), 87);
+    EXPECT_THAT(rig.m.fs().ReadFile(kLog).value_or(""), HasSubstr(run.logged));
+    EXPECT_TRUE(rig.m.simUi().MessageBoxes().empty());
+    EXPECT_EQ(rig.m.simUi().DialogsOpened(IDD_MAIN), 0);
+    EXPECT_TRUE(rig.m.simProcess().ErrorBoxesSuppressed());
   }
   // A second instance under /passive says so in the log only.
   auto first = m.process().CreateInstanceMutex(kInstanceMutexName).handle;
@@ -523,15 +487,12 @@ TEST_F(UnattendedRunTest, AStandardUsersMutexKeepsNoInstallerOut) {
         m.simProcess().HoldGlobalMutex("Global\\PosPrinterDriverSetup", kStandardUser, openToAll);
     m.files().DeleteFileA(kLog);
     EXPECT_EQ(Run({"/quiet", "/list"}), 0) << Log();
-    EXPECT_NE(Log().find("instance mutex taken in the Administrators' private namespace"),
-              std::string::npos)
-        << Log();
+    EXPECT_THAT(Log(), HasSubstr("instance mutex taken in the Administrators' private namespace"));
     auto first = m.process().CreateInstanceMutex(kInstanceMutexName);
     EXPECT_EQ(first.state, platform::InstanceMutexState::kCreated);
     EXPECT_EQ(Run({"/quiet", "/list"}), 1618) << Log();
-    EXPECT_NE(Log().find("held by another installer in the Administrators' private namespace"),
-              std::string::npos)
-        << Log();
+    EXPECT_THAT(Log(),
+                HasSubstr("held by another installer in the Administrators' private namespace"));
   }
   // A process that is no administrator takes nothing, and is told it must
   // be one, not that another installer runs.
@@ -563,7 +524,7 @@ TEST_F(UnattendedRunTest, WithoutPrivateNamespacesTheMutexOwnerDecides) {
                                                  c.administratorsMayOpen);
     m.files().DeleteFileA(kLog);
     EXPECT_EQ(Run({"/quiet", "/list"}), c.code) << c.logged << "\n" << Log();
-    EXPECT_NE(Log().find(c.logged), std::string::npos) << Log();
+    EXPECT_THAT(Log(), HasSubstr(c.logged));
   }
   EXPECT_EQ(m.simProcess().MutexHolders(kInstanceMutexName), 0);
 }
@@ -592,26 +553,24 @@ TEST_F(UnattendedRunTest, ALogFileThatIsALinkOrSomeoneElsesIsLeftAlone) {
        std::string("belongs to ") + kStandardUser},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
     m.files().DeleteFileA(kLog);
     m.files().DeleteFileA(kBeside);
     c.plant();
-    EXPECT_EQ(Run({"/quiet", "/list"}), 0) << c.name;
-    EXPECT_EQ(m.fs().ReadFile(kPrecious), "127.0.0.1 localhost\r\n") << c.name;
+    EXPECT_EQ(Run({"/quiet", "/list"}), 0);
+    EXPECT_EQ(m.fs().ReadFile(kPrecious), "127.0.0.1 localhost\r\n");
     const std::string beside = m.fs().ReadFile(kBeside).value_or("");
     const std::string first = beside.substr(0, beside.find("\r\n"));
-    EXPECT_NE(first.find(std::string("the log file C:\\Temp\\DriverSetup.log ") + c.why +
-                         ": not written to; this run's log is " + kBeside),
-              std::string::npos)
-        << c.name << "\n"
-        << beside;
-    EXPECT_NE(beside.find("exit code 0"), std::string::npos) << c.name << "\n" << beside;
+    EXPECT_THAT(first, HasSubstr(std::string("the log file C:\\Temp\\DriverSetup.log ") + c.why +
+                                 ": not written to; this run's log is " + kBeside));
+    EXPECT_THAT(beside, HasSubstr("exit code 0"));
   }
   EXPECT_EQ(m.fs().ReadFile(kLog), "forged\r\n");
   // A file of the administrators' is appended to as always.
   m.fs().SetOwner(kLog, platform::kSidAdministrators);
   EXPECT_EQ(Run({"/quiet", "/list"}), 0);
-  EXPECT_NE(Log().find("forged\r\n"), std::string::npos);
-  EXPECT_NE(Log().find("exit code 0"), std::string::npos);
+  EXPECT_THAT(Log(), HasSubstr("forged\r\n"));
+  EXPECT_THAT(Log(), HasSubstr("exit code 0"));
 }
 
 TEST(RunLogBeside, TheProcessIdGoesBeforeTheExtension) {
@@ -625,12 +584,11 @@ TEST(RunLogBeside, TheProcessIdGoesBeforeTheExtension) {
 using UnattendedThreads = UnattendedRunTest;
 
 TEST_F(UnattendedThreads, QuietSerialProbesAtTheAskedRate) {
-  AddComPort(3);
-  AddComPort(4);
+  AddComPorts(3, 4);
   m.simComm().AttachPrinter(4, {.baudRate = 9600});
   EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:serial", "/baud:9600"}), 0) << Log();
   EXPECT_EQ(PrinterPort(kReceipt), "COM4:");
-  EXPECT_NE(Log().find("serial prompt -> Yes, 9600 bps"), std::string::npos);
+  EXPECT_THAT(Log(), HasSubstr("serial prompt -> Yes, 9600 bps"));
   ExpectNothingShown();
   LayPackage();
   EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:serial", "/force"}), 1796)
@@ -641,8 +599,7 @@ TEST_F(UnattendedThreads, QuietSerialProbesAtTheAskedRate) {
 // Start-up scripts run the same command at every boot: an installed till
 // stays as it is, even while its serial printer is switched off.
 TEST_F(UnattendedThreads, ReRunsChangeNothing) {
-  AddComPort(3);
-  AddComPort(4);
+  AddComPorts(3, 4);
   ASSERT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:serial=COM4"}), 0) << Log();
   const int stops = m.svc().Stops("Spooler");
   LayPackage();
@@ -651,7 +608,7 @@ TEST_F(UnattendedThreads, ReRunsChangeNothing) {
   EXPECT_EQ(m.spool().Printer(kReceipt)->purges, 0u) << "not deleted and re-created";
   EXPECT_EQ(m.svc().Stops("Spooler"), stops);
   EXPECT_EQ(m.simComm().OpenOrder(), std::vector<int>{}) << "no search";
-  EXPECT_NE(Log().find("already installed: printer"), std::string::npos) << Log();
+  EXPECT_THAT(Log(), HasSubstr("already installed: printer"));
   // Another named port is not "as asked": the run installs again.
   LayPackage();
   EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:serial=COM3"}), 0) << Log();
@@ -660,7 +617,7 @@ TEST_F(UnattendedThreads, ReRunsChangeNothing) {
 
   LayPackage();
   EXPECT_EQ(Run({"/quiet", "/uninstall:" + kLabel}), 0) << Log();
-  EXPECT_NE(Log().find("nothing to remove: no printer"), std::string::npos) << Log();
+  EXPECT_THAT(Log(), HasSubstr("nothing to remove: no printer"));
   EXPECT_EQ(m.svc().Stops("Spooler"), stopsAfterReinstall);
   EXPECT_EQ(PrinterPort(kReceipt), "COM3:");
 }
@@ -669,14 +626,12 @@ TEST_F(UnattendedThreads, ReRunsChangeNothing) {
 // run ends first, says where it was, and leaves the till as a cancelled
 // run would.
 TEST_F(UnattendedThreads, ASearchPastTheTimeLimitEndsTheRun) {
-  for (int n = 1; n <= 90; ++n) AddComPort(n);  // 90 probes of 0.7 s: longer than a minute
+  AddComPorts(1, 90);  // 90 probes of 0.7 s: longer than a minute
   EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:serial", "/timeout:1"}),
             exit_code::kTimedOut)
       << Log();
-  EXPECT_NE(Log().find("failure: the time limit of 1 min has passed; the run was at: "),
-            std::string::npos)
-      << Log();
-  EXPECT_NE(Log().find("(serial search, port "), std::string::npos) << Log();
+  EXPECT_THAT(Log(), HasSubstr("failure: the time limit of 1 min has passed; the run was at: "));
+  EXPECT_THAT(Log(), HasSubstr("(serial search, port "));
   EXPECT_FALSE(m.fs().Exists("C:\\Ticket"));
   EXPECT_TRUE(m.Leftovers().empty()) << m.Leftovers();
   EXPECT_LT(m.simClock().NowMs(), 62000u);
@@ -684,40 +639,32 @@ TEST_F(UnattendedThreads, ASearchPastTheTimeLimitEndsTheRun) {
 
 // A detection rule must not see a printer that a failed run left behind.
 TEST_F(UnattendedThreads, AFailedInstallRemovesThePrinterItCreated) {
-  AddComPort(3);
-  AddComPort(4);
+  AddComPorts(3, 4);
   EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:serial"}), 1796) << Log();
   EXPECT_TRUE(m.spool().Printers().empty()) << Log();
-  EXPECT_NE(Log().find("this run created is removed (the window would have left it on COM"),
-            std::string::npos)
-      << Log();
+  EXPECT_THAT(Log(),
+              HasSubstr("this run created is removed (the window would have left it on COM"));
 }
 
 TEST_F(UnattendedThreads, ANamedComPortIsTheOnlyOneOpened) {
-  AddComPort(3);
-  AddComPort(4);
+  AddComPorts(3, 4);
   m.simComm().AttachPrinter(3, {});
   EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:serial=COM4"}), 0) << Log();
   EXPECT_EQ(PrinterPort(kReceipt), "COM4:");
   EXPECT_EQ(m.simComm().OpenOrder(), std::vector<int>{}) << "no probing, no prompt";
-  EXPECT_EQ(Log().find("serial prompt"), std::string::npos) << Log();
+  EXPECT_THAT(Log(), Not(HasSubstr("serial prompt")));
 }
 
 TEST_F(UnattendedRunTest, TheOnlyComPortIsSetToTheAskedRate) {
-  AddComPort(3);
+  AddComPorts(3, 3);
   EXPECT_EQ(Run({"/quiet", "/driver:" + kReceipt, "/port:serial", "/baud:9600"}), 0) << Log();
   EXPECT_EQ(PrinterPort(kReceipt), "COM3:");
-  EXPECT_EQ(m.reg()
-                .GetValue(platform::kHkeyLocalMachine,
-                          "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports", "COM3:")
-                .value_or(sim::RegValue{})
-                .AsString(),
-            "9600,n,8,1");
+  const auto settings = m.reg().GetValue(platform::kHkeyLocalMachine, kPortsKey, "COM3:");
+  EXPECT_EQ(settings.value_or(sim::RegValue{}).AsString(), "9600,n,8,1");
 }
 
 TEST_F(UnattendedThreads, AWindowedRunReportsItsOwnSerialSearchThatFoundNoPrinter) {
-  AddComPort(3);
-  AddComPort(4);
+  AddComPorts(3, 4);
   m.simUi().Script(IDD_SERIAL_PROMPT, [](sim::UserActions& u) { u.Click(IDC_PROMPT_YES); });
   // The search runs on the window's timers once the click is handled; the
   // person closes the window when it has ended.
@@ -725,7 +672,7 @@ TEST_F(UnattendedThreads, AWindowedRunReportsItsOwnSerialSearchThatFoundNoPrinte
   EXPECT_EQ(Run({"/driver:" + kReceipt, "/port:serial", std::string("/log:") + kLog}),
             exit_code::kNoPortOfKind)
       << Log();
-  EXPECT_NE(Log().find("status: Cannot select a available port"), std::string::npos) << Log();
+  EXPECT_THAT(Log(), HasSubstr("status: Cannot select a available port"));
 }
 
 // In the window the person's last Install run decides: one that retries a
@@ -775,17 +722,16 @@ TEST_F(UnattendedRunTest, QuietListAndUninstall) {
   const std::string console = m.simProcess().ConsoleText();
   const std::string printerLine =
       "printer\t" + kReceipt + "\tLPT1:\t" + m.spool().Printer(kReceipt)->driver + "\r\n";
-  EXPECT_NE(console.find("\n" + printerLine), std::string::npos) << console;
-  EXPECT_NE(console.find("\ndriver name\t" + kLabel + "\r\n"), std::string::npos) << console;
-  EXPECT_NE(Log().find("[4012] " + printerLine), std::string::npos) << Log();
-  EXPECT_EQ(console.find("Office"), std::string::npos) << "only the family's printers";
+  EXPECT_THAT(console, HasSubstr("\n" + printerLine));
+  EXPECT_THAT(console, HasSubstr("\ndriver name\t" + kLabel + "\r\n"));
+  EXPECT_THAT(Log(), HasSubstr("[4012] " + printerLine));
+  EXPECT_THAT(console, Not(HasSubstr("Office"))) << "only the family's printers";
   EXPECT_EQ(Run({"/quiet", "/uninstall:" + kReceipt, "/norestart"}), 0) << Log();
   EXPECT_FALSE(m.spool().Printer(kReceipt).has_value());
   EXPECT_TRUE(m.spool().Drivers("Windows NT x86").empty());
-  EXPECT_NE(Log().find("service Spooler: stop, start -> running"), std::string::npos) << Log();
-  EXPECT_NE(Log().find("driver \"" + kReceipt + "\" removed from \"Windows NT x86\": done"),
-            std::string::npos)
-      << Log();
+  EXPECT_THAT(Log(), HasSubstr("service Spooler: stop, start -> running"));
+  EXPECT_THAT(Log(),
+              HasSubstr("driver \"" + kReceipt + "\" removed from \"Windows NT x86\": done"));
 }
 
 }  // namespace
